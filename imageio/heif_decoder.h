@@ -1,0 +1,16 @@
+// HEIF/HEIC primary image to an 8-bit BGR (or BGRA) matrix with libheif. Failures print one
+// line on standard error and give an empty matrix; nothing is thrown for a bad file.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+namespace heif_utils {
+
+// The path is UTF-8.
+[[nodiscard]] cv::Mat heif_to_cvmat(const std::string& path);
+// Converted to UTF-8 first; an unconvertible path throws the standard library's error.
+[[nodiscard]] cv::Mat heif_to_cvmat(const std::wstring& path);
+
+}  // namespace heif_utils

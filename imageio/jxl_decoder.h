@@ -1,0 +1,20 @@
+// JPEG XL to an 8-bit BGR or grey matrix with libjxl and its thread-pool runner (alpha is
+// dropped). Failures print one line on standard error and give an empty matrix.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+[[nodiscard]] cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes);
+
+namespace jxl_utils {
+
+// The path is UTF-8.
+[[nodiscard]] cv::Mat jxl_to_cvmat(const std::string& path);
+// Converted to UTF-8 first; an unconvertible path throws the standard library's error.
+[[nodiscard]] cv::Mat jxl_to_cvmat(const std::wstring& path);
+
+}  // namespace jxl_utils

@@ -1,0 +1,19 @@
+// UTF-8 / UTF-32 string conversions and path helpers. Wide strings hold UTF-32 code points;
+// narrow paths are UTF-8. No function here throws.
+#pragma once
+
+#include <string>
+
+// UTF-32 to UTF-8; the empty string when a value is not a Unicode scalar value.
+[[nodiscard]] std::string to_byte_string(const std::wstring& wide);
+// UTF-8 to UTF-32; the empty wide string on any invalid UTF-8 sequence.
+[[nodiscard]] std::wstring to_wide_string(const std::string& utf8);
+[[nodiscard]] std::string PathToUTF8(const std::wstring& path);
+[[nodiscard]] std::wstring UTF8ToPath(const std::string& path);
+
+// From the last '.' anywhere in the path to the end, dot included, case kept; "" without a dot.
+[[nodiscard]] std::string GetExtension(const std::string& path);
+[[nodiscard]] std::string GetExtension(const std::wstring& path);
+
+// True when the path can be opened for reading.
+[[nodiscard]] bool fileExists(const std::string& path);

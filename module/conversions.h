@@ -1,0 +1,37 @@
+// Conversions between Python values (NumPy arrays, tuples, lists) and OpenCV types.
+// Images always cross by copy: no matrix refers to an array's memory or the reverse.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+namespace py = pybind11;
+
+// Any array NumPy can force-cast to uint8 (float arrays included).
+using UInt8Array = py::array_t<std::uint8_t, py::array::forcecast>;
+
+// Deep copy of a (rows, cols) or (rows, cols, n) array: n = 3 or 4 gives that many channels,
+// any other n one channel made of the first rows x cols values. Views with strides are read
+// as NumPy shows them. Throws std::runtime_error for other shapes.
+[[nodiscard]] cv::Mat NumpyToMat(const UInt8Array& array);
+
+// New uint8 array owning a copy of the pixels; shape (0,) for an empty matrix. Deeper
+// matrices are brought to 8 bits by saturation (scale 1, offset 0).
+[[nodiscard]] py::array_t<std::uint8_t> MatToNumpy(const cv::Mat& mat);
+
+// (x, y, w, h); throws std::runtime_error unless the tuple has exactly four elements.
+[[nodiscard]] cv::Rect ParseRectTuple(const py::tuple& rect);
+
+// Items with fewer than two elements are skipped; further elements are ignored.
+[[nodiscard]] std::vector<cv::Point2f> ParsePointList(const py::list& points);
+
+// (B, G, R[, A]) as a scalar, alpha 255 when absent; fewer than three elements give (0, 0, 0, 0).
+[[nodiscard]] cv::Scalar ParseColorTuple(const py::tuple& tuple);
+
+[[nodiscard]] py::tuple PointToTuple(const cv::Point2f& point);
+[[nodiscard]] py::tuple RectToTuple(const cv::Rect& rect);
+[[nodiscard]] py::list PointListToList(const std::vector<cv::Point2f>& points);
