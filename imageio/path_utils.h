@@ -17,3 +17,7 @@
 
 // True when the path can be opened for reading.
 [[nodiscard]] bool fileExists(const std::string& path);
+
+// True when the path holds a NUL character: the operating system would only see the part before
+// it, so such a path must never reach a file-opening call.
+[[nodiscard]] bool HasEmbeddedNul(const std::string& path);

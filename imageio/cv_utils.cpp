@@ -1,0 +1,53 @@
+#include "imageio/cv_utils.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+std::string type2str(int type) {
+    static const char* const kDepthNames[8] = {"8U", "8S", "16U", "16S", "32S", "32F", "64F", "User"};
+    std::string name = kDepthNames[type & 7];
+    name += 'C';
+    name += static_cast<char>('1' + (type >> 3));
+    return name;
+}
+
+namespace {
+
+std::mt19937 SeededTwister() {
+    std::random_device device("/dev/urandom");
+    return std::mt19937(device());
+}
+
+}  // namespace
+
+std::string GenerateRandomString(std::size_t length, std::size_t minLength) {
+    static const char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::size_t count = length;
+    // A minimum above the maximum leaves no range to draw from: the maximum is taken as the
+    // length rather than drawing from an inverted (undefined) distribution.
+    if (minLength != 0 && minLength != std::numeric_limits<std::size_t>::max() &&
+        minLength <= length) {
+        std::mt19937 lengthTwister = SeededTwister();
+        count = std::uniform_int_distribution<std::size_t>(minLength, length)(lengthTwister);
+    }
+    std::mt19937 twister = SeededTwister();
+    std::uniform_int_distribution<int> pick(0, 61);
+    std::string out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        out.push_back(kAlphabet[pick(twister)]);
+    }
+    return out;
+}
+
+double roundToDecimalPlaces(double value, int places) {
+    if (places < 1) {
+        return std::round(value);  // std::round takes halves away from zero
+    }
+    const double factor = std::pow(10.0, places);
+    return std::round(value * factor) / factor;
+}
+
+void ProtectExceptionHandler() {}

@@ -1,0 +1,95 @@
+#include "imageio/unicode_io.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "imageio/path_utils.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Only regular files are read: a directory reports a meaningless size when seeked to its end
+// (up to LLONG_MAX on ext4), and opening a FIFO or a terminal would block.
+bool IsRegularFile(const std::string& utf8Path) {
+    std::error_code ec;
+    return fs::is_regular_file(fs::path(utf8Path), ec) && !ec;
+}
+
+// A save that cannot finish must not leave a truncated file behind; only regular files are
+// removed, never a device or anything else the path may name.
+void RemovePartialFile(const std::string& utf8Path) {
+    std::error_code ec;
+    if (fs::is_regular_file(fs::path(utf8Path), ec)) {
+        fs::remove(fs::path(utf8Path), ec);
+    }
+}
+
+// The extension that picks the encoder. A dot in a folder name (dir.old/file) is no extension of
+// the file itself: such a path is written as PNG like any other path without one.
+std::string EncoderExtension(const std::wstring& path) {
+    std::string ext = GetExtension(path);
+    if (ext.empty() || ext.find('/') != std::string::npos) {
+        return ".png";
+    }
+    return ext;
+}
+
+}  // namespace
+
+void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags) {
+    const std::string utf8 = to_byte_string(path);
+    if (utf8.empty() || HasEmbeddedNul(utf8) || !IsRegularFile(utf8)) {
+        return;
+    }
+    std::ifstream in(utf8, std::ios::binary);
+    if (in.fail() || in.bad()) {
+        return;
+    }
+    in.seekg(0, std::ios::end);
+    const std::streamoff size = in.tellg();
+    in.seekg(0, std::ios::beg);
+    if (size < 0) {
+        return;
+    }
+    // Refused before the bytes are read: OpenCV's own check would come only after a buffer of
+    // more than 2 GiB had been allocated and filled.
+    CV_CheckLE(static_cast<size_t>(size), static_cast<size_t>(INT_MAX),
+               "Must not be larger than INT_MAX");
+    if (size == 0) {
+        out.release();  // no decoder accepts zero bytes; OpenCV would assert on the empty buffer
+        return;
+    }
+    std::vector<uchar> buffer(static_cast<size_t>(size), 0);
+    in.rdbuf()->sgetn(reinterpret_cast<char*>(buffer.data()), size);
+    out = cv::imdecode(buffer, flags);
+}
+
+bool Unicode_CvImwrite(const std::wstring& path, const cv::Mat& image,
+                       const std::vector<int>& params) {
+    std::vector<uchar> bytes;
+    if (!cv::imencode(EncoderExtension(path), image, bytes, params)) {
+        return false;
+    }
+    const std::string utf8 = to_byte_string(path);
+    if (utf8.empty() || HasEmbeddedNul(utf8)) {
+        return false;
+    }
+    std::ofstream file(utf8, std::ios::binary | std::ios::trunc);
+    if (!file.is_open()) {
+        return false;
+    }
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    // A full disk or a lost device shows only here; reporting success would lose the image.
+    if (file.fail()) {
+        RemovePartialFile(utf8);
+        return false;
+    }
+    return true;
+}
