@@ -1,3 +1,221 @@
 #include "imageio/file_info.h"
 
-ImageFileInfo GetImageFileInfo(const std::string& /*path*/) { return {}; }
+#include <jxl/decode.h>
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "imageio/exif_reader.h"
+#include "imageio/jpeg_exif.h"
+
+namespace {
+
+// Text after the last '.' anywhere in the path, ASCII lower-cased; "" without a dot.
+std::string LowerExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    if (dot == std::string::npos) {
+        return {};
+    }
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return ext;
+}
+
+std::string FormatName(const std::string& ext) {
+    if (ext == "jpg" || ext == "jpeg") return "JPEG";
+    if (ext == "png") return "PNG";
+    if (ext == "tif" || ext == "tiff") return "TIFF";
+    if (ext == "bmp") return "BMP";
+    if (ext == "jxl") return "JXL";
+    if (ext == "webp") return "WebP";
+    if (ext == "heic" || ext == "heif") return "HEIF";
+    if (ext == "pgm" || ext == "ppm" || ext == "pnm") return "PNM";
+    return "Unknown";
+}
+
+// Up to maxBytes from the start of the file; empty when it cannot be opened or read.
+std::vector<std::uint8_t> ReadPrefix(const std::string& path, std::size_t maxBytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return {};
+    }
+    std::vector<std::uint8_t> bytes(maxBytes);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(maxBytes));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return bytes;
+}
+
+bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+void ReadHeif(const std::string& path, ImageFileInfo& info) {
+    std::unique_ptr<heif_context, decltype(&heif_context_free)> ctx(heif_context_alloc(),
+                                                                    &heif_context_free);
+    if (!ctx || heif_context_read_from_file(ctx.get(), path.c_str(), nullptr).code !=
+                    heif_error_Ok) {
+        return;
+    }
+    heif_image_handle* rawHandle = nullptr;
+    if (heif_context_get_primary_image_handle(ctx.get(), &rawHandle).code != heif_error_Ok ||
+        rawHandle == nullptr) {
+        return;
+    }
+    std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handle(
+        rawHandle, &heif_image_handle_release);
+    info.width = heif_image_handle_get_width(handle.get());
+    info.height = heif_image_handle_get_height(handle.get());
+    info.channels = heif_image_handle_has_alpha_channel(handle.get()) ? 4 : 3;
+    const int lumaBits = heif_image_handle_get_luma_bits_per_pixel(handle.get());
+    info.bitDepth = lumaBits > 0 ? lumaBits : 8;
+
+    if (heif_image_handle_get_number_of_metadata_blocks(handle.get(), "Exif") < 1) {
+        return;
+    }
+    heif_item_id id = 0;
+    if (heif_image_handle_get_list_of_metadata_block_IDs(handle.get(), "Exif", &id, 1) != 1) {
+        return;
+    }
+    const std::size_t size = heif_image_handle_get_metadata_size(handle.get(), id);
+    if (size < 9) {
+        return;
+    }
+    std::vector<std::uint8_t> exif(size);
+    if (heif_image_handle_get_metadata(handle.get(), id, exif.data()).code == heif_error_Ok) {
+        ReadExif(exif.data(), exif.size(), info);
+    }
+}
+
+void ReadJxl(const std::string& path, ImageFileInfo& info) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadWhole(path, bytes)) {
+        return;
+    }
+    std::unique_ptr<JxlDecoder, decltype(&JxlDecoderDestroy)> dec(JxlDecoderCreate(nullptr),
+                                                                  &JxlDecoderDestroy);
+    if (!dec || JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
+        JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size()) != JXL_DEC_SUCCESS) {
+        return;
+    }
+    JxlDecoderCloseInput(dec.get());
+    // With the input closed and only basic info subscribed, the decoder answers with basic
+    // info, success, an error or a need for more input; the bound only guards against a
+    // decoder that keeps reporting something else.
+    for (int step = 0; step < 64; ++step) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(dec.get());
+        if (status == JXL_DEC_BASIC_INFO) {
+            JxlBasicInfo basic;
+            if (JxlDecoderGetBasicInfo(dec.get(), &basic) == JXL_DEC_SUCCESS) {
+                info.width = static_cast<int>(basic.xsize);
+                info.height = static_cast<int>(basic.ysize);
+                info.channels = static_cast<int>(basic.num_color_channels) +
+                                (basic.alpha_bits != 0 ? 1 : 0);
+                info.bitDepth = static_cast<int>(basic.bits_per_sample);
+            }
+            return;
+        }
+        if (status == JXL_DEC_SUCCESS || status == JXL_DEC_ERROR ||
+            status == JXL_DEC_NEED_MORE_INPUT) {
+            return;
+        }
+    }
+}
+
+int BitDepthOf(int depth) {
+    switch (depth) {
+        case CV_16U:
+        case CV_16S:
+            return 16;
+        case CV_32F:
+            return 32;
+        case CV_64F:
+            return 64;
+        default:
+            return 8;
+    }
+}
+
+void ReadWithOpenCv(const std::string& path, ImageFileInfo& info) {
+    // A missing file would only make imread print a warning.
+    if (!std::ifstream(path, std::ios::binary)) {
+        return;
+    }
+    cv::Mat image;
+    try {
+        image = cv::imread(path, cv::IMREAD_UNCHANGED);
+    } catch (const std::exception&) {
+        return;  // OpenCV's own errors, e.g. a header announcing more pixels than it accepts
+    }
+    if (image.empty()) {
+        return;
+    }
+    info.width = image.cols;
+    info.height = image.rows;
+    info.channels = image.channels();
+    info.bitDepth = BitDepthOf(image.depth());
+}
+
+// Size from the frame header when the coding process is one whose header OpenCV's JPEG
+// decoder turns into an 8-bit grey or BGR image as stored (IMREAD_UNCHANGED applies no EXIF
+// rotation); anything unusual is left to a full decode.
+bool ReadJpegFrameHeader(const std::vector<std::uint8_t>& head, ImageFileInfo& info) {
+    const std::optional<JpegFrameHeader> frame = FindJpegFrameHeader(head.data(), head.size());
+    if (!frame || frame->marker > 0xC2 || frame->precision != 8 || frame->width == 0 ||
+        frame->height == 0 || (frame->components != 1 && frame->components != 3)) {
+        return false;
+    }
+    info.width = frame->width;
+    info.height = frame->height;
+    info.channels = frame->components;
+    info.bitDepth = 8;
+    return true;
+}
+
+void ReadJpeg(const std::string& path, ImageFileInfo& info) {
+    const std::vector<std::uint8_t> head = ReadPrefix(path, kJpegExifScanBytes);
+    if (!ReadJpegFrameHeader(head, info)) {
+        ReadWithOpenCv(path, info);
+    }
+    if (head.size() < 4) {
+        return;
+    }
+    if (const std::optional<ByteRange> exif = FindJpegExif(head.data(), head.size())) {
+        ReadExif(head.data() + exif->begin, exif->end - exif->begin, info);
+    }
+}
+
+}  // namespace
+
+ImageFileInfo GetImageFileInfo(const std::string& path) {
+    ImageFileInfo info;
+    const std::string ext = LowerExtension(path);
+    info.format = FormatName(ext);
+    if (ext == "heic" || ext == "heif") {
+        ReadHeif(path, info);
+    } else if (ext == "jxl") {
+        ReadJxl(path, info);
+    } else if (ext == "jpg" || ext == "jpeg") {
+        ReadJpeg(path, info);
+    } else {
+        ReadWithOpenCv(path, info);
+    }
+    return info;
+}
