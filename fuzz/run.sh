@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Builds the EXIF reader and JPEG marker walk fuzzers with clang (libFuzzer, AddressSanitizer,
+# UndefinedBehaviorSanitizer) and runs each for a bounded time from its committed seed corpus.
+# Exits non-zero on any finding: a crash, a sanitizer report, a hang or runaway memory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${MOVRA_BUILD_DIR:-build}
+OUT="$BUILD_DIR/fuzz"
+SECONDS_PER_TARGET=${MOVRA_FUZZ_SECONDS:-60}
+mkdir -p "$OUT"
+
+CXX=${FUZZ_CXX:-clang++}
+FLAGS=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+"$CXX" "${FLAGS[@]}" fuzz/exif_reader_fuzzer.cpp imageio/exif_reader.cpp \
+    -o "$OUT/exif_reader_fuzzer"
+"$CXX" "${FLAGS[@]}" fuzz/jpeg_marker_fuzzer.cpp imageio/jpeg_exif.cpp imageio/exif_reader.cpp \
+    -o "$OUT/jpeg_marker_fuzzer"
+
+status=0
+for target in exif_reader jpeg_marker; do
+    # New inputs go to a scratch corpus; the committed seeds are only read.
+    work="$OUT/corpus/$target"
+    mkdir -p "$work"
+    echo "fuzz: $target for ${SECONDS_PER_TARGET}s" >&2
+    if ! "$OUT/${target}_fuzzer" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \
+        -rss_limit_mb=2048 -max_len=70000 -print_final_stats=1 \
+        -artifact_prefix="$OUT/${target}-" "$work" "fuzz/corpus/$target" \
+        >"$OUT/$target.log" 2>&1; then
+        echo "fuzz: $target FAILED, see $OUT/$target.log" >&2
+        tail -n 40 "$OUT/$target.log" >&2
+        status=1
+    else
+        grep -E '^stat::number_of_executed_units|^Done' "$OUT/$target.log" >&2 || true
+    fi
+done
+exit $status
