@@ -2,6 +2,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "engine/image_loader.h"
+#include "imageio/path_utils.h"
+#include "imageio/unicode_io.h"
+
 cv::Vec3i MovraEngine::GetImageSize() const {
     if (m_mat.empty()) {
         return {0, 0, 0};
@@ -9,12 +13,20 @@ cv::Vec3i MovraEngine::GetImageSize() const {
     return {m_mat.rows, m_mat.cols, m_mat.channels()};
 }
 
-bool MovraEngine::LoadImage(const std::string& /*utf8Path*/, int /*flags*/) {
+bool MovraEngine::LoadImage(const std::string& utf8Path, int flags) {
+    // Emptied first whatever the outcome, also when a reader throws: a failed load must not
+    // leave the previous image behind looking like the file's content.
     m_mat.release();
-    return false;
+    m_mat = LoadImageByExtension(utf8Path, flags);
+    return !m_mat.empty();
 }
 
-bool MovraEngine::SaveImage(const std::string& /*utf8Path*/) const { return false; }
+bool MovraEngine::SaveImage(const std::string& utf8Path) const {
+    if (m_mat.empty()) {
+        return false;
+    }
+    return Unicode_CvImwrite(to_wide_string(utf8Path), m_mat, {});
+}
 
 // The operations below write into a temporary and swap it in only on success: OpenCV may
 // reallocate its destination before it throws, which would otherwise lose the held image.

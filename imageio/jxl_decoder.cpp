@@ -1,0 +1,135 @@
+#include "imageio/jxl_decoder.h"
+
+#include <jxl/decode.h>
+#include <jxl/thread_parallel_runner.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+
+#include "imageio/path_utils.h"
+
+namespace {
+
+void Report(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
+struct DecoderDeleter {
+    void operator()(JxlDecoder* dec) const { JxlDecoderDestroy(dec); }
+};
+struct RunnerDeleter {
+    void operator()(void* runner) const { JxlThreadParallelRunnerDestroy(runner); }
+};
+
+}  // namespace
+
+cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
+    // Declared first so that it is destroyed last: the decoder still refers to the runner.
+    std::unique_ptr<void, RunnerDeleter> runner(
+        JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
+    std::unique_ptr<JxlDecoder, DecoderDeleter> dec(JxlDecoderCreate(nullptr));
+    if (!runner || !dec ||
+        JxlDecoderSetParallelRunner(dec.get(), JxlThreadParallelRunner, runner.get()) !=
+            JXL_DEC_SUCCESS ||
+        JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) !=
+            JXL_DEC_SUCCESS) {
+        Report("JXL decode error or unexpected input state.");
+        return {};
+    }
+    JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size());
+    JxlDecoderCloseInput(dec.get());
+
+    JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlBasicInfo info{};
+    // The decoder writes straight into the result matrix: no further copy is needed.
+    cv::Mat pixels;
+    for (;;) {
+        const JxlDecoderStatus status = JxlDecoderProcessInput(dec.get());
+        switch (status) {
+            case JXL_DEC_ERROR:
+            case JXL_DEC_NEED_MORE_INPUT:
+                Report("JXL decode error or unexpected input state.");
+                return {};
+            case JXL_DEC_SUCCESS:
+                Report("Failed to decode JXL image.");
+                return {};
+            case JXL_DEC_BASIC_INFO:
+                if (JxlDecoderGetBasicInfo(dec.get(), &info) != JXL_DEC_SUCCESS) {
+                    Report("Failed to get JXL basic info.");
+                    return {};
+                }
+                if (info.num_color_channels == 1) {
+                    format.num_channels = 1;
+                } else if (info.num_color_channels != 3) {
+                    Report("Unsupported number of color channels: " +
+                           std::to_string(info.num_color_channels));
+                    return {};
+                }
+                break;
+            case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
+                size_t size = 0;
+                if (JxlDecoderImageOutBufferSize(dec.get(), &format, &size) != JXL_DEC_SUCCESS) {
+                    Report("Failed to get image buffer size.");
+                    return {};
+                }
+                // libjxl applies the stored orientation, so a transposing one (5 to 8) turns the
+                // coded xsize x ysize into an ysize-wide image.
+                const bool transposed = info.orientation >= JXL_ORIENT_TRANSPOSE;
+                const int width = static_cast<int>(transposed ? info.ysize : info.xsize);
+                const int height = static_cast<int>(transposed ? info.xsize : info.ysize);
+                pixels.create(height, width, format.num_channels == 1 ? CV_8UC1 : CV_8UC3);
+                if (size != pixels.total() * pixels.elemSize() ||
+                    JxlDecoderSetImageOutBuffer(dec.get(), &format, pixels.data, size) !=
+                        JXL_DEC_SUCCESS) {
+                    Report("Failed to set image out buffer.");
+                    return {};
+                }
+                break;
+            }
+            case JXL_DEC_FULL_IMAGE:
+                if (pixels.channels() == 3) {
+                    cv::cvtColor(pixels, pixels, cv::COLOR_RGB2BGR);
+                }
+                return pixels;
+            default:
+                break;
+        }
+    }
+}
+
+namespace jxl_utils {
+
+cv::Mat jxl_to_cvmat(const std::string& path) {
+    std::vector<std::uint8_t> bytes;
+    // Only regular files are read (a FIFO would block); anything else leaves the bytes empty,
+    // which the decoder rejects like any other unreadable input.
+    std::error_code ec;
+    if (!HasEmbeddedNul(path) && std::filesystem::is_regular_file(path, ec)) {
+        std::ifstream in(path, std::ios::binary);
+        const auto size = std::filesystem::file_size(path, ec);
+        if (in && !ec) {
+            bytes.resize(static_cast<size_t>(size));
+            const auto got = in.rdbuf()->sgetn(reinterpret_cast<char*>(bytes.data()),
+                                               static_cast<std::streamsize>(size));
+            bytes.resize(static_cast<size_t>(got > 0 ? got : 0));  // a file cut while reading
+        }
+    }
+    return LoadJxlFromVector(bytes);
+}
+
+cv::Mat jxl_to_cvmat(const std::wstring& path) {
+    const std::string utf8 = to_byte_string(path);
+    if (utf8.empty() && !path.empty()) {
+        throw std::range_error("jxl_to_cvmat: path has no UTF-8 form");
+    }
+    return jxl_to_cvmat(utf8);
+}
+
+}  // namespace jxl_utils
