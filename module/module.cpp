@@ -42,6 +42,8 @@ void RegisterModule(py::module_& m) {
     BindEnums(m);
     TraceLinux("Binding MovraEngine...");
     BindEngine(m);
+    TraceLinux("Binding MovraPanel...");
+    BindPanel(m);
     BindFileInfo(m);
     BindConstants(m);
     m.attr("__version__") = "0.1.1";

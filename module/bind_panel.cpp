@@ -1,0 +1,48 @@
+#include <cstdint>
+#include <string>
+
+#include "module/bindings.h"
+#include "module/conversions.h"
+#include "module/panel_wrapper.h"
+
+void BindPanel(py::module_& m) {
+    py::class_<MovraPanelWrapper>(m, "MovraPanel",
+                                  "Basic image display panel (requires wxPython parent)")
+        .def(py::init<std::uintptr_t, int, int, int, int, int, long, const std::string&>(),
+             py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
+             py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
+             py::arg("name") = "MovraPanel")
+        .def("SetMat",
+             [](MovraPanelWrapper& self, const UInt8Array& img) { self.SetMat(NumpyToMat(img)); },
+             py::arg("img"))
+        .def("LoadImage", &MovraPanelWrapper::LoadImage, py::arg("path"), py::arg("flags") = 1,
+             "Load image from file (supports Unicode paths)")
+        .def("GetMat", [](const MovraPanelWrapper& self) { return MatToNumpy(self.GetMat()); })
+        .def("SetMode", &MovraPanelWrapper::SetMode, py::arg("mode"))
+        .def("SetZoomToFit", &MovraPanelWrapper::SetZoomToFit)
+        .def("SetOriginal", &MovraPanelWrapper::SetOriginal,
+             py::arg("is_scrollbar_visible") = true)
+        .def("SetZoomIn", &MovraPanelWrapper::SetZoomIn)
+        .def("SetZoomOut", &MovraPanelWrapper::SetZoomOut)
+        .def("SetSize", &MovraPanelWrapper::SetSize, py::arg("w"), py::arg("h"))
+        .def("SetCanvasBgColor", &MovraPanelWrapper::SetCanvasBgColor, py::arg("r"), py::arg("g"),
+             py::arg("b"))
+        .def("SetCenterImageEnable", &MovraPanelWrapper::SetCenterImageEnable, py::arg("enable"))
+        .def("Refresh", &MovraPanelWrapper::Refresh)
+        .def("GetHandle", &MovraPanelWrapper::GetHandle)
+        .def("IsOk", &MovraPanelWrapper::IsOk)
+        .def("SetGuideLineMode", &MovraPanelWrapper::SetGuideLineMode, py::arg("mode"),
+             "Set guide line overlay mode (GuideLineMode enum)")
+        .def("GetGuideLineMode", &MovraPanelWrapper::GetGuideLineMode)
+        .def("SetGuideLineVisible", &MovraPanelWrapper::SetGuideLineVisible, py::arg("visible"),
+             "Show or hide guide lines without changing mode")
+        .def("GetGuideLineVisible", &MovraPanelWrapper::GetGuideLineVisible)
+        .def("SetGuideLineColor", &MovraPanelWrapper::SetGuideLineColor, py::arg("b"),
+             py::arg("g"), py::arg("r"), py::arg("a") = 180,
+             "Set guide line color (BGR + alpha 0-255)")
+        .def("SetGuideLineThickness", &MovraPanelWrapper::SetGuideLineThickness,
+             py::arg("thickness"), "Set guide line thickness in pixels")
+        .def("SetAspectRatio", &MovraPanelWrapper::SetAspectRatio, py::arg("ratio"),
+             "Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)")
+        .def("GetAspectRatio", &MovraPanelWrapper::GetAspectRatio);
+}

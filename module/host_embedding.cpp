@@ -1,0 +1,180 @@
+#include "module/host_embedding.h"
+
+#include <wx/app.h>
+#include <wx/frame.h>
+#include <wx/window.h>
+
+#include <gdk/gdk.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+bool s_appSeen = false;
+int s_nextWindowId = 10000;
+wxFrame* s_hiddenFrame = nullptr;
+int s_livePanelCount = 0;
+
+namespace {
+
+// wx deletes top-level windows itself at application shutdown, possibly before the last
+// wrapper goes away; the frame pointer must not outlive the frame.
+void OnHiddenFrameDestroyed(wxWindowDestroyEvent& event) {
+    if (event.GetEventObject() == s_hiddenFrame) {
+        s_hiddenFrame = nullptr;
+    }
+    event.Skip();
+}
+
+void DestroyHiddenFrameIfUnused() {
+    if (s_livePanelCount <= 0 && s_hiddenFrame != nullptr) {
+        wxFrame* frame = s_hiddenFrame;
+        s_hiddenFrame = nullptr;
+        frame->Unbind(wxEVT_DESTROY, &OnHiddenFrameDestroyed);
+        frame->Destroy();
+    }
+}
+
+wxWindow* FindInTree(wxWindow* window, std::uintptr_t handle) {
+    GtkWidget* widget = window->GetHandle();
+    GdkWindow* gdkWindow = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
+    // Only windows that already are native X11 windows can carry the handle the caller has:
+    // asking a client-side window for its XID would make it native as a side effect.
+    if (gdkWindow != nullptr && GDK_IS_X11_WINDOW(gdkWindow) && gdk_window_has_native(gdkWindow) &&
+        static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow)) == handle) {
+        return window;
+    }
+    for (wxWindow* child : window->GetChildren()) {
+        if (wxWindow* found = FindInTree(child, handle)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void CheckWxAppFirstUse() {
+    if (!s_appSeen) {
+        if (wxAppConsole::GetInstance() == nullptr) {
+            throw std::runtime_error(
+                "MovraModule on macOS requires 'import wx' before 'import MovraModule'.");
+        }
+        s_appSeen = true;
+    }
+}
+
+void CheckParentHandle(std::uintptr_t parentHandle) {
+    if (parentHandle == 0) {
+        throw std::runtime_error(
+            "parent_handle cannot be 0. Pass the handle of a wxPython window.");
+    }
+}
+
+int TakeWindowId(int id) { return id < 0 ? s_nextWindowId++ : id; }
+
+void CheckWxAppInstance() {
+    if (wxAppConsole::GetInstance() == nullptr) {
+        throw std::runtime_error("wxApp not initialized");
+    }
+}
+
+wxFrame* GetHiddenFrame() {
+    if (s_hiddenFrame != nullptr) {
+        return s_hiddenFrame;
+    }
+    const int id = s_nextWindowId++;
+    s_hiddenFrame = new wxFrame(nullptr, id, L"MovraModule Hidden Frame", wxDefaultPosition,
+                                wxSize(1, 1), wxFRAME_NO_TASKBAR, wxFrameNameStr);
+    s_hiddenFrame->Bind(wxEVT_DESTROY, &OnHiddenFrameDestroyed);
+    s_hiddenFrame->Show(false);
+    return s_hiddenFrame;
+}
+
+std::uintptr_t NativeHandleOf(wxWindow* window) {
+    if (window == nullptr || window->GetHandle() == nullptr) {
+        return 0;
+    }
+    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
+    if (gdkWindow == nullptr || !GDK_IS_X11_WINDOW(gdkWindow)) {
+        return 0;
+    }
+    return static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow));
+}
+
+wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
+    if (handle == 0) {
+        return nullptr;
+    }
+    for (wxWindow* top : wxTopLevelWindows) {
+        if (wxWindow* found = FindInTree(top, handle)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y,
+                              int width, int height) {
+    if (panel == nullptr) {
+        return false;
+    }
+    const int px = std::max(x, 0);
+    const int py = std::max(y, 0);
+    const int pw = width > 0 ? width : 400;
+    const int ph = height > 0 ? height : 300;
+    wxWindow* host = FindWindowByNativeHandle(parentHandle);
+    // The hidden frame is our own; a panel "embedded" there would never be seen.
+    if (host == nullptr || host == panel || host == s_hiddenFrame) {
+        return false;
+    }
+    panel->Reparent(host);
+    panel->SetSize(px, py, pw, ph, wxSIZE_AUTO);
+    panel->Show(true);
+    return true;
+}
+
+void DiscardUnembeddedPanel(wxWindow* panel) {
+    if (panel != nullptr) {
+        panel->Destroy();
+    }
+    DestroyHiddenFrameIfUnused();
+}
+
+void EmbeddedPanel::Attach(wxWindow* panel, std::function<void()> onGone) {
+    Release();
+    m_panel = panel;
+    m_onGone = std::move(onGone);
+    m_panel->Bind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
+    s_livePanelCount += 1;
+}
+
+void EmbeddedPanel::Release() {
+    if (m_panel == nullptr) {
+        return;
+    }
+    wxWindow* panel = m_panel;
+    panel->Unbind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
+    Forget();
+    panel->Destroy();
+    DestroyHiddenFrameIfUnused();
+}
+
+void EmbeddedPanel::Forget() {
+    m_panel = nullptr;
+    s_livePanelCount -= 1;
+    if (m_onGone) {
+        m_onGone();
+    }
+}
+
+void EmbeddedPanel::OnDestroy(wxWindowDestroyEvent& event) {
+    event.Skip();
+    // The destroy event of a child window travels up to its parents: only our panel counts.
+    if (m_panel == nullptr || event.GetEventObject() != m_panel) {
+        return;
+    }
+    Forget();
+    DestroyHiddenFrameIfUnused();
+}

@@ -1,0 +1,425 @@
+#include "panels/movra_panel.h"
+
+#include <wx/dcbuffer.h>
+#include <wx/filefn.h>
+#include <wx/filename.h>
+#include <wx/log.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+#include "imageio/cpu_features.h"
+#include "imageio/unicode_io.h"
+#include "panels/wx_image_io.h"
+
+namespace {
+
+constexpr double kMinZoom = 0.1;
+constexpr double kMaxZoom = 20.0;
+
+// Narrow path for OpenCV's own reader and writer, in the C library's multibyte encoding.
+std::string NarrowPath(const wxString& path) {
+    const wxCharBuffer buf = path.mb_str(wxConvLibc);
+    return buf.data() ? std::string(buf.data()) : std::string();
+}
+
+cv::Mat ReadWithFallback(const wxString& path, int flags) {
+    cv::Mat mat;
+    const std::string narrow = NarrowPath(path);
+    if (!narrow.empty()) {
+        mat = cv::imread(narrow, flags);
+    }
+    // Paths the C locale cannot express still open through the byte-stream reader.
+    if (mat.empty()) {
+        Unicode_CvImread(path.ToStdWstring(), mat, flags);
+    }
+    return mat;
+}
+
+}  // namespace
+
+MovraPanel::MovraPanel(wxWindow* parent, const wxSize& size)
+    : MovraPanel(parent, wxID_ANY, wxDefaultPosition, size, 0, wxPanelNameStr) {}
+
+MovraPanel::MovraPanel(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                       long style, const wxString& name)
+    : wxScrolled<wxWindow>(parent, id, pos, size,
+                           style | wxHSCROLL | wxVSCROLL | wxFULL_REPAINT_ON_RESIZE, name),
+      m_sseLevel(GetSSESupport()) {
+    Init();
+}
+
+void MovraPanel::Init() {
+    SetWindowStyleFlag(GetWindowStyleFlag() | wxCLIP_CHILDREN);
+    SetBackgroundColour(*wxBLACK);
+    SetBackgroundStyle(wxBG_STYLE_PAINT);
+    // Without a scroll rate wxScrolled never scrolls, and images larger than the window could
+    // not be reached.
+    SetScrollRate(20, 20);
+    Bind(wxEVT_PAINT, &MovraPanel::OnPaint, this);
+}
+
+MovraPanel::~MovraPanel() {
+    Unbind(wxEVT_PAINT, &MovraPanel::OnPaint, this);
+    m_matBitmap.release();
+    m_drawmatBitmap.release();
+    m_bitmap = wxBitmap();
+}
+
+int MovraPanel::GetSSESupport() {
+    static const int level = isAVX512Supported() ? 3
+                             : isAVX2Supported() ? 2
+                             : isSSE4Supported() ? 1
+                                                 : 0;
+    return level;
+}
+
+bool MovraPanel::SetBitmap(const wxBitmap& bmp) {
+    m_bitmap = bmp;
+    if (m_bitmap.IsOk()) {
+        if (m_bitmap.GetSize() != GetVirtualSize()) {
+            SetVirtualSize(m_bitmap.GetSize());
+        }
+    } else {
+        SetVirtualSize(1, 1);
+    }
+    Refresh(true);
+    Update();
+    return true;
+}
+
+void MovraPanel::ClearImg() {
+    m_matBitmap.release();
+    m_bitmap = wxBitmap();
+    SetVirtualSize(1, 1);
+    Refresh(true);
+    Update();
+}
+
+bool MovraPanel::RebuildAtScale(double scale) {
+    if (std::abs(scale - 1.0) < 1e-6) {
+        m_drawmatBitmap = m_matBitmap.clone();
+    } else if (!(scale > 0)) {
+        wxLogError("MovraPanel: Invalid m_scale <= 0");
+        return false;
+    } else {
+        cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), scale, scale, cv::INTER_NEAREST);
+    }
+    m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
+    if (!m_bitmap.IsOk()) {
+        wxLogError("Could not convert Mat to wxBitmap.");
+        return false;
+    }
+    return SetBitmap(m_bitmap);
+}
+
+bool MovraPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) {
+    try {
+        if (!internal) {
+            // Deeper images (16-bit files read unchanged) are saturated to 8 bits: the display
+            // bitmap only takes 8-bit samples, and 16-bit data is not rescaled anywhere.
+            cv::Mat src = mat;
+            if (!mat.empty() && mat.depth() != CV_8U) {
+                mat.convertTo(src, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
+            }
+            // Normalised to three channels once, so every later rebuild is a plain resize.
+            if (src.channels() == 4) {
+                cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
+            } else if (src.channels() == 1 && !src.empty()) {
+                cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
+            } else {
+                m_matBitmap = src.clone();
+            }
+        }
+        if (m_matBitmap.empty()) {
+            ClearImg();
+            return false;
+        }
+        if (!internal && !keepScale) {
+            UpdateScale();
+        }
+        return RebuildAtScale(m_scale);
+    } catch (const cv::Exception& e) {
+        wxLogError("MovraPanel::SetCVmat OpenCV error: %s", e.what());
+        return false;
+    }
+}
+
+bool MovraPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
+    try {
+        if (!wxFileExists(path)) {
+            ClearImg();
+            return false;
+        }
+        wxString ext;
+        wxFileName::SplitPath(path, nullptr, nullptr, &ext);
+        ext.MakeLower();
+        cv::Mat mat;
+        if (ext == "heic") {
+            mat = heif_utils::heif_to_cvmat(path);
+        } else if (ext == "jxl") {
+            mat = jxl_utils::jxl_to_cvmat(path);
+        } else if (ext.length() == 3 || ext.length() == 4) {
+            mat = ReadWithFallback(path, cv::IMREAD_UNCHANGED);
+            Convert16bitTo8bit(mat);
+        } else {
+            return false;
+        }
+        if (mat.empty()) {
+            return false;
+        }
+        return SetCVmat(mat, internal, keepScale);
+    } catch (const cv::Exception& e) {
+        wxLogError("MovraPanel::SetCVmat(const wxString& imagePath) get cv error %s", e.what());
+        return false;
+    }
+}
+
+bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
+    try {
+        if (mat.empty()) {
+            ClearImg();
+            return false;
+        }
+        double scale = 1.0;
+        if (m_displayMode == static_cast<int>(CvDisplayMode::ZoomToFit)) {
+            const wxSize client = GetClientSize();
+            if (client.x < 1 || client.y < 1) {
+                return false;
+            }
+            scale = std::min(static_cast<double>(client.x) / mat.cols,
+                             static_cast<double>(client.y) / mat.rows);
+            if (!(scale > 0)) scale = 1.0;
+        }
+        m_scale = scale;
+        cv::Mat shown = mat;
+        if (std::abs(scale - 1.0) >= 1e-6) {
+            cv::resize(mat, shown, cv::Size(), scale, scale, cv::INTER_LINEAR);
+        }
+        m_bitmap = ConvertMatToBitmap(shown, m_simdMode);
+        if (!m_bitmap.IsOk()) {
+            return false;
+        }
+        if (m_bitmap.GetSize() != GetVirtualSize()) {
+            SetVirtualSize(m_bitmap.GetSize());
+        }
+        Refresh(false);
+        Update();
+        return true;
+    } catch (const cv::Exception& e) {
+        wxLogError("OpenCV Error: %s", e.what());
+        return false;
+    }
+}
+
+bool MovraPanel::SetCVmatDisplay(const wxString& path) {
+    if (!wxFileExists(path)) {
+        ClearImg();
+        return false;
+    }
+    try {
+        cv::Mat mat = ReadWithFallback(path, cv::IMREAD_COLOR);
+        // An undecodable file is a failure, not a shown image.
+        if (!SetCVmatDisplay(mat)) {
+            return false;
+        }
+    } catch (const cv::Exception& e) {
+        wxLogError("wxBitmapFromOpenCVPanel::SetCVmat(const wxString& imagePath) get cv error %s",
+                   e.what());
+    }
+    return SetBitmap(m_bitmap);
+}
+
+void MovraPanel::UpdateScale() {
+    if (m_matBitmap.empty() || m_matBitmap.rows == 0 || m_matBitmap.cols == 0) {
+        return;
+    }
+    if (m_displayMode == static_cast<int>(CvDisplayMode::Original)) {
+        m_scale = 1.0;
+    } else if (m_displayMode == static_cast<int>(CvDisplayMode::ZoomToFit)) {
+        ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
+        const wxSize client = GetClientSize();
+        const double sx = static_cast<double>(client.x) / m_matBitmap.cols;
+        const double sy = static_cast<double>(client.y) / m_matBitmap.rows;
+        m_scale = std::min(sx, sy);
+        if (m_scale == 0.0) m_scale = 1.0;
+    }
+}
+
+bool MovraPanel::UpdateCVmat() {
+    try {
+        UpdateScale();
+        if (m_scale != 1.0 && !(m_scale > 0)) {
+            wxLogError("MovraPanel m_scale<=0 ");
+            return false;
+        }
+        if (m_matBitmap.empty()) {
+            return false;
+        }
+        if (m_scale != 1.0) {
+            cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), m_scale, m_scale,
+                       cv::INTER_NEAREST);
+        } else {
+            m_drawmatBitmap = m_matBitmap.clone();
+        }
+        m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
+        if (!m_bitmap.IsOk()) {
+            wxLogError("Could not convert Mat to wxBitmap.");
+            return false;
+        }
+    } catch (const cv::Exception& e) {
+        wxLogError("MovraPanel::SetCVmat(const cv::Mat& bitmap,bool internal) get cv error %s",
+                   e.what());
+    }
+    return SetBitmap(m_bitmap);
+}
+
+void MovraPanel::SetZoomToFit() {
+    m_displayMode = static_cast<int>(CvDisplayMode::ZoomToFit);
+    UpdateScale();
+    if (!m_matBitmap.empty()) {
+        (void)RebuildAtScale(m_scale);
+    }
+}
+
+void MovraPanel::SetOriginal(bool showScrollbars) {
+    m_displayMode = static_cast<int>(CvDisplayMode::Original);
+    // Fit mode hid the scrollbars; an unscaled image usually needs them back.
+    if (showScrollbars) {
+        ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
+    } else {
+        ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
+    }
+    m_scale = 1.0;
+    if (!m_matBitmap.empty()) {
+        (void)RebuildAtScale(m_scale);
+    }
+}
+
+void MovraPanel::SetZoomIn() {
+    if (m_matBitmap.empty()) return;
+    double zoom = m_scale;
+    if (zoom < 1.0) {
+        zoom += 0.1;
+    } else if (zoom < 2.0) {
+        zoom += 0.25;
+    } else {
+        zoom += 0.5;
+    }
+    zoom = std::min(zoom, kMaxZoom);
+    if (zoom == m_scale) return;
+    m_scale = zoom;
+    ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
+    (void)RebuildAtScale(m_scale);
+}
+
+void MovraPanel::SetZoomOut() {
+    if (m_matBitmap.empty()) return;
+    double zoom = m_scale;
+    if (zoom <= 1.0) {
+        zoom -= 0.1;
+    } else if (zoom <= 2.0) {
+        zoom -= 0.25;
+    } else {
+        zoom -= 0.5;
+    }
+    zoom = std::max(zoom, kMinZoom);
+    if (zoom == m_scale) return;
+    m_scale = zoom;
+    ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
+    (void)RebuildAtScale(m_scale);
+}
+
+void MovraPanel::SetCanvasBgColor(int r, int g, int b) {
+    SetBackgroundColour(wxColour(static_cast<unsigned char>(r & 255),
+                                 static_cast<unsigned char>(g & 255),
+                                 static_cast<unsigned char>(b & 255), 255));
+    Refresh(true);
+}
+
+wxSize MovraPanel::DoGetBestClientSize() const {
+    return m_bitmap.IsOk() ? m_bitmap.GetSize() : wxSize(64, 48);
+}
+
+void MovraPanel::OnPaint(wxPaintEvent& /*event*/) {
+    if (IsBeingDeleted() || GetParent() == nullptr || GetParent()->IsBeingDeleted()) {
+        // A paint event must still be answered with a paint DC, or GTK keeps asking.
+        wxPaintDC dc(this);
+        return;
+    }
+    wxAutoBufferedPaintDC dc(this);
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
+    if (m_bitmap.IsOk()) {
+        DoPrepareDC(dc);
+        dc.DrawBitmap(m_bitmap, 0, 0, false);
+        DrawGuideLineWxDC(dc);
+    }
+}
+
+void MovraPanel::SaveImage(wxString path, int which) {
+    const cv::Mat* mat = nullptr;
+    if (which == 1) {
+        if (m_matBitmap.empty()) {
+            wxLogError("MovraPanel::SaveImage failed! , m_matBitmap is empty!");
+            return;
+        }
+        mat = &m_matBitmap;
+    } else if (which == 0) {
+        if (m_drawmatBitmap.empty()) {
+            wxLogError("MovraPanel::SaveImage failed! , m_drawmatBitmap is empty!");
+            return;
+        }
+        mat = &m_drawmatBitmap;
+    } else {
+        return;
+    }
+    (void)cv::imwrite(NarrowPath(path), *mat);
+}
+
+void MovraPanel::Convert16bitTo8bit(cv::Mat& m) {
+    if (!m.empty() && (m.depth() == CV_16U || m.depth() == CV_16S)) {
+        m.convertTo(m, CV_MAKETYPE(CV_8U, m.channels()), 1.0, 0.0);
+    }
+}
+
+// Neutral defaults of the ROI panel's interface: the display panel has no ROI, overlays,
+// texts, logos or status line.
+void MovraPanel::SetFuncEnable(bool, bool, bool) {}
+void MovraPanel::SetSIMDMenuEnable(bool) {}
+void MovraPanel::GetRect(cv::Rect&) {}
+void MovraPanel::SetRect(const cv::Rect&) {}
+cv::Point2f MovraPanel::GetLeftMouseDownPoint() { return {0.f, 0.f}; }
+cv::Point2f MovraPanel::GetLeftMouseUpPoint() { return {0.f, 0.f}; }
+double MovraPanel::GetStartAngle() { return 0.0; }
+double MovraPanel::GetEndAngle() { return 0.0; }
+double MovraPanel::GetRotateAngle() { return 0.0; }
+double MovraPanel::GetInnerRadius() const { return 0.0; }
+double MovraPanel::GetOuterRadius() const { return 0.0; }
+void MovraPanel::GetPolygonPoints(std::vector<cv::Point2f>&) const {}
+void MovraPanel::GetRotatedRectEdges(cv::Point2f&, cv::Point2f&, cv::Point2f&, cv::Point2f&) {}
+void MovraPanel::ClearOverlay() {}
+bool MovraPanel::AppendOverlay(const cvROI&) { return false; }
+bool MovraPanel::AppendOverlay(const cvText&) { return false; }
+void MovraPanel::UpdateOverlayByIndex(int, const cvROI&, bool) {}
+void MovraPanel::UpdateOverlayByIndex(int, const cvText&, bool) {}
+void MovraPanel::SetDisplayOverlay(bool) {}
+bool MovraPanel::GetDisplayOverlay() const { return false; }
+void MovraPanel::SetExtDisplay(std::vector<cvROI*>*) {}
+void MovraPanel::SetExtText(std::vector<cvText*>*) {}
+void MovraPanel::UpdatePassFailRecycleLogo(bool, int) {}
+void MovraPanel::UpdatePassFailRecycleLogo(bool, int, wxString, wxString, wxString, wxString) {}
+void MovraPanel::SetStatusTextCtrl(wxTextCtrl*) {}
+void MovraPanel::SetMenuROIEnable(bool, bool, bool, bool, bool, bool, bool) {}
+void MovraPanel::HideROI() {}
+void MovraPanel::SetLockROI(bool) {}
+void MovraPanel::SetROI(const cvROI&, bool) {}
+void MovraPanel::UpdateDrawImage(bool) {}
+cv::Mat& MovraPanel::GetDrawMat() { return m_drawmatBitmap; }
+wxBitmap& MovraPanel::GetBitmap() { return m_bitmap; }
+cv::Mat& MovraPanel::GetCVcropmat() { return m_drawmatBitmap; }
+void MovraPanel::SetROIMode(CvROIMode mode) { m_roiMode = static_cast<int>(mode); }
+void MovraPanel::SetCenterImageEnable(bool enable) { m_centerImage = enable; }

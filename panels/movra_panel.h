@@ -1,0 +1,134 @@
+// MovraPanel: a scrolled wx window that shows one OpenCV matrix as a bitmap, unscaled or fitted
+// to the window, with guide lines over it. Base of the ROI panel, which overrides most of the
+// virtual interface; the plain panel's defaults do nothing or return neutral values.
+#pragma once
+
+#include <wx/bitmap.h>
+#include <wx/dc.h>
+#include <wx/scrolwin.h>
+#include <wx/string.h>
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+#include "panels/display_modes.h"
+#include "roi/roi_mode.h"
+
+struct cvROI;
+struct cvText;
+class wxTextCtrl;
+
+class MovraPanel : public wxScrolled<wxWindow> {
+public:
+    MovraPanel(wxWindow* parent, const wxSize& size);
+    MovraPanel(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
+               const wxString& name);
+    ~MovraPanel() override;
+
+    // --- Virtual interface shared with the ROI panel (slot order matters to nobody but is kept).
+    virtual bool SetBitmap(const wxBitmap& bmp);
+    virtual void ClearImg();
+    // Replaces the working image (unless `internal`) and rebuilds the display bitmap; true when
+    // the bitmap was rebuilt. Failures are logged and leave the previous bitmap shown.
+    virtual bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale);
+    // Decodes a file by its extension and hands it to the matrix form; false when it is missing,
+    // has an unsupported extension or cannot be decoded.
+    virtual bool SetCVmat(const wxString& path, bool internal, bool keepScale);
+    // Shows a matrix or file at once without storing it as the working image.
+    virtual bool SetCVmatDisplay(cv::Mat& mat);
+    virtual bool SetCVmatDisplay(const wxString& path);
+    virtual void SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable);
+    virtual void SetSIMDMenuEnable(bool enable);
+    virtual void GetRect(cv::Rect& rect);
+    virtual void SetRect(const cv::Rect& rect);
+    virtual cv::Point2f GetLeftMouseDownPoint();
+    virtual cv::Point2f GetLeftMouseUpPoint();
+    virtual double GetStartAngle();
+    virtual double GetEndAngle();
+    virtual double GetRotateAngle();
+    virtual double GetInnerRadius() const;
+    virtual double GetOuterRadius() const;
+    virtual void GetPolygonPoints(std::vector<cv::Point2f>& points) const;
+    virtual void GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
+                                     cv::Point2f& e4);
+    virtual void ClearOverlay();
+    virtual bool AppendOverlay(const cvROI& roi);
+    virtual bool AppendOverlay(const cvText& text);
+    virtual void UpdateOverlayByIndex(int index, const cvROI& roi, bool visible);
+    virtual void UpdateOverlayByIndex(int index, const cvText& text, bool visible);
+    virtual void SetDisplayOverlay(bool show);
+    virtual bool GetDisplayOverlay() const;
+    virtual void SetExtDisplay(std::vector<cvROI*>* rois);
+    virtual void SetExtText(std::vector<cvText*>* texts);
+    virtual void UpdatePassFailRecycleLogo(bool show, int result);
+    virtual void UpdatePassFailRecycleLogo(bool show, int result, wxString passText,
+                                           wxString failText, wxString recycleText,
+                                           wxString fontPath);
+    // The plain panel zooms too: fit, unscaled (scrollbars back on request) and the ROI panel's
+    // zoom steps, each rebuilding the display bitmap.
+    virtual void SetZoomToFit();
+    virtual void SetOriginal(bool showScrollbars);
+    virtual void SetZoomIn();
+    virtual void SetZoomOut();
+    // Recomputes m_scale from m_displayMode and the client size; does not rebuild the bitmap.
+    virtual void UpdateScale();
+    virtual void SetStatusTextCtrl(wxTextCtrl* ctrl);
+    virtual void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
+                                  bool annulus, bool polygon);
+    virtual void HideROI();
+    virtual void SetLockROI(bool lock);
+    virtual void SetROI(const cvROI& roi, bool refresh);
+    virtual void UpdateDrawImage(bool resize);
+    virtual cv::Mat& GetDrawMat();
+    virtual void SetCanvasBgColor(int r, int g, int b);
+    virtual wxBitmap& GetBitmap();
+    virtual cv::Mat& GetCVcropmat();
+    virtual void SetROIMode(CvROIMode mode);
+    virtual void SetCenterImageEnable(bool enable);
+    // Draws the guide-line figure over the display bitmap; the DC is prepared for scrolling.
+    virtual void DrawGuideLineWxDC(wxDC& dc);
+
+    // --- Non-virtual helpers.
+    void OnPaint(wxPaintEvent& event);
+    // Recomputes the scale and rebuilds the display from m_matBitmap.
+    bool UpdateCVmat();
+    // which = 1: the working image, 0: the displayed copy; anything else does nothing.
+    void SaveImage(wxString path, int which);
+    // Invalid bitmap for an empty matrix or when the pixels cannot be written.
+    [[nodiscard]] static wxBitmap ConvertMatToBitmap(const cv::Mat& mat, int unused = 0);
+    // Writes 8-bit 1/3/4-channel pixels into a valid 32-bit bitmap of the same size.
+    [[nodiscard]] static bool ConvertMatBitmapTowxBitmap(const cv::Mat& mat, wxBitmap& bitmap,
+                                                         int unused1 = 0, int unused2 = 0);
+    // 16-bit matrices to 8 bits in place by saturation (scale 1, offset 0).
+    static void Convert16bitTo8bit(cv::Mat& m);
+    void SetGuideLineMode(GuideLineMode mode);
+    void SetGuideLineVisible(bool visible);
+    void SetGuideLineStyle(const GuideLineStyle& style);
+    void SetAspectRatio(AspectRatio ratio);
+    int GetSSE() const { return m_sseLevel; }
+    // 3 with AVX-512, 2 with AVX2, 1 with SSE4.1, else 0; computed once per process.
+    static int GetSSESupport();
+
+    int m_sseLevel;
+    wxBitmap m_bitmap;
+    int m_displayMode = static_cast<int>(CvDisplayMode::Original);
+    double m_scale = 1.0;
+    cv::Mat m_matBitmap;
+    cv::Mat m_drawmatBitmap;
+    int m_simdMode = 0;
+    int m_roiMode = 0;
+    bool m_centerImage = false;
+    int m_guideLineMode = static_cast<int>(GuideLineMode::Off);
+    bool m_guideLineVisible = true;
+    GuideLineStyle m_guideLineStyle;
+    int m_aspectRatio = static_cast<int>(AspectRatio::AR_16_9);
+
+protected:
+    wxSize DoGetBestClientSize() const override;
+
+private:
+    void Init();
+    // Rebuilds m_drawmatBitmap and the display bitmap from m_matBitmap at m_scale.
+    bool RebuildAtScale(double scale);
+};
