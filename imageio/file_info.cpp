@@ -12,6 +12,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imageio/exif_reader.h"
@@ -35,14 +36,16 @@ std::string LowerExtension(const std::string& path) {
 }
 
 std::string FormatName(const std::string& ext) {
-    if (ext == "jpg" || ext == "jpeg") return "JPEG";
-    if (ext == "png") return "PNG";
-    if (ext == "tif" || ext == "tiff") return "TIFF";
-    if (ext == "bmp") return "BMP";
-    if (ext == "jxl") return "JXL";
-    if (ext == "webp") return "WebP";
-    if (ext == "heic" || ext == "heif") return "HEIF";
-    if (ext == "pgm" || ext == "ppm" || ext == "pnm") return "PNM";
+    static const std::pair<const char*, const char*> kFormats[] = {
+        {"jpg", "JPEG"}, {"jpeg", "JPEG"}, {"png", "PNG"},  {"tif", "TIFF"}, {"tiff", "TIFF"},
+        {"bmp", "BMP"},  {"jxl", "JXL"},   {"webp", "WebP"}, {"heic", "HEIF"}, {"heif", "HEIF"},
+        {"pgm", "PNM"},  {"ppm", "PNM"},   {"pnm", "PNM"},
+    };
+    for (const auto& [extension, name] : kFormats) {
+        if (ext == extension) {
+            return name;
+        }
+    }
     return "Unknown";
 }
 

@@ -11,7 +11,7 @@ struct TiffEntry {
     std::uint16_t tag;
     std::uint16_t type;
     std::uint32_t count;
-    std::uint32_t value;     // offset, or inline value (LONG)
+    std::uint32_t value;       // offset, or inline value (LONG)
     bool inlineShort = false;  // value is a SHORT in the first two bytes of the field
 };
 
