@@ -5,7 +5,8 @@
 #include <random>
 
 std::string type2str(int type) {
-    static const char* const kDepthNames[8] = {"8U", "8S", "16U", "16S", "32S", "32F", "64F", "User"};
+    static const char* const kDepthNames[8] = {"8U",  "8S",  "16U", "16S",
+                                               "32S", "32F", "64F", "User"};
     std::string name = kDepthNames[type & 7];
     name += 'C';
     name += static_cast<char>('1' + (type >> 3));

@@ -21,6 +21,16 @@ void Report(const std::string& line) {
     std::fflush(stderr);
 }
 
+// libheif's texts may end in (or hold) line breaks; each failure must stay one line.
+std::string OneLine(const char* message) {
+    std::string text = message ? message : "";
+    for (char& c : text) {
+        if (c == '\n' || c == '\r') c = ' ';
+    }
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
 // The HEVC and AV1 decoders are plugins that libheif loads only in heif_init(). It is reference
 // counted and kept for the life of the process: calling heif_deinit() from a static destructor
 // after exit() is unsafe, and reloading the plugins for every file would be wasted work.
@@ -190,24 +200,24 @@ cv::Mat heif_to_cvmat(const std::string& path) {
     }
     heif_error err = heif_context_read_from_file(res.ctx, path.c_str(), nullptr);
     if (err.code != heif_error_Ok) {
-        Report(std::string("Failed to read HEIC file: ") + err.message);
+        Report("Failed to read HEIC file: " + OneLine(err.message));
         return {};
     }
     err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
     if (err.code != heif_error_Ok || res.handle == nullptr) {
-        Report(std::string("Failed to get HEIC image handle: ") + err.message);
+        Report("Failed to get HEIC image handle: " + OneLine(err.message));
         return {};
     }
     heif_colorspace colorspace = heif_colorspace_undefined;
     heif_chroma chroma = heif_chroma_undefined;
     err = heif_image_handle_get_preferred_decoding_colorspace(res.handle, &colorspace, &chroma);
     if (err.code != heif_error_Ok) {
-        Report(std::string("Failed to get preferred decoding colorspace: ") + err.message);
+        Report("Failed to get preferred decoding colorspace: " + OneLine(err.message));
         return {};
     }
     err = heif_decode_image(res.handle, &res.image, colorspace, chroma, nullptr);
     if (err.code != heif_error_Ok || res.image == nullptr) {
-        Report(std::string("Failed to decode HEIC image: ") + err.message);
+        Report("Failed to decode HEIC image: " + OneLine(err.message));
         return {};
     }
     // The decoded image says what it really holds; it may differ from the request.
