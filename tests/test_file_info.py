@@ -177,6 +177,16 @@ class TestJpegExif:
         assert got["channels"] == (ref.shape[2] if ref.ndim == 3 else 1)
         assert got["bit_depth"] == 8
 
+    @pytest.mark.parametrize("switch", ["-arithmetic", "-rgb", "-grayscale", "-progressive"])
+    def test_cjpeg_coding_processes_agree_with_opencv(self, info, tmp_path, switch):
+        src = write(tmp_path / "src.ppm", photo(33, 65))
+        path = tmp_path / "a.jpg"
+        subprocess.run(["cjpeg", switch, "-outfile", str(path), str(src)], check=True)
+        ref = cv2.imread(str(path), cv2.IMREAD_UNCHANGED)
+        got = info(path)
+        assert (got["height"], got["width"]) == ref.shape[:2] == (33, 65)
+        assert got["channels"] == (ref.shape[2] if ref.ndim == 3 else 1)
+
 
 class TestBrokenFiles:
     def test_hostile_exif_in_a_real_jpeg(self, info, tmp_path):
