@@ -136,7 +136,7 @@ void WalkIfd(const TiffView& tiff, std::uint64_t offset, Visit&& visit) {
         }
         IfdEntry entry;
         std::uint32_t pointer = 0;
-        // All three reads succeed: the whole entry is inside the data.
+        // These reads cannot fail: the whole entry is inside the data.
         (void)tiff.U16(at, entry.tag);
         (void)tiff.U16(at + 2, entry.type);
         (void)tiff.U32(at + 4, entry.count);
