@@ -17,3 +17,33 @@ def movra():
     import MovraModule
 
     return MovraModule
+
+
+# --- wx fixtures: one wx.App for the whole session, a shown host window per test.
+
+
+@pytest.fixture(scope="session")
+def wx_app():
+    wx = pytest.importorskip("wx")
+    app = wx.App(False)
+    # wxLogError would otherwise open a modal dialog at the next idle time and block the run.
+    wx.Log.SetActiveTarget(wx.LogStderr())
+    yield app
+
+
+@pytest.fixture
+def host(wx_app):
+    """A shown frame holding one wx.Panel (the host window); destroyed after the test."""
+    import wx
+
+    from wxutil import settle
+
+    frame = wx.Frame(None, title="host", pos=(0, 0), size=(900, 700))
+    panel = wx.Panel(frame)
+    frame.Show()
+    frame.Raise()
+    settle()
+    yield panel
+    if frame:
+        frame.Destroy()
+    settle()
