@@ -1,6 +1,9 @@
-"""MovraModule demo: runs the engine on a generated sample image and writes the results.
+"""MovraModule demo: runs the engine on a generated sample image and writes the results, then
+shows the image in two MovraPanel windows with guide lines and saves a screenshot of them.
 
-Usage: python3 demo/demo.py OUTPUT_FOLDER
+Usage: python3 demo/demo.py OUTPUT_FOLDER [--show]
+(--show keeps the window open until it is closed; without it the demo closes it itself, which is
+what runs on a virtual X server.)
 """
 
 import sys
@@ -49,14 +52,77 @@ def run_engine(movra, out: Path):
     return all(ok for _, ok, _ in written)
 
 
+def grab_window(wx, window):
+    """The window's client area as it is on the screen, as a wx.Bitmap."""
+    w, h = window.GetClientSize()
+    ox, oy = window.ClientToScreen((0, 0))
+    bmp = wx.Bitmap(w, h, 24)
+    mdc = wx.MemoryDC(bmp)
+    mdc.Blit(0, 0, w, h, wx.ScreenDC(), ox, oy)
+    mdc.SelectObject(wx.NullBitmap)
+    return bmp
+
+
+def run_panels(movra, out: Path, keep_open: bool):
+    """Two display panels in a wx frame: fitted with rule of thirds, unscaled with a 16:9 crop
+    outline in red. Returns the screenshot path, or None when nothing could be shown."""
+    import time
+
+    import wx
+
+    app = wx.App(False)
+    wx.Log.SetActiveTarget(wx.LogStderr())
+    frame = wx.Frame(None, title="MovraModule demo", pos=(0, 0), size=(960, 600))
+    host = wx.Panel(frame)
+    wx.StaticText(host, label="ZoomToFit + RuleOfThirds", pos=(10, 8))
+    wx.StaticText(host, label="Original + AspectRatioMask 16:9 (red)", pos=(480, 8))
+    frame.Show()
+    for _ in range(5):
+        wx.SafeYield()
+    handle = host.GetHandle()
+    if not handle:
+        print("  no X11 window handle (GDK_BACKEND=x11 needed): panels skipped")
+        return None
+    img = make_sample_image()
+    fitted = movra.MovraPanel(handle, x=10, y=30, width=460, height=345)
+    fitted.SetCanvasBgColor(40, 40, 40)
+    fitted.SetZoomToFit()
+    fitted.SetMat(img)
+    fitted.SetGuideLineMode(movra.GuideLineMode.RuleOfThirds)
+    fitted.SetGuideLineThickness(2)
+
+    unscaled = movra.MovraPanel(handle, x=480, y=30, width=460, height=520)
+    unscaled.SetMat(img[:, 100:500])
+    unscaled.SetGuideLineMode(movra.GuideLineMode.AspectRatioMask)
+    unscaled.SetAspectRatio(movra.AspectRatio.AR_16_9)
+    unscaled.SetGuideLineColor(0, 0, 255, 255)
+    unscaled.SetGuideLineThickness(3)
+
+    for _ in range(20):
+        wx.SafeYield()
+        time.sleep(0.02)
+    shot = out / "panel_screenshot.png"
+    grab_window(wx, host).SaveFile(str(shot), wx.BITMAP_TYPE_PNG)
+    print(f"  panel_screenshot.png  {host.GetClientSize()[0]}x{host.GetClientSize()[1]}  written")
+    if keep_open:
+        app.MainLoop()
+    else:
+        frame.Destroy()
+    del fitted, unscaled
+    return shot
+
+
 def main():
-    out = Path(sys.argv[1] if len(sys.argv) > 1 else "demo-output").resolve()
+    args = [a for a in sys.argv[1:] if not a.startswith("--")]
+    out = Path(args[0] if args else "demo-output").resolve()
     out.mkdir(parents=True, exist_ok=True)
     import MovraModule as movra
 
     print(f"MovraModule {movra.__version__}: engine results in {out}")
     ok = run_engine(movra, out)
-    return 0 if ok else 1
+    print("MovraPanel windows, screenshot:")
+    shot = run_panels(movra, out, keep_open="--show" in sys.argv)
+    return 0 if ok and shot is not None else 1
 
 
 if __name__ == "__main__":
