@@ -39,19 +39,19 @@ void MovraPanelWrapper::Repaint(bool now) {
     }
 }
 
-void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
+void MovraPanelWrapper::SetMat(cv::Mat&& mat) {
     if (!m_panel) return;
-    (void)m_panel->SetCVmat(mat, false, false);
+    (void)m_panel->AdoptCVmat(std::move(mat));
     Repaint(true);
 }
 
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     if (!m_panel) return false;
-    const cv::Mat mat = LoadImageByExtension(utf8Path, flags);
+    cv::Mat mat = LoadImageByExtension(utf8Path, flags);
     if (mat.empty()) {
         return false;
     }
-    const bool shown = m_panel->SetCVmat(mat, false, false);
+    const bool shown = m_panel->AdoptCVmat(std::move(mat));
     Repaint(true);
     return shown;
 }

@@ -23,7 +23,8 @@ public:
     MovraPanelWrapper(const MovraPanelWrapper&) = delete;
     MovraPanelWrapper& operator=(const MovraPanelWrapper&) = delete;
 
-    void SetMat(const cv::Mat& mat);
+    // The matrix is freshly converted and handed over: the panel keeps its pixels.
+    void SetMat(cv::Mat&& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);

@@ -116,32 +116,55 @@ bool MovraPanel::RebuildAtScale(double scale) {
     return SetBitmap(m_bitmap);
 }
 
+void MovraPanel::StoreWorkingImage(const cv::Mat& mat, bool adopt) {
+    cv::Mat src = mat;
+    bool owned = adopt;
+    // Deeper images (16-bit files read unchanged) are saturated to 8 bits: the display bitmap
+    // only takes 8-bit samples, and 16-bit data is not rescaled anywhere.
+    if (!mat.empty() && mat.depth() != CV_8U) {
+        mat.convertTo(src, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
+        owned = true;
+    }
+    // Normalised to three channels once, so every later rebuild is a plain resize.
+    if (src.channels() == 4) {
+        cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
+    } else if (src.channels() == 1 && !src.empty()) {
+        cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
+    } else if (owned) {
+        m_matBitmap = src;
+    } else {
+        m_matBitmap = src.clone();
+    }
+}
+
+bool MovraPanel::ShowWorkingImage(bool updateScale) {
+    if (m_matBitmap.empty()) {
+        ClearImg();
+        return false;
+    }
+    if (updateScale) {
+        UpdateScale();
+    }
+    return RebuildAtScale(m_scale);
+}
+
 bool MovraPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) {
     try {
         if (!internal) {
-            // Deeper images (16-bit files read unchanged) are saturated to 8 bits: the display
-            // bitmap only takes 8-bit samples, and 16-bit data is not rescaled anywhere.
-            cv::Mat src = mat;
-            if (!mat.empty() && mat.depth() != CV_8U) {
-                mat.convertTo(src, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
-            }
-            // Normalised to three channels once, so every later rebuild is a plain resize.
-            if (src.channels() == 4) {
-                cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
-            } else if (src.channels() == 1 && !src.empty()) {
-                cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
-            } else {
-                m_matBitmap = src.clone();
-            }
+            StoreWorkingImage(mat, false);
         }
-        if (m_matBitmap.empty()) {
-            ClearImg();
-            return false;
-        }
-        if (!internal && !keepScale) {
-            UpdateScale();
-        }
-        return RebuildAtScale(m_scale);
+        return ShowWorkingImage(!internal && !keepScale);
+    } catch (const cv::Exception& e) {
+        wxLogError("MovraPanel::SetCVmat OpenCV error: %s", e.what());
+        return false;
+    }
+}
+
+bool MovraPanel::AdoptCVmat(cv::Mat&& mat) {
+    try {
+        cv::Mat taken = std::move(mat);
+        StoreWorkingImage(taken, true);
+        return ShowWorkingImage(true);
     } catch (const cv::Exception& e) {
         wxLogError("MovraPanel::SetCVmat OpenCV error: %s", e.what());
         return false;

@@ -90,6 +90,9 @@ public:
     virtual void DrawGuideLineWxDC(wxDC& dc);
 
     // --- Non-virtual helpers.
+    // SetCVmat(mat, false, false) of the plain panel for a matrix nobody else uses: its pixels
+    // are taken over instead of copied (a 12-megapixel copy costs more than the whole display).
+    bool AdoptCVmat(cv::Mat&& mat);
     void OnPaint(wxPaintEvent& event);
     // Recomputes the scale and rebuilds the display from m_matBitmap.
     bool UpdateCVmat();
@@ -129,6 +132,10 @@ protected:
 
 private:
     void Init();
+    // The working image as three 8-bit channels; `adopt` lets it share the pixels of `mat`.
+    void StoreWorkingImage(const cv::Mat& mat, bool adopt);
+    // Clears the panel for an empty working image, else rebuilds the display bitmap.
+    bool ShowWorkingImage(bool updateScale);
     // Rebuilds m_drawmatBitmap and the display bitmap from m_matBitmap at m_scale.
     bool RebuildAtScale(double scale);
 };

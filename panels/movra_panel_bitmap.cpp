@@ -38,6 +38,34 @@ bool MovraPanel::ConvertMatBitmapTowxBitmap(const cv::Mat& mat, wxBitmap& bitmap
     constexpr int G = wxAlphaPixelFormat::GREEN;
     constexpr int B = wxAlphaPixelFormat::BLUE;
     constexpr int A = wxAlphaPixelFormat::ALPHA;
+    // GTK's RGBA and BGRA layouts have OpenCV colour conversions, which are several times
+    // faster than a general channel shuffle; other layouts take the shuffle.
+    constexpr bool kRGBA = R == 0 && G == 1 && B == 2 && A == 3;
+    constexpr bool kBGRA = B == 0 && G == 1 && R == 2 && A == 3;
+    if (kRGBA || kBGRA) {
+        int code = -1;
+        switch (mat.type()) {
+            case CV_8UC4:
+                code = kRGBA ? cv::COLOR_BGRA2RGBA : -1;
+                break;
+            case CV_8UC3:
+                code = kRGBA ? cv::COLOR_BGR2RGBA : cv::COLOR_BGR2BGRA;
+                break;
+            case CV_8UC1:
+                code = kRGBA ? cv::COLOR_GRAY2RGBA : cv::COLOR_GRAY2BGRA;
+                break;
+            default:
+                return true;  // other types leave the bitmap as it was created
+        }
+        if (code >= 0) {
+            // The destination header already has the right size and type: cvtColor writes
+            // into the bitmap's own memory.
+            cv::cvtColor(mat, dst, code);
+        } else {
+            mat.copyTo(dst);
+        }
+        return true;
+    }
     switch (mat.type()) {
         case CV_8UC4: {
             const int pairs[] = {0, B, 1, G, 2, R, 3, A};
