@@ -1,5 +1,7 @@
-// HEIF/HEIC primary image to an 8-bit BGR (or BGRA) matrix with libheif. Failures print one
-// line on standard error and give an empty matrix; nothing is thrown for a bad file.
+// HEIF/HEIC primary image to an 8-bit BGR (or BGRA) matrix with libheif. Samples deeper than
+// 8 bits are scaled down by their bit depth; alpha of YCbCr and planar RGB files is dropped;
+// monochrome files are not supported. Failures print one line on standard error and give an
+// empty matrix; nothing is thrown for a bad file.
 #pragma once
 
 #include <opencv2/core.hpp>

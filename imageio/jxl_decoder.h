@@ -1,5 +1,6 @@
 // JPEG XL to an 8-bit BGR or grey matrix with libjxl and its thread-pool runner (alpha is
-// dropped). Failures print one line on standard error and give an empty matrix.
+// dropped, the stored orientation applied). Failures print one line on standard error and give
+// an empty matrix.
 #pragma once
 
 #include <opencv2/core.hpp>

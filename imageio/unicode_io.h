@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-// Decodes the file with cv::imdecode(flags). A file that cannot be opened leaves `out` as it
-// was; undecodable bytes make it empty. OpenCV's error for files over INT_MAX bytes propagates.
+// Decodes the file with cv::imdecode(flags). A path that is not a regular file or cannot be
+// opened leaves `out` as it was; undecodable or zero bytes make it empty. Files over INT_MAX
+// bytes raise OpenCV's check error before they are read.
 void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags);
 
-// Encodes by the path's extension (PNG when there is none) and writes the bytes. False when the
-// encoder fails (nothing is written) or the file cannot be opened. An extension that no encoder
-// knows raises OpenCV's error.
+// Encodes by the path's extension (PNG when there is none, also when the last dot is in a folder
+// name) and writes the bytes. False when the encoder fails or the file cannot be opened or
+// written; a partly written file is removed. An extension that no encoder knows raises
+// OpenCV's error.
 [[nodiscard]] bool Unicode_CvImwrite(const std::wstring& path, const cv::Mat& image,
                                      const std::vector<int>& params);
