@@ -17,10 +17,11 @@ MovraPanelWrapper::MovraPanelWrapper(std::uintptr_t parentHandle, int id, int x,
     const int h = height > 0 ? height : 300;
     CheckWxAppInstance();
     wxFrame* parent = GetHiddenFrame();
-    // The caller's own position and size: -1 means wx's default here, the embedding below
-    // applies the defaults.
-    auto* panel = new MovraPanel(parent, windowId, wxPoint(x, y),
-                                 wxSize(width, height), style, wxString::FromUTF8(name));
+    // The caller's own position and size, -1 meaning wx's default; the embedding below applies
+    // the module's defaults. Other negatives, which GTK refuses, count as -1.
+    auto* panel = new MovraPanel(parent, windowId, wxPoint(std::max(x, -1), std::max(y, -1)),
+                                 wxSize(std::max(width, -1), std::max(height, -1)), style,
+                                 wxString::FromUTF8(name));
     if (!EmbedPanelInNativeParent(panel, parentHandle, std::max(x, 0), std::max(y, 0), w, h)) {
         DiscardUnembeddedPanel(panel);
         throw std::runtime_error("parent_handle does not belong to a wx window of this process");
@@ -98,7 +99,8 @@ void MovraPanelWrapper::SetZoomOut() {
 
 void MovraPanelWrapper::SetSize(int w, int h) {
     if (!m_panel) return;
-    m_panel->SetSize(-1, -1, w, h, wxSIZE_USE_EXISTING);
+    // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
+    m_panel->SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
     Repaint(false);
 }
 

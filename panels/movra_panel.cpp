@@ -19,6 +19,16 @@ namespace {
 
 constexpr double kMinZoom = 0.1;
 constexpr double kMaxZoom = 20.0;
+// The plain panel scales the whole image into one bitmap: zoom steps stop before that bitmap
+// passes cairo's 32767-pixel side limit or a size that would exhaust memory.
+constexpr double kMaxDisplaySide = 32767.0;
+constexpr double kMaxDisplayPixels = 64.0 * 1024 * 1024;
+
+bool DisplayFits(const cv::Mat& image, double scale) {
+    const double w = image.cols * scale;
+    const double h = image.rows * scale;
+    return w <= kMaxDisplaySide && h <= kMaxDisplaySide && w * h <= kMaxDisplayPixels;
+}
 
 // Narrow path for OpenCV's own reader and writer, in the C library's multibyte encoding.
 std::string NarrowPath(const wxString& path) {
@@ -333,7 +343,7 @@ void MovraPanel::SetZoomIn() {
         zoom += 0.5;
     }
     zoom = std::min(zoom, kMaxZoom);
-    if (zoom == m_scale) return;
+    if (zoom == m_scale || !DisplayFits(m_matBitmap, zoom)) return;
     m_scale = zoom;
     ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
     (void)RebuildAtScale(m_scale);

@@ -72,6 +72,10 @@ def test_set_size_keeps_position(movra, host):
     win = panel_window(host, p)
     assert tuple(win.GetPosition()) == (10, 20)
     assert tuple(win.GetSize()) == (250, 150)
+    p.SetSize(-1, 90)  # a negative extent keeps the current one
+    p.SetSize(-7, -1)
+    settle()
+    assert tuple(win.GetSize()) == (250, 90)
 
 
 def test_bad_parent_handles(movra, host):
@@ -123,6 +127,29 @@ def test_first_construction_without_wx_app_in_fresh_process():
         "ERR MovraModule on macOS requires 'import wx' before 'import MovraModule'.",
         "ERR MovraModule on macOS requires 'import wx' before 'import MovraModule'.",
     ]
+
+
+def test_later_construction_after_the_app_is_gone():
+    r = _run("""
+        import gc, wx, MovraModule
+        from wxutil import settle
+        app = wx.App(False)
+        wx.Log.SetActiveTarget(wx.LogStderr())
+        f = wx.Frame(None); host = wx.Panel(f); f.Show(); settle()
+        p = MovraModule.MovraPanel(host.GetHandle())
+        del p
+        handle = host.GetHandle()
+        f.Destroy(); settle()
+        app.Destroy()
+        del app
+        gc.collect()
+        try:
+            MovraModule.MovraPanel(handle)
+        except RuntimeError as e:
+            print("ERR", e)
+    """)
+    assert r.returncode == 0, r.stderr
+    assert "ERR wxApp not initialized" in r.stdout
 
 
 AUTO_IDS = """
@@ -291,6 +318,18 @@ def test_mode_switch_zoom_steps_and_original(movra, host):
     assert extent() == 400
     p.SetOriginal()
     assert extent() == 100
+
+
+def test_zoom_steps_stop_before_the_display_bitmap_gets_too_large(movra, host):
+    p = make_panel(movra, host)
+    big = np.full((3000, 4000, 3), 128, np.uint8)
+    p.SetMat(big)
+    for _ in range(60):  # unbounded, this would ask for an 80000 x 60000 bitmap
+        p.SetZoomIn()
+    settle()
+    assert p.IsOk() and p.GetMat().shape == big.shape
+    px = grab(panel_window(host, p))
+    assert px[150, 200].tolist() == [128, 128, 128]
 
 
 def test_center_cross_and_guide_settings(movra, host):
