@@ -1,0 +1,65 @@
+#include "roi/ea_angles.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+namespace EA {
+
+namespace {
+
+int TruncSaturate(double v) {
+    if (std::isnan(v)) {
+        return 0;
+    }
+    return static_cast<int>(
+        std::clamp(std::trunc(v), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
+}  // namespace
+
+double normalizeAngle(double deg) {
+    if (std::isinf(deg)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    // Stepping by 360 never ends for a huge value (x - 360 == x); fmod is exact, so it only
+    // shortens the walk and leaves the usual few steps, with their rounding, unchanged.
+    if (std::abs(deg) > 3600.0) {
+        deg = std::fmod(deg, 360.0);
+    }
+    while (deg < 0.0) {
+        deg += 360.0;
+    }
+    while (deg > 360.0) {
+        deg -= 360.0;
+    }
+    return deg;
+}
+
+cv::Point pointOnCircle(cv::Point_<float> centre, double radius, double deg) {
+    const double theta = deg * CV_PI / 180.0;
+    return {TruncSaturate(centre.x + radius * std::cos(theta)),
+            TruncSaturate(centre.y + radius * std::sin(theta))};
+}
+
+double calculate3pointsAngle(const cv::Point_<float>& a, const cv::Point_<float>& vertex,
+                             const cv::Point_<float>& b) {
+    const cv::Point_<float> u = a - vertex;
+    const cv::Point_<float> v = b - vertex;
+    const float dot = u.x * v.x + u.y * v.y;
+    const float cross = u.x * v.y - u.y * v.x;
+    const float lu = std::sqrt(u.x * u.x + u.y * u.y);
+    const float lv = std::sqrt(v.x * v.x + v.y * v.y);
+    double q = static_cast<double>(dot) / (static_cast<double>(lu) * static_cast<double>(lv));
+    // A zero-length vector gives 0/0; that counts as "same direction".
+    if (std::isnan(q) || q > 1.0) {
+        q = 1.0;
+    } else if (q < -1.0) {
+        q = -1.0;
+    }
+    const double angle = std::acos(q) * 180.0 / CV_PI;
+    return cross < 0.0f ? -angle : angle;
+}
+
+}  // namespace EA
