@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -22,8 +23,8 @@ double MedianMs(int runs, const std::function<void()>& work) {
     for (int i = 0; i < runs; ++i) {
         const auto t0 = std::chrono::steady_clock::now();
         work();
-        ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                         .count());
+        const auto elapsed = std::chrono::steady_clock::now() - t0;
+        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
     }
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
@@ -42,7 +43,8 @@ int main() {
 
     const size_t outBytes = static_cast<size_t>(window.width) * window.height * 3;
     std::vector<unsigned char> outSrc(outBytes, 1), outDst(outBytes, 0);
-    const double memcpyOut = MedianMs(31, [&] { std::memcpy(outDst.data(), outSrc.data(), outBytes); });
+    const double memcpyOut =
+        MedianMs(31, [&] { std::memcpy(outDst.data(), outSrc.data(), outBytes); });
 
     std::printf("Viewport::ExtractVisibleRegion, 1920 x 1080 window over a 20000 x 20000 x 3 "
                 "image, scrolled to the middle (median ms). Reference: memcpy of the output buffer "
@@ -56,7 +58,8 @@ int main() {
         v.SetScale(zoom);
         v.SetWindowSize(window);
         const cv::Size virt = v.GetVirtualSize();
-        v.SetScrollPosition({virt.width / 2 - window.width / 2, virt.height / 2 - window.height / 2});
+        v.SetScrollPosition(
+            {virt.width / 2 - window.width / 2, virt.height / 2 - window.height / 2});
         const cv::Rect visible = v.GetVisibleROI();
 
         cv::Mat out;
@@ -71,7 +74,8 @@ int main() {
                 viaClone = cut;
             }
         });
-        const bool same = out.size() == viaClone.size() && cv::norm(out, viaClone, cv::NORM_INF) == 0;
+        const bool same =
+            out.size() == viaClone.size() && cv::norm(out, viaClone, cv::NORM_INF) == 0;
 
         double reference = memcpyOut;
         double factor = 5.0;

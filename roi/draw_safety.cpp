@@ -77,7 +77,8 @@ void FillRing(cv::Mat& img, const cv::Point2d& c, double inner, double outer,
 // Sample i of a sampled shaft: t = d / len, rounded half up by truncation after + 0.5.
 cv::Point2d Sample(const cv::Point2d& a, const cv::Point2d& b, double d, double len) {
     const double t = d / len;
-    return {std::trunc(a.x * (1.0 - t) + t * b.x + 0.5), std::trunc(a.y * (1.0 - t) + t * b.y + 0.5)};
+    return {std::trunc(a.x * (1.0 - t) + t * b.x + 0.5),
+            std::trunc(a.y * (1.0 - t) + t * b.y + 0.5)};
 }
 
 // Shaft length as the drawing code measures it (float), and the number of samples

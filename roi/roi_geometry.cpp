@@ -13,7 +13,8 @@ int TruncSaturate(float v) {
         return 0;
     }
     const double t = std::trunc(static_cast<double>(v));
-    return static_cast<int>(std::clamp(t, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+    return static_cast<int>(
+        std::clamp(t, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 }  // namespace

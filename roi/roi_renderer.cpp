@@ -31,7 +31,8 @@ std::optional<int> LineThickness(const cvROI& roi, double thicknessScale) {
     if (std::isnan(t)) {
         return std::nullopt;
     }
-    return static_cast<int>(std::clamp(t, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+    return static_cast<int>(
+        std::clamp(t, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 int ClampToInt(double v) {
@@ -90,7 +91,7 @@ void DrawStyledLines(cv::Mat& target, const cvROI& roi, double scale, int thickn
     }
 }
 
-struct RectSpec {
+struct TurnedRect {
     float x, y, w, h;
     double angle;
 };
@@ -241,7 +242,7 @@ void ROIRenderer::Internal::RenderRotatedRectangle(cv::Mat& target, const cvROI*
     if (!t || AllPointsNonPositive(pts)) {
         return;
     }
-    std::vector<RectSpec> rects;
+    std::vector<TurnedRect> rects;
     if (pts.size() == 2) {
         rects.push_back({pts[0].x, pts[0].y, pts[1].x, pts[1].y, roi->angle});
     } else if (pts.size() >= 3 && pts.size() % 3 == 0) {
@@ -252,7 +253,7 @@ void ROIRenderer::Internal::RenderRotatedRectangle(cv::Mat& target, const cvROI*
         return;
     }
     const bool near1 = NearOne(scale);
-    for (const RectSpec& r : rects) {
+    for (const TurnedRect& r : rects) {
         const float w = Scaled(r.w, scale);
         const float h = Scaled(r.h, scale);
         if (!(w > 0.0f) || !(h > 0.0f)) {

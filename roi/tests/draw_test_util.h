@@ -3,7 +3,9 @@
 
 #include <opencv2/core.hpp>
 
-inline cv::Mat Blank(int cols, int rows) { return cv::Mat(rows, cols, CV_8UC3, cv::Scalar::all(0)); }
+inline cv::Mat Blank(int cols, int rows) {
+    return cv::Mat(rows, cols, CV_8UC3, cv::Scalar::all(0));
+}
 
 inline int Lit(const cv::Mat& img) {
     cv::Mat grey;

@@ -121,7 +121,8 @@ TEST(ViewportExtract, MatchesOpenCVNearestForManyScalesAndTypes) {
     for (int type : types) {
         const cv::Mat image = RandomImage({331, 217}, type, seed++);
         for (double s : scales) {
-            for (const cv::Point scroll : {cv::Point(0, 0), cv::Point(57, 33), cv::Point(1000, 5)}) {
+            for (const cv::Point scroll :
+                 {cv::Point(0, 0), cv::Point(57, 33), cv::Point(1000, 5)}) {
                 const Viewport v = Make(image.size(), s, {123, 77}, scroll);
                 const cv::Rect r = v.GetVisibleROI();
                 cv::Mat expected;
