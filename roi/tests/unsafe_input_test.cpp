@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "draw_test_util.h"
 #include "roi/draw_primitives.h"
@@ -184,4 +185,28 @@ TEST(UnsafePrimitives, ExtremeIntegerArguments) {
     cv::Mat empty;
     EXPECT_NO_THROW(ID::drawDashedLine(empty, {0, 0}, {10, 10}, c, 1, 2));
     EXPECT_NO_THROW(ID::drawReularCrossLine(empty, {0, 0}, c, 1, 10));
+}
+
+// Past the radius up to which cv::circle's cost is acceptable, thin circles are rasterised row
+// by row; the result must stay within a pixel of OpenCV's own circle.
+TEST(UnsafeRecords, LargeThinCircleWithinOnePixelOfOpenCV) {
+    const std::pair<cv::Point2f, float> circles[] = {
+        {{30.0f - 70000.0f, 24.0f}, 70000.0f},  // passes (30, 24), nearly vertical
+        {{30.0f, 20.0f + 90000.0f}, 90000.0f},  // passes (30, 20), nearly horizontal
+        {{-49480.0f, -49480.0f}, 70000.0f},     // crosses the target diagonally near (17, 17)
+    };
+    for (const auto& [centre, radius] : circles) {
+        cvROI circle = Make(CvROIMode::Circle, {centre, {radius, 0}});
+        cv::Mat ours = Blank(64, 48);
+        ROIRenderer::RenderAll(ours, {&circle}, 1.0, 1.0);
+        cv::Mat reference = Blank(64, 48);
+        cv::circle(reference, cv::Point(cvRound(centre.x), cvRound(centre.y)),
+                   static_cast<int>(radius), cv::Scalar(0, 255, 0), 1, cv::LINE_8);
+        ASSERT_GT(Lit(reference), 20) << centre;
+        cv::Mat grownOurs, grownReference;
+        cv::dilate(ours, grownOurs, cv::Mat());
+        cv::dilate(reference, grownReference, cv::Mat());
+        EXPECT_EQ(Lit(reference & ~grownOurs), 0) << centre;
+        EXPECT_EQ(Lit(ours & ~grownReference), 0) << centre;
+    }
 }
