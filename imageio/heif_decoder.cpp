@@ -95,10 +95,6 @@ cv::Mat ConvertYCbCr(const heif_image* image) {
         }
         planes.push_back(plane);
     }
-    if (planes.size() < 3) {
-        Report("Error: Could not retrieve all YCbCr planes.");
-        return {};
-    }
     // 4:2:0 and 4:2:2 chroma planes are smaller than luma (rounded up for odd sizes).
     const cv::Size lumaSize = planes[0].size();
     for (int i = 1; i < 3; ++i) {
