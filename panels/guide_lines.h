@@ -30,5 +30,5 @@ void AppendDashedLine(std::vector<GuidePrimitive>& out, float x1, float y1, floa
 
 // The drawing calls of `mode` (a GuideLineMode value) for a W x H target, in drawing order.
 // Empty for Off, unknown modes, or a target smaller than 1 x 1.
-[[nodiscard]] std::vector<GuidePrimitive> ComputeGuideLineFigure(int mode, int aspectRatio, int width,
-                                                                 int height);
+[[nodiscard]] std::vector<GuidePrimitive> ComputeGuideLineFigure(int mode, int aspectRatio,
+                                                                 int width, int height);
