@@ -144,9 +144,9 @@ HEIF_CASES = {
 
 @pytest.mark.parametrize("case", HEIF_CASES)
 def test_heif_matches_heif_dec(engine, tmp_path, capfd, case):
-    spec = dict(HEIF_CASES[case])
-    img = spec.pop("img")
-    heic = imagegen.make_heif(tmp_path / f"{case} 画像.heic", img, **spec)
+    options = dict(HEIF_CASES[case])
+    img = options.pop("img")
+    heic = imagegen.make_heif(tmp_path / f"{case} 画像.heic", img, **options)
     ref = imagegen.reference_heif(heic)[..., :3]  # alpha is not decoded from YCbCr files
     capfd.readouterr()
     assert engine.LoadImage(str(heic))
