@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <mutex>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -234,11 +233,7 @@ cv::Mat heif_to_cvmat(const std::string& path) {
 }
 
 cv::Mat heif_to_cvmat(const std::wstring& path) {
-    const std::string utf8 = to_byte_string(path);
-    if (utf8.empty() && !path.empty()) {
-        throw std::range_error("heif_to_cvmat: path has no UTF-8 form");
-    }
-    return heif_to_cvmat(utf8);
+    return heif_to_cvmat(Utf8PathOrThrow(path, "heif_to_cvmat"));
 }
 
 }  // namespace heif_utils

@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <stdexcept>
 #include <system_error>
 
 #include "imageio/path_utils.h"
@@ -125,11 +124,7 @@ cv::Mat jxl_to_cvmat(const std::string& path) {
 }
 
 cv::Mat jxl_to_cvmat(const std::wstring& path) {
-    const std::string utf8 = to_byte_string(path);
-    if (utf8.empty() && !path.empty()) {
-        throw std::range_error("jxl_to_cvmat: path has no UTF-8 form");
-    }
-    return jxl_to_cvmat(utf8);
+    return jxl_to_cvmat(Utf8PathOrThrow(path, "jxl_to_cvmat"));
 }
 
 }  // namespace jxl_utils

@@ -1,6 +1,7 @@
 #include "imageio/path_utils.h"
 
 #include <fstream>
+#include <stdexcept>
 
 namespace {
 
@@ -105,3 +106,11 @@ bool fileExists(const std::string& path) {
 }
 
 bool HasEmbeddedNul(const std::string& path) { return path.find('\0') != std::string::npos; }
+
+std::string Utf8PathOrThrow(const std::wstring& path, const char* caller) {
+    std::string utf8 = to_byte_string(path);
+    if (utf8.empty() && !path.empty()) {
+        throw std::range_error(std::string(caller) + ": path has no UTF-8 form");
+    }
+    return utf8;
+}

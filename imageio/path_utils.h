@@ -1,5 +1,5 @@
 // UTF-8 / UTF-32 string conversions and path helpers. Wide strings hold UTF-32 code points;
-// narrow paths are UTF-8. No function here throws.
+// narrow paths are UTF-8. Only Utf8PathOrThrow throws.
 #pragma once
 
 #include <string>
@@ -21,3 +21,7 @@
 // True when the path holds a NUL character: the operating system would only see the part before
 // it, so such a path must never reach a file-opening call.
 [[nodiscard]] bool HasEmbeddedNul(const std::string& path);
+
+// UTF-8 form of a wide path for callers that must not silently open "" instead: throws
+// std::range_error naming `caller` when the path has no UTF-8 form.
+[[nodiscard]] std::string Utf8PathOrThrow(const std::wstring& path, const char* caller);
