@@ -88,7 +88,7 @@ def main():
     del panel
     settle()
 
-    # The array-to-matrix copy every image argument gets at the module boundary, alone.
+    # For comparison: the engine taking the same arrays (one copy into its held image).
     engine = MovraModule.MovraEngine()
     boundary = timed(engine.SetMat, images)
     del engine
@@ -105,7 +105,7 @@ def main():
     print("|---|---:|---:|---:|")
     print(f"| MovraPanel.SetMat + first paint | {ours[0]:.1f} | {ours[1]:.1f} | "
           f"{ours[0] / theirs[0]:.2f} |")
-    print(f"| of which: array-to-matrix copy at the boundary (MovraEngine.SetMat) | "
+    print(f"| for comparison: MovraEngine.SetMat (one copy of the array) | "
           f"{boundary[0]:.1f} | {boundary[1]:.1f} | {boundary[0] / theirs[0]:.2f} |")
     print(f"| wxPython: cv2.resize + wx.Bitmap.FromBuffer + paint | {theirs[0]:.1f} | "
           f"{theirs[1]:.1f} | 1.00 |")

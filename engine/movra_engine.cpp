@@ -3,8 +3,11 @@
 #include <opencv2/imgproc.hpp>
 
 #include "engine/image_loader.h"
+#include "imageio/cv_utils.h"
 #include "imageio/path_utils.h"
 #include "imageio/unicode_io.h"
+
+void MovraEngine::SetMat(const cv::Mat& mat) { CopyIntoOwnBuffer(mat, m_mat); }
 
 cv::Vec3i MovraEngine::GetImageSize() const {
     if (m_mat.empty()) {

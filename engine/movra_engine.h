@@ -10,7 +10,8 @@ class MovraEngine {
 public:
     MovraEngine() = default;
 
-    void SetMat(const cv::Mat& mat) { m_mat = mat; }
+    // Copies the pixels of `mat` (which may be a view of caller memory).
+    void SetMat(const cv::Mat& mat);
     [[nodiscard]] const cv::Mat& GetMat() const { return m_mat; }
     [[nodiscard]] bool HasImage() const { return !m_mat.empty(); }
     // (rows, cols, channels); all zero when empty.

@@ -52,3 +52,14 @@ double roundToDecimalPlaces(double value, int places) {
 }
 
 void ProtectExceptionHandler() {}
+
+void ReleaseIfShared(cv::Mat& mat) {
+    if (mat.u != nullptr && mat.u->refcount > 1) {
+        mat.release();
+    }
+}
+
+void CopyIntoOwnBuffer(const cv::Mat& src, cv::Mat& dst) {
+    ReleaseIfShared(dst);
+    src.copyTo(dst);
+}

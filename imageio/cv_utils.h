@@ -1,11 +1,21 @@
-// Small general helpers: OpenCV type names, random strings, decimal rounding.
+// Small general helpers: OpenCV type names, buffer reuse, random strings, decimal rounding.
 #pragma once
+
+#include <opencv2/core.hpp>
 
 #include <cstddef>
 #include <string>
 
 // OpenCV type name without the CV_ prefix, e.g. 16 -> "8UC3".
 [[nodiscard]] std::string type2str(int type);
+
+// Copies `src` into `dst`, reusing dst's buffer when the size and type stay (for a large image
+// fresh pages cost far more than the copy) unless another header still shares that buffer.
+void CopyIntoOwnBuffer(const cv::Mat& src, cv::Mat& dst);
+
+// Drops a matrix's buffer when another header shares it, so writing into it in place cannot
+// change an image someone else holds.
+void ReleaseIfShared(cv::Mat& mat);
 
 // Random letters and digits. minLength 0 or SIZE_MAX: exactly `length` characters; otherwise a
 // length drawn uniformly from minLength..length (exactly `length` when minLength > length).

@@ -6,7 +6,9 @@ void BindEngine(py::module_& m) {
     py::class_<MovraEngine>(m, "MovraEngine", "Pure-logic image processing engine (no GUI)")
         .def(py::init<>())
         .def("SetMat",
-             [](MovraEngine& self, const UInt8Array& img) { self.SetMat(NumpyToMat(img)); },
+             [](MovraEngine& self, const UInt8Array& img) {
+                 WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+             },
              py::arg("img"))
         .def("GetMat", [](const MovraEngine& self) { return MatToNumpy(self.GetMat()); })
         .def("HasImage", &MovraEngine::HasImage)

@@ -13,7 +13,10 @@ void BindPanel(py::module_& m) {
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraPanel")
         .def("SetMat",
-             [](MovraPanelWrapper& self, const UInt8Array& img) { self.SetMat(NumpyToMat(img)); },
+             [](MovraPanelWrapper& self, const UInt8Array& img) {
+                 // The panel copies the pixels once into its own (reused) working buffer.
+                 WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+             },
              py::arg("img"))
         .def("LoadImage", &MovraPanelWrapper::LoadImage, py::arg("path"), py::arg("flags") = 1,
              "Load image from file (supports Unicode paths)")

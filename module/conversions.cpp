@@ -17,7 +17,7 @@ int ExtentAsInt(py::ssize_t extent) {
 
 }  // namespace
 
-cv::Mat NumpyToMat(const UInt8Array& array) {
+void WithNumpyView(const UInt8Array& array, const std::function<void(const cv::Mat&)>& use) {
     const py::ssize_t ndim = array.ndim();
     if (ndim != 2 && ndim != 3) {
         throw std::runtime_error("Number of dimensions must be 2 or 3");
@@ -30,7 +30,8 @@ cv::Mat NumpyToMat(const UInt8Array& array) {
     const py::ssize_t channels = ndim == 3 ? array.shape(2) : 1;
     const int type = channels == 3 ? CV_8UC3 : channels == 4 ? CV_8UC4 : CV_8UC1;
     if (rows == 0 || cols == 0) {
-        return {};
+        use(cv::Mat());
+        return;
     }
     // Sliced, transposed or reversed views are first laid out as packed rows, so the image
     // is what the array shows and nothing outside its buffer is read.
@@ -38,8 +39,13 @@ cv::Mat NumpyToMat(const UInt8Array& array) {
     if (!packed) {
         throw py::error_already_set();
     }
-    const cv::Mat view(rows, cols, type, const_cast<std::uint8_t*>(packed.data()));
-    return view.clone();
+    use(cv::Mat(rows, cols, type, const_cast<std::uint8_t*>(packed.data())));
+}
+
+cv::Mat NumpyToMat(const UInt8Array& array) {
+    cv::Mat copy;
+    WithNumpyView(array, [&copy](const cv::Mat& view) { copy = view.clone(); });
+    return copy;
 }
 
 py::array_t<std::uint8_t> MatToNumpy(const cv::Mat& mat) {

@@ -7,6 +7,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <vector>
 
 namespace py = pybind11;
@@ -18,6 +19,11 @@ using UInt8Array = py::array_t<std::uint8_t, py::array::forcecast>;
 // any other n one channel made of the first rows x cols values. Views with strides are read
 // as NumPy shows them. Throws std::runtime_error for other shapes.
 [[nodiscard]] cv::Mat NumpyToMat(const UInt8Array& array);
+
+// Calls `use` with a matrix header over the array's pixels laid out as NumpyToMat reads them
+// (no copy when the array is already packed), for callers that copy the pixels themselves.
+// The header is valid only during the call. Same shape rules and errors as NumpyToMat.
+void WithNumpyView(const UInt8Array& array, const std::function<void(const cv::Mat&)>& use);
 
 // New uint8 array owning a copy of the pixels; shape (0,) for an empty matrix. Deeper
 // matrices are brought to 8 bits by saturation (scale 1, offset 0).

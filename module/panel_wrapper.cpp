@@ -40,9 +40,9 @@ void MovraPanelWrapper::Repaint(bool now) {
     }
 }
 
-void MovraPanelWrapper::SetMat(cv::Mat&& mat) {
+void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
     if (!m_panel) return;
-    (void)m_panel->AdoptCVmat(std::move(mat));
+    (void)m_panel->SetCVmat(mat, false, false);
     Repaint(true);
 }
 

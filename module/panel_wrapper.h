@@ -24,7 +24,8 @@ public:
     MovraPanelWrapper& operator=(const MovraPanelWrapper&) = delete;
 
     // The matrix is freshly converted and handed over: the panel keeps its pixels.
-    void SetMat(cv::Mat&& mat);
+    // Copies the pixels of `mat` (which may be a view of caller memory) into the panel.
+    void SetMat(const cv::Mat& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);

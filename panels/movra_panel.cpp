@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "imageio/cpu_features.h"
+#include "imageio/cv_utils.h"
 #include "imageio/unicode_io.h"
 #include "panels/wx_image_io.h"
 
@@ -111,7 +112,7 @@ void MovraPanel::ClearImg() {
 
 bool MovraPanel::RebuildAtScale(double scale) {
     if (std::abs(scale - 1.0) < 1e-6) {
-        m_drawmatBitmap = m_matBitmap.clone();
+        CopyIntoOwnBuffer(m_matBitmap, m_drawmatBitmap);
     } else if (!(scale > 0)) {
         wxLogError("MovraPanel: Invalid m_scale <= 0");
         return false;
@@ -135,6 +136,9 @@ void MovraPanel::StoreWorkingImage(const cv::Mat& mat, bool adopt) {
         mat.convertTo(src, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
         owned = true;
     }
+    // The working buffer is overwritten in place when the size stays (a large image costs far
+    // more in fresh-page faults than in copying), unless some other header still shares it.
+    ReleaseIfShared(m_matBitmap);
     // Normalised to three channels once, so every later rebuild is a plain resize.
     if (src.channels() == 4) {
         cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
@@ -143,7 +147,7 @@ void MovraPanel::StoreWorkingImage(const cv::Mat& mat, bool adopt) {
     } else if (owned) {
         m_matBitmap = src;
     } else {
-        m_matBitmap = src.clone();
+        CopyIntoOwnBuffer(src, m_matBitmap);
     }
 }
 
