@@ -124,3 +124,38 @@ def test_import_traces_start_up_and_loads_no_gui():
     assert "[MovraModule-Debug] Binding MovraEngine..." in lines
     assert lines[-1] == "[MovraModule-Debug] PYBIND11_MODULE initialization complete"
     assert all(line.startswith("[MovraModule-Debug] ") for line in lines)
+
+
+def test_stub_describes_every_bound_name(movra):
+    """The .pyi next to the module names exactly what the binding offers, with the same
+    keyword names."""
+    import ast
+
+    tree = ast.parse((BUILD / "MovraModule.pyi").read_text())
+    stub_names = set()
+    stub_methods = {}
+    for node in tree.body:
+        if isinstance(node, ast.ClassDef):
+            stub_names.add(node.name)
+            stub_methods[node.name] = {
+                f.name: [a.arg for a in f.args.args[1:]] + [a.arg for a in f.args.kwonlyargs]
+                for f in node.body if isinstance(f, ast.FunctionDef)}
+        elif isinstance(node, ast.FunctionDef):
+            stub_names.add(node.name)
+        elif isinstance(node, ast.AnnAssign):
+            stub_names.add(node.target.id)
+    public = {n for n in vars(movra) if not n.startswith("_") and n != "None"}
+    assert public <= stub_names, public - stub_names
+    for cls_name in ("MovraEngine", "MovraPanel", "MovraROIAdvPanel"):
+        cls = getattr(movra, cls_name, None)
+        if cls is None:
+            continue
+        bound = {n for n in vars(cls) if not n.startswith("_")}
+        assert bound == set(stub_methods[cls_name]) - {"__init__"}, cls_name
+        for name in bound:
+            # pybind11 writes "Name(self: ..., kw: type = default) -> result" as the first line.
+            signature = getattr(cls, name).__doc__.splitlines()[0]
+            keywords = [p.split(":")[0].strip() for p in
+                        signature[signature.index("(") + 1:signature.rindex(")")].split(", ")[1:]
+                        if p]
+            assert keywords == stub_methods[cls_name][name], (cls_name, name)
