@@ -17,11 +17,15 @@ cv::Vec3i MovraEngine::GetImageSize() const {
 }
 
 bool MovraEngine::LoadImage(const std::string& utf8Path, int flags) {
-    // Emptied first whatever the outcome, also when a reader throws: a failed load must not
-    // leave the previous image behind looking like the file's content.
-    m_mat.release();
-    m_mat = LoadImageByExtension(utf8Path, flags);
-    return !m_mat.empty();
+    // Loaded into the held image's own buffer, so a series of same-sized photos reuses one
+    // frame. A failed load, also one whose reader throws, must not leave the previous image
+    // behind looking like the file's content.
+    try {
+        return LoadImageByExtension(utf8Path, flags, m_mat);
+    } catch (...) {
+        m_mat.release();
+        throw;
+    }
 }
 
 bool MovraEngine::SaveImage(const std::string& utf8Path) const {

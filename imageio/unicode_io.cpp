@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "imageio/cv_utils.h"
 #include "imageio/path_utils.h"
 
 namespace fs = std::filesystem;
@@ -39,34 +40,61 @@ std::string EncoderExtension(const std::wstring& path) {
     return ext;
 }
 
-}  // namespace
-
-void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags) {
+// Reads the whole file; false when it is not a regular file or cannot be opened.
+bool ReadFileBytes(const std::wstring& path, std::vector<uchar>& bytes) {
     const std::string utf8 = to_byte_string(path);
     if (utf8.empty() || HasEmbeddedNul(utf8) || !IsRegularFile(utf8)) {
-        return;
+        return false;
     }
     std::ifstream in(utf8, std::ios::binary);
     if (in.fail() || in.bad()) {
-        return;
+        return false;
     }
     in.seekg(0, std::ios::end);
     const std::streamoff size = in.tellg();
     in.seekg(0, std::ios::beg);
     if (size < 0) {
-        return;
+        return false;
     }
     // Refused before the bytes are read: OpenCV's own check would come only after a buffer of
     // more than 2 GiB had been allocated and filled.
     CV_CheckLE(static_cast<size_t>(size), static_cast<size_t>(INT_MAX),
                "Must not be larger than INT_MAX");
-    if (size == 0) {
+    bytes.assign(static_cast<size_t>(size), 0);
+    in.rdbuf()->sgetn(reinterpret_cast<char*>(bytes.data()), size);
+    return true;
+}
+
+// Decodes into `out`'s own buffer when it fits; empty when nothing was decoded.
+void DecodeInto(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
+    if (bytes.empty()) {
         out.release();  // no decoder accepts zero bytes; OpenCV would assert on the empty buffer
         return;
     }
-    std::vector<uchar> buffer(static_cast<size_t>(size), 0);
-    in.rdbuf()->sgetn(reinterpret_cast<char*>(buffer.data()), size);
-    out = cv::imdecode(buffer, flags);
+    // Writing into the previous frame's memory saves faulting in fresh pages for a large image,
+    // which costs more than the decode's own copy; nobody else may see that memory change.
+    ReleaseIfShared(out);
+    const cv::Mat decoded = cv::imdecode(bytes, flags, &out);
+    out = decoded;  // an empty result on failure, whatever the decoder left in `out`
+}
+
+}  // namespace
+
+void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags) {
+    std::vector<uchar> bytes;
+    if (ReadFileBytes(path, bytes)) {
+        DecodeInto(bytes, out, flags);
+    }
+}
+
+bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags) {
+    std::vector<uchar> bytes;
+    if (!ReadFileBytes(path, bytes)) {
+        out.release();
+        return false;
+    }
+    DecodeInto(bytes, out, flags);
+    return !out.empty();
 }
 
 bool Unicode_CvImwrite(const std::wstring& path, const cv::Mat& image,

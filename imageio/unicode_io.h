@@ -12,6 +12,11 @@
 // bytes raise OpenCV's check error before they are read.
 void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags);
 
+// The same read, for callers that load image after image into one matrix: `out` is empty
+// whenever no image was decoded (also when the file cannot be opened), and its buffer is reused
+// for a same-sized image unless another header shares it. True when an image was decoded.
+[[nodiscard]] bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags);
+
 // Encodes by the path's extension (PNG when there is none, also when the last dot is in a folder
 // name) and writes the bytes. False when the encoder fails or the file cannot be opened or
 // written; a partly written file is removed. An extension that no encoder knows raises

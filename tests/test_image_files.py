@@ -331,3 +331,34 @@ def test_save_overwrites_an_existing_file(engine, tmp_path):
     engine.SetMat(img)
     assert engine.SaveImage(str(path))
     np.testing.assert_array_equal(cv_read(path), img)
+
+
+def test_consecutive_loads_each_give_their_own_file(engine, tmp_path, movra):
+    """Loads reuse the held image's memory for same-sized files: every load must still show
+    exactly its own file, and a failure in between must not bring back an older image."""
+    rng = np.random.default_rng(11)
+    frames = [rng.integers(0, 256, (48, 64, 3), dtype=np.uint8) for _ in range(3)]
+    paths = []
+    for i, frame in enumerate(frames):
+        paths.append(tmp_path / f"frame{i}.png")
+        assert cv2.imwrite(str(paths[i]), frame)
+    other = tmp_path / "other.png"
+    assert cv2.imwrite(str(other), frames[0][:20, :30])
+    bad = imagegen.write_bytes(tmp_path / "bad.png", paths[1].read_bytes()[:100])
+
+    for path, expected in [(paths[0], frames[0]), (paths[1], frames[1]),
+                           (other, frames[0][:20, :30]), (paths[2], frames[2]), (bad, None), (paths[0], frames[0]),
+                           (tmp_path / "missing.png", None), (paths[1], frames[1])]:
+        held = engine.GetMat()
+        ok = engine.LoadImage(str(path))
+        if expected is None:
+            assert not ok and engine.GetMat().shape == (0,)
+        else:
+            assert ok
+            np.testing.assert_array_equal(engine.GetMat(), expected)
+        # An array handed out earlier is the caller's own copy: later loads never change it.
+        if held.size:
+            assert not np.shares_memory(held, engine.GetMat())
+    grey = engine.LoadImage(str(paths[2]), movra.IMREAD_GRAYSCALE)
+    assert grey and engine.GetImageSize() == (48, 64, 1)
+    np.testing.assert_array_equal(engine.GetMat(), cv_read(paths[2], cv2.IMREAD_GRAYSCALE))
