@@ -4,21 +4,16 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <cstdio>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "imageio/path_utils.h"
+#include "imageio/trace.h"
 
 namespace heif_utils {
 
 namespace {
-
-void Report(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-}
 
 // libheif's texts may end in (or hold) line breaks; each failure must stay one line.
 std::string OneLine(const char* message) {
@@ -83,13 +78,13 @@ bool ReadPlane(const heif_image* image, heif_channel channel, cv::Mat& plane) {
 }
 
 cv::Mat ConvertYCbCr(const heif_image* image) {
-    Report("YCbCr color space detected. Performing conversion.");
+    ReportLine("YCbCr color space detected. Performing conversion.");
     const heif_channel channels[3] = {heif_channel_Y, heif_channel_Cb, heif_channel_Cr};
     std::vector<cv::Mat> planes;
     for (int i = 0; i < 3; ++i) {
         cv::Mat plane;
         if (!ReadPlane(image, channels[i], plane)) {
-            Report("Error getting plane data for channel: " + std::to_string(i));
+            ReportLine("Error getting plane data for channel: " + std::to_string(i));
             return {};
         }
         planes.push_back(plane);
@@ -118,13 +113,13 @@ cv::Mat ConvertPlanarRgb(const heif_image* image) {
     for (heif_channel channel : channels) {
         cv::Mat plane;
         if (!ReadPlane(image, channel, plane)) {
-            Report("Error getting interleaved RGB image data.");
+            ReportLine("Error getting interleaved RGB image data.");
             return {};
         }
         planes.push_back(plane);
     }
     if (planes[1].size() != planes[0].size() || planes[2].size() != planes[0].size()) {
-        Report("Error getting interleaved RGB image data.");
+        ReportLine("Error getting interleaved RGB image data.");
         return {};
     }
     cv::Mat bgr;
@@ -147,7 +142,7 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
     const int channels = hasAlpha ? 4 : 3;
     const size_t rowBytes = static_cast<size_t>(width) * channels * (deep ? 2 : 1);
     if (data == nullptr || stride < 1 || width < 1 || height < 1 || stride < rowBytes) {
-        Report("Error getting interleaved RGB image data.");
+        ReportLine("Error getting interleaved RGB image data.");
         return {};
     }
     auto* pixels = const_cast<uint8_t*>(data);  // only read
@@ -185,34 +180,34 @@ cv::Mat heif_to_cvmat(const std::string& path) {
     HeifResources res;
     res.ctx = heif_context_alloc();
     if (res.ctx == nullptr) {
-        Report("Error allocating HEIF context.");
+        ReportLine("Error allocating HEIF context.");
         return {};
     }
     // libheif takes a C string: a NUL inside the path would silently open another file.
     if (HasEmbeddedNul(path)) {
-        Report("Failed to read HEIC file: path contains a NUL character");
+        ReportLine("Failed to read HEIC file: path contains a NUL character");
         return {};
     }
     heif_error err = heif_context_read_from_file(res.ctx, path.c_str(), nullptr);
     if (err.code != heif_error_Ok) {
-        Report("Failed to read HEIC file: " + OneLine(err.message));
+        ReportLine("Failed to read HEIC file: " + OneLine(err.message));
         return {};
     }
     err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
     if (err.code != heif_error_Ok || res.handle == nullptr) {
-        Report("Failed to get HEIC image handle: " + OneLine(err.message));
+        ReportLine("Failed to get HEIC image handle: " + OneLine(err.message));
         return {};
     }
     heif_colorspace colorspace = heif_colorspace_undefined;
     heif_chroma chroma = heif_chroma_undefined;
     err = heif_image_handle_get_preferred_decoding_colorspace(res.handle, &colorspace, &chroma);
     if (err.code != heif_error_Ok) {
-        Report("Failed to get preferred decoding colorspace: " + OneLine(err.message));
+        ReportLine("Failed to get preferred decoding colorspace: " + OneLine(err.message));
         return {};
     }
     err = heif_decode_image(res.handle, &res.image, colorspace, chroma, nullptr);
     if (err.code != heif_error_Ok || res.image == nullptr) {
-        Report("Failed to decode HEIC image: " + OneLine(err.message));
+        ReportLine("Failed to decode HEIC image: " + OneLine(err.message));
         return {};
     }
     // The decoded image says what it really holds; it may differ from the request.
@@ -227,7 +222,7 @@ cv::Mat heif_to_cvmat(const std::string& path) {
             }
             return ConvertInterleavedRgb(res.image, chroma);
         default:
-            Report("Unsupported color space.");
+            ReportLine("Unsupported color space.");
             return {};
     }
 }

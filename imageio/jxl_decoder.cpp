@@ -5,20 +5,15 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <system_error>
 
 #include "imageio/path_utils.h"
+#include "imageio/trace.h"
 
 namespace {
-
-void Report(const std::string& line) {
-    std::fprintf(stderr, "%s\n", line.c_str());
-    std::fflush(stderr);
-}
 
 struct DecoderDeleter {
     void operator()(JxlDecoder* dec) const { JxlDecoderDestroy(dec); }
@@ -39,7 +34,7 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
             JXL_DEC_SUCCESS ||
         JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) !=
             JXL_DEC_SUCCESS) {
-        Report("JXL decode error or unexpected input state.");
+        ReportLine("JXL decode error or unexpected input state.");
         return {};
     }
     JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size());
@@ -54,20 +49,20 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
         switch (status) {
             case JXL_DEC_ERROR:
             case JXL_DEC_NEED_MORE_INPUT:
-                Report("JXL decode error or unexpected input state.");
+                ReportLine("JXL decode error or unexpected input state.");
                 return {};
             case JXL_DEC_SUCCESS:
-                Report("Failed to decode JXL image.");
+                ReportLine("Failed to decode JXL image.");
                 return {};
             case JXL_DEC_BASIC_INFO:
                 if (JxlDecoderGetBasicInfo(dec.get(), &info) != JXL_DEC_SUCCESS) {
-                    Report("Failed to get JXL basic info.");
+                    ReportLine("Failed to get JXL basic info.");
                     return {};
                 }
                 if (info.num_color_channels == 1) {
                     format.num_channels = 1;
                 } else if (info.num_color_channels != 3) {
-                    Report("Unsupported number of color channels: " +
+                    ReportLine("Unsupported number of color channels: " +
                            std::to_string(info.num_color_channels));
                     return {};
                 }
@@ -75,7 +70,7 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 size_t size = 0;
                 if (JxlDecoderImageOutBufferSize(dec.get(), &format, &size) != JXL_DEC_SUCCESS) {
-                    Report("Failed to get image buffer size.");
+                    ReportLine("Failed to get image buffer size.");
                     return {};
                 }
                 // libjxl applies the stored orientation, so a transposing one (5 to 8) turns the
@@ -87,7 +82,7 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
                 if (size != pixels.total() * pixels.elemSize() ||
                     JxlDecoderSetImageOutBuffer(dec.get(), &format, pixels.data, size) !=
                         JXL_DEC_SUCCESS) {
-                    Report("Failed to set image out buffer.");
+                    ReportLine("Failed to set image out buffer.");
                     return {};
                 }
                 break;

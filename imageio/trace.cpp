@@ -8,6 +8,11 @@ void TraceLinux(const char* msg) {
     std::fflush(stderr);
 }
 
+void ReportLine(const std::string& line) {
+    std::fprintf(stderr, "%s\n", line.c_str());
+    std::fflush(stderr);
+}
+
 std::string GetLogFilenameByCurrentDate() {
     std::time_t now = std::time(nullptr);
     std::tm local{};
