@@ -3,6 +3,23 @@
 
 #include <opencv2/core.hpp>
 
+#include <utility>
+#include <vector>
+
+#include "roi/roi_records.h"
+
+// A record the renderer draws: visible, of `mode`, with these points, thickness and colour.
+inline cvROI VisibleRoi(CvROIMode mode, std::vector<cv::Point_<float>> points, int thickness,
+                        const cv::Scalar& color) {
+    cvROI r;
+    r.visible = true;
+    r.mode = mode;
+    r.points = std::move(points);
+    r.thickness = thickness;
+    r.color = color;
+    return r;
+}
+
 inline cv::Mat Blank(int cols, int rows) {
     return cv::Mat(rows, cols, CV_8UC3, cv::Scalar::all(0));
 }

@@ -10,13 +10,7 @@ namespace {
 const cv::Scalar kRed(0, 0, 255, 255);
 
 cvROI Make(CvROIMode mode, std::vector<cv::Point_<float>> points, int thickness = 1) {
-    cvROI r;
-    r.visible = true;
-    r.mode = mode;
-    r.points = std::move(points);
-    r.thickness = thickness;
-    r.color = kRed;
-    return r;
+    return VisibleRoi(mode, std::move(points), thickness, kRed);
 }
 
 cv::Mat Render(const std::vector<cvROI*>& rois, cv::Size size = {100, 100}, double scale = 1.0,

@@ -21,13 +21,7 @@ const float kNaN = std::numeric_limits<float>::quiet_NaN();
 const float kInf = std::numeric_limits<float>::infinity();
 
 cvROI Make(CvROIMode mode, std::vector<cv::Point_<float>> points, int thickness = 1) {
-    cvROI r;
-    r.visible = true;
-    r.mode = mode;
-    r.points = std::move(points);
-    r.thickness = thickness;
-    r.color = cv::Scalar(0, 255, 0, 255);
-    return r;
+    return VisibleRoi(mode, std::move(points), thickness, cv::Scalar(0, 255, 0, 255));
 }
 
 const std::vector<cv::Point_<float>> kBadPointSets[] = {
