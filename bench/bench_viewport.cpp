@@ -46,11 +46,13 @@ int main() {
     const double memcpyOut =
         MedianMs(31, [&] { std::memcpy(outDst.data(), outSrc.data(), outBytes); });
 
-    std::printf("Viewport::ExtractVisibleRegion, 1920 x 1080 window over a 20000 x 20000 x 3 "
-                "image, scrolled to the middle (median ms). Reference: memcpy of the output buffer "
-                "at zoom >= 1, of 1080 visible-width source rows below zoom 1.\n\n");
-    std::printf("| zoom | output (px) | visible source (px) | ExtractVisibleRegion (ms) | "
-                "clone + cv::resize (ms) | reference memcpy (ms) | ratio | target |\n");
+    std::printf(
+        "Viewport::ExtractVisibleRegion, 1920 x 1080 window over a 20000 x 20000 x 3 "
+        "image, scrolled to the middle (median ms). Reference: memcpy of the output buffer "
+        "at zoom >= 1, of 1080 visible-width source rows below zoom 1.\n\n");
+    std::printf(
+        "| zoom | output (px) | visible source (px) | ExtractVisibleRegion (ms) | "
+        "clone + cv::resize (ms) | reference memcpy (ms) | ratio | target |\n");
     std::printf("|---:|---:|---:|---:|---:|---:|---:|---|\n");
     for (double zoom : {0.1, 0.25, 1.0, 3.7, 20.0}) {
         Viewport v;

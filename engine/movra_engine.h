@@ -7,7 +7,7 @@
 #include <string>
 
 class MovraEngine {
-public:
+  public:
     MovraEngine() = default;
 
     // Copies the pixels of `mat` (which may be a view of caller memory).
@@ -29,6 +29,6 @@ public:
     // Single-channel 0/255 edge image; empty for an empty or two-channel image.
     [[nodiscard]] cv::Mat Canny(double threshold1, double threshold2) const;
 
-private:
+  private:
     cv::Mat m_mat;
 };

@@ -13,8 +13,8 @@ void CrossPlatformCPUIDex(int regs[4], int leaf, int subleaf) {
 #if MOVRA_HAS_CPUID
     unsigned int a = 0, b = 0, c = 0, d = 0;
     // __get_cpuid_count checks the highest supported leaf first and returns 0 beyond it.
-    if (__get_cpuid_count(static_cast<unsigned int>(leaf), static_cast<unsigned int>(subleaf),
-                          &a, &b, &c, &d) == 0) {
+    if (__get_cpuid_count(static_cast<unsigned int>(leaf), static_cast<unsigned int>(subleaf), &a,
+                          &b, &c, &d) == 0) {
         a = b = c = d = 0;
     }
     regs[0] = static_cast<int>(a);

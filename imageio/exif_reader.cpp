@@ -33,7 +33,7 @@ constexpr std::uint64_t kTypeSizes[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8}
 // The TIFF structure after its header was found. Offsets are 64-bit so that a 32-bit file offset
 // plus a field position can never wrap around; every read checks the bytes actually present.
 class TiffView {
-public:
+  public:
     TiffView(const std::uint8_t* data, std::uint64_t size, bool littleEndian)
         : m_data(data), m_size(size), m_le(littleEndian) {}
 
@@ -97,7 +97,7 @@ public:
         return Rational(offset) + Rational(offset + 8) / 60.0 + Rational(offset + 16) / 3600.0;
     }
 
-private:
+  private:
     const std::uint8_t* m_data;
     std::uint64_t m_size;
     bool m_le;
@@ -149,8 +149,8 @@ void WalkIfd(const TiffView& tiff, std::uint64_t offset, Visit&& visit) {
         // A sub-IFD offset is a LONG, but some writers store it as a SHORT, which in Motorola
         // order sits in the first two bytes of the field.
         std::uint16_t shortPointer = 0;
-        entry.pointer = entry.type == kTypeShort && tiff.U16(at + 8, shortPointer) ? shortPointer
-                                                                                  : pointer;
+        entry.pointer =
+            entry.type == kTypeShort && tiff.U16(at + 8, shortPointer) ? shortPointer : pointer;
         visit(entry);
     }
 }

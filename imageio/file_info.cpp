@@ -37,7 +37,7 @@ std::string LowerExtension(const std::string& path) {
 
 std::string FormatName(const std::string& ext) {
     static const std::pair<const char*, const char*> kFormats[] = {
-        {"jpg", "JPEG"}, {"jpeg", "JPEG"}, {"png", "PNG"},  {"tif", "TIFF"}, {"tiff", "TIFF"},
+        {"jpg", "JPEG"}, {"jpeg", "JPEG"}, {"png", "PNG"},   {"tif", "TIFF"},  {"tiff", "TIFF"},
         {"bmp", "BMP"},  {"jxl", "JXL"},   {"webp", "WebP"}, {"heic", "HEIF"}, {"heif", "HEIF"},
         {"pgm", "PNM"},  {"ppm", "PNM"},   {"pnm", "PNM"},
     };
@@ -73,8 +73,8 @@ bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) {
 void ReadHeif(const std::string& path, ImageFileInfo& info) {
     std::unique_ptr<heif_context, decltype(&heif_context_free)> ctx(heif_context_alloc(),
                                                                     &heif_context_free);
-    if (!ctx || heif_context_read_from_file(ctx.get(), path.c_str(), nullptr).code !=
-                    heif_error_Ok) {
+    if (!ctx ||
+        heif_context_read_from_file(ctx.get(), path.c_str(), nullptr).code != heif_error_Ok) {
         return;
     }
     heif_image_handle* rawHandle = nullptr;
@@ -129,8 +129,8 @@ void ReadJxl(const std::string& path, ImageFileInfo& info) {
             if (JxlDecoderGetBasicInfo(dec.get(), &basic) == JXL_DEC_SUCCESS) {
                 info.width = static_cast<int>(basic.xsize);
                 info.height = static_cast<int>(basic.ysize);
-                info.channels = static_cast<int>(basic.num_color_channels) +
-                                (basic.alpha_bits != 0 ? 1 : 0);
+                info.channels =
+                    static_cast<int>(basic.num_color_channels) + (basic.alpha_bits != 0 ? 1 : 0);
                 info.bitDepth = static_cast<int>(basic.bits_per_sample);
             }
             return;

@@ -21,7 +21,8 @@ std::string OneLine(const char* message) {
     for (char& c : text) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    while (!text.empty() && text.back() == ' ') text.pop_back();
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     return text;
 }
 

@@ -51,8 +51,7 @@ void WalkSegments(const std::uint8_t* data, std::size_t size, Visit&& visit) {
 
 bool IsStartOfFrame(std::uint8_t marker) {
     // 0xC4 (Huffman tables), 0xC8 (reserved) and 0xCC (arithmetic conditioning) share the range.
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-           marker != 0xCC;
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 }  // namespace

@@ -63,7 +63,7 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
                     format.num_channels = 1;
                 } else if (info.num_color_channels != 3) {
                     ReportLine("Unsupported number of color channels: " +
-                           std::to_string(info.num_color_channels));
+                               std::to_string(info.num_color_channels));
                     return {};
                 }
                 break;

@@ -5,11 +5,12 @@
 void BindEngine(py::module_& m) {
     py::class_<MovraEngine>(m, "MovraEngine", "Pure-logic image processing engine (no GUI)")
         .def(py::init<>())
-        .def("SetMat",
-             [](MovraEngine& self, const UInt8Array& img) {
-                 WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
-             },
-             py::arg("img"))
+        .def(
+            "SetMat",
+            [](MovraEngine& self, const UInt8Array& img) {
+                WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+            },
+            py::arg("img"))
         .def("GetMat", [](const MovraEngine& self) { return MatToNumpy(self.GetMat()); })
         .def("HasImage", &MovraEngine::HasImage)
         .def("GetImageSize",
@@ -27,9 +28,10 @@ void BindEngine(py::module_& m) {
              py::arg("interpolation") = 1)
         .def("GaussianBlur", &MovraEngine::GaussianBlur, py::arg("kernel_size"),
              py::arg("sigma") = 0.0)
-        .def("Canny",
-             [](const MovraEngine& self, double threshold1, double threshold2) {
-                 return MatToNumpy(self.Canny(threshold1, threshold2));
-             },
-             py::arg("threshold1"), py::arg("threshold2"));
+        .def(
+            "Canny",
+            [](const MovraEngine& self, double threshold1, double threshold2) {
+                return MatToNumpy(self.Canny(threshold1, threshold2));
+            },
+            py::arg("threshold1"), py::arg("threshold2"));
 }

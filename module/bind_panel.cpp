@@ -12,19 +12,19 @@ void BindPanel(py::module_& m) {
              py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraPanel")
-        .def("SetMat",
-             [](MovraPanelWrapper& self, const UInt8Array& img) {
-                 // The panel copies the pixels once into its own (reused) working buffer.
-                 WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
-             },
-             py::arg("img"))
+        .def(
+            "SetMat",
+            [](MovraPanelWrapper& self, const UInt8Array& img) {
+                // The panel copies the pixels once into its own (reused) working buffer.
+                WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+            },
+            py::arg("img"))
         .def("LoadImage", &MovraPanelWrapper::LoadImage, py::arg("path"), py::arg("flags") = 1,
              "Load image from file (supports Unicode paths)")
         .def("GetMat", [](const MovraPanelWrapper& self) { return MatToNumpy(self.GetMat()); })
         .def("SetMode", &MovraPanelWrapper::SetMode, py::arg("mode"))
         .def("SetZoomToFit", &MovraPanelWrapper::SetZoomToFit)
-        .def("SetOriginal", &MovraPanelWrapper::SetOriginal,
-             py::arg("is_scrollbar_visible") = true)
+        .def("SetOriginal", &MovraPanelWrapper::SetOriginal, py::arg("is_scrollbar_visible") = true)
         .def("SetZoomIn", &MovraPanelWrapper::SetZoomIn)
         .def("SetZoomOut", &MovraPanelWrapper::SetZoomOut)
         .def("SetSize", &MovraPanelWrapper::SetSize, py::arg("w"), py::arg("h"))
@@ -40,9 +40,8 @@ void BindPanel(py::module_& m) {
         .def("SetGuideLineVisible", &MovraPanelWrapper::SetGuideLineVisible, py::arg("visible"),
              "Show or hide guide lines without changing mode")
         .def("GetGuideLineVisible", &MovraPanelWrapper::GetGuideLineVisible)
-        .def("SetGuideLineColor", &MovraPanelWrapper::SetGuideLineColor, py::arg("b"),
-             py::arg("g"), py::arg("r"), py::arg("a") = 180,
-             "Set guide line color (BGR + alpha 0-255)")
+        .def("SetGuideLineColor", &MovraPanelWrapper::SetGuideLineColor, py::arg("b"), py::arg("g"),
+             py::arg("r"), py::arg("a") = 180, "Set guide line color (BGR + alpha 0-255)")
         .def("SetGuideLineThickness", &MovraPanelWrapper::SetGuideLineThickness,
              py::arg("thickness"), "Set guide line thickness in pixels")
         .def("SetAspectRatio", &MovraPanelWrapper::SetAspectRatio, py::arg("ratio"),

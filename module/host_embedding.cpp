@@ -115,8 +115,8 @@ wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
     return nullptr;
 }
 
-bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y,
-                              int width, int height) {
+bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y, int width,
+                              int height) {
     if (panel == nullptr) {
         return false;
     }

@@ -45,7 +45,7 @@ void CheckWxAppInstance();
 // the panel first (with its host window): the pointer is dropped, the count fixed and
 // `onGone` called, so the owner never touches the dead window.
 class EmbeddedPanel {
-public:
+  public:
     EmbeddedPanel() = default;
     EmbeddedPanel(const EmbeddedPanel&) = delete;
     EmbeddedPanel& operator=(const EmbeddedPanel&) = delete;
@@ -57,7 +57,7 @@ public:
     // Destroys the panel if it still exists; the hidden frame goes with the last panel.
     void Release();
 
-private:
+  private:
     void OnDestroy(wxWindowDestroyEvent& event);
     void Forget();
 

@@ -14,7 +14,7 @@
 class MovraPanel;
 
 class MovraPanelWrapper {
-public:
+  public:
     // Throws std::runtime_error (no window created) without a wx application or for handle 0,
     // and, after destroying the new panel, when no wx window of this process owns the handle.
     MovraPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width, int height,
@@ -48,7 +48,7 @@ public:
     void SetAspectRatio(AspectRatio ratio);
     [[nodiscard]] AspectRatio GetAspectRatio() const;
 
-private:
+  private:
     void Repaint(bool now);
 
     MovraPanel* m_panel = nullptr;  // owned through m_embedded; null once the panel is gone

@@ -1,4 +1,5 @@
-// Interpreter version test of the module's entry point, kept free of Python so it can be unit-tested.
+// Interpreter version test of the module's entry point, kept free of Python so it can be
+// unit-tested.
 #pragma once
 
 #include <string>

@@ -20,7 +20,7 @@ struct cvText;
 class wxTextCtrl;
 
 class MovraPanel : public wxScrolled<wxWindow> {
-public:
+  public:
     MovraPanel(wxWindow* parent, const wxSize& size);
     MovraPanel(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size, long style,
                const wxString& name);
@@ -127,10 +127,10 @@ public:
     GuideLineStyle m_guideLineStyle;
     int m_aspectRatio = static_cast<int>(AspectRatio::AR_16_9);
 
-protected:
+  protected:
     wxSize DoGetBestClientSize() const override;
 
-private:
+  private:
     void Init();
     // The working image as three 8-bit channels; `adopt` lets it share the pixels of `mat`.
     void StoreWorkingImage(const cv::Mat& mat, bool adopt);

@@ -35,8 +35,8 @@ void drawDashedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& 
     roi_draw::DashedLine(img, D(p1), D(p2), color, thickness, gap);
 }
 
-void drawDottedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& color,
-                    int radius, int gap) {
+void drawDottedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& color, int radius,
+                    int gap) {
     roi_draw::DottedLine(img, D(p1), D(p2), color, radius, gap);
 }
 

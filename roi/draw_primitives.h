@@ -18,8 +18,8 @@ void drawArrowLine(cv::Mat& img, cv::Point p1, cv::Point p2, int length, int ang
 void drawDashedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& color,
                     int thickness, int gap);
 // Filled dots of `radius` every `gap` pixels from p1.
-void drawDottedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& color,
-                    int radius, int gap);
+void drawDottedLine(cv::Mat& img, cv::Point p1, cv::Point p2, const cv::Scalar& color, int radius,
+                    int gap);
 void drawArrowDashedLine(cv::Mat& img, cv::Point p1, cv::Point p2, int length, int angleDeg,
                          const cv::Scalar& color, int thickness, int gap);
 // Barbs drawn with thickness `radius`.

@@ -26,9 +26,7 @@ bool LineTypeOk(int lineType) {
     return lineType == cv::LINE_4 || lineType == cv::LINE_8 || lineType == cv::LINE_AA;
 }
 
-cv::Point ToPoint(const cv::Point2d& p) {
-    return {static_cast<int>(p.x), static_cast<int>(p.y)};
-}
+cv::Point ToPoint(const cv::Point2d& p) { return {static_cast<int>(p.x), static_cast<int>(p.y)}; }
 
 cv::Point2d Round(const cv::Point2d& p) { return {std::nearbyint(p.x), std::nearbyint(p.y)}; }
 
@@ -109,8 +107,8 @@ bool SampleCount(const cv::Point2d& a, const cv::Point2d& b, int gap, double& le
 }
 
 // Distance range [dmin, dmax] along a-b that passes within `margin` of the target.
-bool VisibleDistances(const cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                      double len, double margin, double& dmin, double& dmax) {
+bool VisibleDistances(const cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, double len,
+                      double margin, double& dmin, double& dmax) {
     double t0 = 0.0, t1 = 1.0;
     if (!ClipSegment(-margin, -margin, img.cols - 1.0 + margin, img.rows - 1.0 + margin, a, b, t0,
                      t1)) {
@@ -177,8 +175,8 @@ void Line(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Sc
              lineType);
 }
 
-void ClippedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                 const cv::Scalar& color, int thickness) {
+void ClippedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                 int thickness) {
     if (!Drawable(img)) {
         return;
     }
@@ -255,8 +253,8 @@ void EllipseArc(cv::Mat& img, const cv::Point2d& centre, double axisX, double ax
                 0.0, startDeg, endDeg, color, thickness, lineType);
 }
 
-void DashedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                const cv::Scalar& color, int thickness, int gap) {
+void DashedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                int thickness, int gap) {
     double len = 0.0;
     long long count = 0;
     // Every dash would be refused; the visible stretch would also grow with the pen width.
@@ -274,13 +272,12 @@ void DashedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
     const long long last = static_cast<long long>(std::ceil(dmax / period)) + 1;
     for (long long j = first; j <= last && 2 * j + 1 < count; ++j) {
         Line(img, Sample(a, b, static_cast<double>(2 * j) * gap, len),
-             Sample(a, b, static_cast<double>(2 * j + 1) * gap, len), color, thickness,
-             cv::LINE_8);
+             Sample(a, b, static_cast<double>(2 * j + 1) * gap, len), color, thickness, cv::LINE_8);
     }
 }
 
-void DottedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                const cv::Scalar& color, int radius, int gap) {
+void DottedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                int radius, int gap) {
     double len = 0.0;
     long long count = 0;
     if (!Drawable(img) || !SampleCount(a, b, gap, len, count)) {
@@ -298,9 +295,9 @@ void DottedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
         const cv::Point2d centre((img.cols - 1) * 0.5, (img.rows - 1) * 0.5);
         const cv::Point2d d = b - a;
         const double along = ((centre - a).dot(d) / d.dot(d)) * len;
-        const long long i = std::clamp(static_cast<long long>(std::llround(
-                                           std::clamp(along / gap, -1e18, 1e18))),
-                                       first, std::max(first, last));
+        const long long i =
+            std::clamp(static_cast<long long>(std::llround(std::clamp(along / gap, -1e18, 1e18))),
+                       first, std::max(first, last));
         const cv::Point2d s = Sample(a, b, static_cast<double>(i) * gap, len);
         double nearest = 0.0, farthest = 0.0;
         DistanceRange(img, s, nearest, farthest);

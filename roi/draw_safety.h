@@ -16,15 +16,14 @@ inline constexpr int kMaxThickness = 32767;       // OpenCV's own limit
 // Clips a-b to [xmin, xmax] x [ymin, ymax] (Liang-Barsky, in double); false when nothing is
 // left or the segment is not finite. t0, t1 receive the kept parameter range of a + t (b - a).
 [[nodiscard]] bool ClipSegment(double xmin, double ymin, double xmax, double ymax,
-                               const cv::Point2d& a, const cv::Point2d& b, double& t0,
-                               double& t1);
+                               const cv::Point2d& a, const cv::Point2d& b, double& t0, double& t1);
 
 // cv::line between integer-valued end points.
 void Line(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
           int thickness, int lineType);
 // cv::clipLine to the target, then cv::line with the clipped segment when it is not empty.
-void ClippedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                 const cv::Scalar& color, int thickness);
+void ClippedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                 int thickness);
 // cv::circle; radius is integer-valued. Negative thickness fills, as in OpenCV.
 void Circle(cv::Mat& img, const cv::Point2d& centre, double radius, const cv::Scalar& color,
             int thickness, int lineType);
@@ -35,10 +34,10 @@ void EllipseArc(cv::Mat& img, const cv::Point2d& centre, double axisX, double ax
 
 // Shafts of the ID primitives, sampled every `gap` pixels from a: dashes between samples
 // 2j and 2j+1, or filled dots. Only samples near the target are visited.
-void DashedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                const cv::Scalar& color, int thickness, int gap);
-void DottedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b,
-                const cv::Scalar& color, int radius, int gap);
+void DashedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                int thickness, int gap);
+void DottedLine(cv::Mat& img, const cv::Point2d& a, const cv::Point2d& b, const cv::Scalar& color,
+                int radius, int gap);
 // The two barbs of an arrow head at `head`, pointing back towards `tail`.
 void ArrowBarbs(cv::Mat& img, const cv::Point2d& tail, const cv::Point2d& head, int length,
                 int angleDeg, const cv::Scalar& color, int thickness, int lineType);

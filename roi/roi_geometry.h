@@ -6,7 +6,7 @@
 #include <vector>
 
 class ROIGeometry {
-public:
+  public:
     [[nodiscard]] static float DistanceToPoint(const cv::Point_<float>& a,
                                                const cv::Point_<float>& b);
     // Distance to the segment a-b (not the infinite line); |p - a| when a == b.

@@ -38,11 +38,10 @@ struct HitResult {
 inline constexpr HitResult kNoHit{};
 
 class ROIHitTest {
-public:
+  public:
     [[nodiscard]] static HitResult TestPoint(const cv::Point_<float>& p,
                                              const cv::Point_<float>& pt, float tol);
-    [[nodiscard]] static HitResult TestLine(const cv::Point_<float>& p,
-                                            const cv::Point_<float>& a,
+    [[nodiscard]] static HitResult TestLine(const cv::Point_<float>& p, const cv::Point_<float>& a,
                                             const cv::Point_<float>& b, float tol);
     [[nodiscard]] static HitResult TestRectangle(const cv::Point_<float>& p,
                                                  const cv::Rect_<float>& r, float tol);
@@ -51,9 +50,9 @@ public:
                                               float tol);
     // The arcs count as full circles; angles in degrees.
     [[nodiscard]] static HitResult TestAnnulus(const cv::Point_<float>& p,
-                                               const cv::Point_<float>& centre,
-                                               float innerRadius, float outerRadius,
-                                               float startAngle, float endAngle, float tol);
+                                               const cv::Point_<float>& centre, float innerRadius,
+                                               float outerRadius, float startAngle, float endAngle,
+                                               float tol);
     // Vertices, then (unless noCentreGrab) the centre of the integer bounding box.
     [[nodiscard]] static HitResult TestPolygon(const cv::Point_<float>& p,
                                                const std::vector<cv::Point_<float>>& vertices,

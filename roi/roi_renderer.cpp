@@ -36,8 +36,8 @@ std::optional<int> LineThickness(const cvROI& roi, double thicknessScale) {
 }
 
 int ClampToInt(double v) {
-    return static_cast<int>(std::clamp(std::trunc(v), static_cast<double>(INT_MIN),
-                                       static_cast<double>(INT_MAX)));
+    return static_cast<int>(
+        std::clamp(std::trunc(v), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 // Colours (and so every drawing call) have at most four channels in OpenCV.
@@ -232,8 +232,8 @@ void ROIRenderer::Internal::RenderRectangle(cv::Mat& target, const cvROI* roi, d
     }
 }
 
-void ROIRenderer::Internal::RenderRotatedRectangle(cv::Mat& target, const cvROI* roi,
-                                                   double scale, double thicknessScale) {
+void ROIRenderer::Internal::RenderRotatedRectangle(cv::Mat& target, const cvROI* roi, double scale,
+                                                   double thicknessScale) {
     if (!Usable(target, roi)) {
         return;
     }
@@ -306,9 +306,9 @@ void ROIRenderer::Internal::RenderAnnulus(cv::Mat& target, const cvROI* roi, dou
                                  std::nearbyint(static_cast<double>(m.y)));
         const PointF& vec = pts[i + 1];
         const PointF& radii = pts[i + 2];
-        const double outerBase =
-            radii.y > 0.0f ? radii.y : std::sqrt(static_cast<double>(vec.x) * vec.x +
-                                                 static_cast<double>(vec.y) * vec.y);
+        const double outerBase = radii.y > 0.0f ? radii.y
+                                                : std::sqrt(static_cast<double>(vec.x) * vec.x +
+                                                            static_cast<double>(vec.y) * vec.y);
         const double outer = outerBase * scale;
         const double innerScaled = radii.x * scale;
         const double inner = innerScaled > 0.0 ? innerScaled : 0.5 * outer;

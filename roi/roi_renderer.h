@@ -10,7 +10,7 @@
 #include "roi/roi_records.h"
 
 class ROIRenderer {
-public:
+  public:
     // Visible records in list order (later over earlier); null pointers are skipped.
     static void RenderAll(cv::Mat& target, const std::vector<cvROI*>& rois, double scale,
                           double thicknessScale);
@@ -23,7 +23,7 @@ public:
 
     // One routine per kind; each ignores the record's `visible` and `mode`.
     class Internal {
-    public:
+      public:
         static void RenderPoint(cv::Mat& target, const cvROI* roi, double scale,
                                 double thicknessScale);
         static void RenderLine(cv::Mat& target, const cvROI* roi, double scale,

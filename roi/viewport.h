@@ -7,7 +7,7 @@
 #include <vector>
 
 class Viewport {
-public:
+  public:
     static constexpr double kMinScale = 0.1;
     static constexpr double kMaxScale = 20.0;
 

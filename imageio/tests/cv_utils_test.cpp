@@ -67,7 +67,8 @@ TEST(CpuFeatures, AgreeWithTheKernelsFlags) {
         if (line.rfind("flags", 0) == 0) {
             std::istringstream words(line.substr(line.find(':') + 1));
             std::string w;
-            while (words >> w) flags.insert(w);
+            while (words >> w)
+                flags.insert(w);
             break;
         }
     }
@@ -78,7 +79,7 @@ TEST(CpuFeatures, AgreeWithTheKernelsFlags) {
     int regs[4] = {-1, -1, -1, -1};
     CrossPlatformCPUID(regs, 1);
     EXPECT_EQ(((regs[2] >> 19) & 1) == 1, flags.count("sse4_1") == 1);  // ECX bit 19: SSE4.1
-    CrossPlatformCPUIDex(regs, 0x7fffffff, 0);                           // beyond the last leaf
+    CrossPlatformCPUIDex(regs, 0x7fffffff, 0);                          // beyond the last leaf
     EXPECT_EQ(regs[0] | regs[1] | regs[2] | regs[3], 0);
 #else
     EXPECT_TRUE(isSSE4Supported());

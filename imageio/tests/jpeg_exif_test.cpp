@@ -29,8 +29,11 @@ Bytes ExifPayload() {
 }
 
 Bytes SofPayload(std::uint16_t width, std::uint16_t height, std::uint8_t components) {
-    Bytes p = {8, static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
-               static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width),
+    Bytes p = {8,
+               static_cast<std::uint8_t>(height >> 8),
+               static_cast<std::uint8_t>(height),
+               static_cast<std::uint8_t>(width >> 8),
+               static_cast<std::uint8_t>(width),
                components};
     for (std::uint8_t c = 0; c < components; ++c) {
         p.insert(p.end(), {static_cast<std::uint8_t>(c + 1), 0x11, 0});
@@ -52,10 +55,10 @@ std::string RangeText(const Bytes& data, const ByteRange& r) {
 }
 
 TEST(JpegExif, FindsExifAfterJfifAndXmpSegments) {
-    const Bytes data = Jpeg({Segment(0xE0, Payload("JFIF")),
-                             Segment(0xE1, Payload("http://ns.adobe.com/xap/1.0/")),
-                             Segment(0xE1, ExifPayload()), Segment(0xC0, SofPayload(64, 48, 3)),
-                             Segment(0xDA, Bytes(10, 0))});
+    const Bytes data =
+        Jpeg({Segment(0xE0, Payload("JFIF")),
+              Segment(0xE1, Payload("http://ns.adobe.com/xap/1.0/")), Segment(0xE1, ExifPayload()),
+              Segment(0xC0, SofPayload(64, 48, 3)), Segment(0xDA, Bytes(10, 0))});
     const auto range = FindJpegExif(data.data(), data.size());
     ASSERT_TRUE(range.has_value());
     EXPECT_EQ(RangeText(data, *range), std::string(kTiff.begin(), kTiff.end()));

@@ -31,9 +31,9 @@ std::vector<std::uint8_t> EncodeLossless(const cv::Mat& pixels, JxlOrientation o
     const JxlPixelFormat format = {static_cast<uint32_t>(pixels.channels()), JXL_TYPE_UINT8,
                                    JXL_NATIVE_ENDIAN, 0};
     cv::Mat packed = pixels.clone();
-    EXPECT_EQ(JxlEncoderAddImageFrame(settings, &format, packed.data,
-                                      packed.total() * packed.elemSize()),
-              JXL_ENC_SUCCESS);
+    EXPECT_EQ(
+        JxlEncoderAddImageFrame(settings, &format, packed.data, packed.total() * packed.elemSize()),
+        JXL_ENC_SUCCESS);
     JxlEncoderCloseInput(enc);
     std::vector<std::uint8_t> out(4096);
     uint8_t* next = out.data();

@@ -16,7 +16,7 @@ struct TiffEntry {
 };
 
 class TiffBuilder {
-public:
+  public:
     explicit TiffBuilder(bool littleEndian, std::size_t size = 512)
         : m_le(littleEndian), m_bytes(size, 0) {}
 
@@ -71,7 +71,7 @@ public:
     }
     [[nodiscard]] const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
 
-private:
+  private:
     void Grow(std::size_t size) {
         if (m_bytes.size() < size) {
             m_bytes.resize(size);

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class UnicodeIo : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("movra_unicode_io_" + std::to_string(::getpid()) + "_" +
@@ -88,8 +88,8 @@ TEST_F(UnicodeIo, UnwritablePathsReportFailure) {
     EXPECT_FALSE(Unicode_CvImwrite(withNul, image_, {}));
     EXPECT_FALSE(fs::exists(dir_ / "cut"));
     // An unencodable wide path has no UTF-8 name to open.
-    EXPECT_FALSE(Unicode_CvImwrite(std::wstring(1, static_cast<wchar_t>(0xDC00)) + L".png",
-                                   image_, {}));
+    EXPECT_FALSE(
+        Unicode_CvImwrite(std::wstring(1, static_cast<wchar_t>(0xDC00)) + L".png", image_, {}));
 }
 
 TEST_F(UnicodeIo, WriteErrorIsNotReportedAsSuccess) {

@@ -9,7 +9,7 @@ namespace {
 py::object Eval(const char* expression) { return py::eval(expression); }
 
 class Conversions : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { s_interpreter = new py::scoped_interpreter(); }
     static void TearDownTestSuite() {
         delete s_interpreter;

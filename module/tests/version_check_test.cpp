@@ -4,7 +4,8 @@
 
 TEST(PythonVersion, AcceptsPatchReleasesOfTheSameMinor) {
     EXPECT_TRUE(IsCompatiblePythonVersion("3.13.1", "3.13"));
-    EXPECT_TRUE(IsCompatiblePythonVersion("3.13.5 (main, Jun 25 2025, 18:55:22) [GCC 14.2.0]", "3.13"));
+    EXPECT_TRUE(
+        IsCompatiblePythonVersion("3.13.5 (main, Jun 25 2025, 18:55:22) [GCC 14.2.0]", "3.13"));
     EXPECT_TRUE(IsCompatiblePythonVersion("3.13", "3.13"));
     EXPECT_TRUE(IsCompatiblePythonVersion("3.13rc1", "3.13"));
 }

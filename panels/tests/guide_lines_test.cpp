@@ -106,7 +106,7 @@ TEST(GuideFigures, AspectRatioOutline) {
 
 TEST(GuideFigures, DiagonalsRunCornerToCorner) {
     const auto lines = Figure(GuideLineMode::DiagonalLines, 300, 400);  // length 500
-    ASSERT_EQ(lines.size(), 26u);  // 13 dashes each
+    ASSERT_EQ(lines.size(), 26u);                                       // 13 dashes each
     EXPECT_EQ(lines.front(), Line(0, 0, 12, 16));
     EXPECT_EQ(lines[12], Line(288, 384, 300, 400));
     EXPECT_EQ(lines[13], Line(300, 0, 288, 16));
@@ -116,8 +116,8 @@ TEST(GuideFigures, DiagonalsRunCornerToCorner) {
 TEST(GuideFigures, CornerMarkerLength) {
     const auto small = Figure(GuideLineMode::CornerMarkers, 300, 200);
     const std::vector<GuidePrimitive> expected = {
-        Line(0, 0, 20, 0),       Line(0, 0, 0, 20),       Line(300, 0, 280, 0),
-        Line(300, 0, 300, 20),   Line(0, 200, 20, 200),   Line(0, 200, 0, 180),
+        Line(0, 0, 20, 0),        Line(0, 0, 0, 20),       Line(300, 0, 280, 0),
+        Line(300, 0, 300, 20),    Line(0, 200, 20, 200),   Line(0, 200, 0, 180),
         Line(300, 200, 280, 200), Line(300, 200, 300, 180)};
     EXPECT_EQ(small, expected);
     EXPECT_EQ(Figure(GuideLineMode::CornerMarkers, 2000, 1800).front(), Line(0, 0, 80, 0));

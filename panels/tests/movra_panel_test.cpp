@@ -20,14 +20,14 @@
 namespace {
 
 class TestApp : public wxApp {
-public:
+  public:
     bool OnInit() override { return true; }
 };
 
 bool g_wxReady = false;
 
 class WxEnvironment : public ::testing::Environment {
-public:
+  public:
     void SetUp() override {
         if (std::getenv("DISPLAY") == nullptr) return;
         static char arg0[] = "movra_panel_test";
@@ -49,10 +49,10 @@ public:
 
 // Collects wxLogError texts instead of showing them.
 class CaptureLog : public wxLog {
-public:
+  public:
     std::vector<std::string> messages;
 
-protected:
+  protected:
     void DoLogTextAtLevel(wxLogLevel, const wxString& msg) override {
         messages.push_back(msg.utf8_string());
     }
@@ -64,7 +64,7 @@ struct TestPanel : MovraPanel {
 };
 
 class PanelTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!g_wxReady) GTEST_SKIP() << "no X display";
         frame_ = new wxFrame(nullptr, wxID_ANY, "t", wxDefaultPosition, wxSize(500, 400));
@@ -72,9 +72,9 @@ protected:
         log_ = new CaptureLog;
         previousLog_ = wxLog::SetActiveTarget(log_);
         dir_ = std::filesystem::temp_directory_path() /
-               ("movra_panel_test_" + std::to_string(::testing::UnitTest::GetInstance()
-                                                         ->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+               ("movra_panel_test_" +
+                std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override {

@@ -27,7 +27,7 @@ TEST(EAngles, NormalizeTerminatesOnHugeAndNonFiniteInput) {
 TEST(EAngles, PointOnCircleTruncatesTowardZeroClockwise) {
     EXPECT_EQ(EA::pointOnCircle({10, 10}, 5, 0), cv::Point(15, 10));
     EXPECT_EQ(EA::pointOnCircle({10, 10}, 5, 90), cv::Point(10, 15));  // +y: down on screen
-    EXPECT_EQ(EA::pointOnCircle({0, 0}, 2.9, 180), cv::Point(-2, 0));   // trunc, not floor
+    EXPECT_EQ(EA::pointOnCircle({0, 0}, 2.9, 180), cv::Point(-2, 0));  // trunc, not floor
     EXPECT_EQ(EA::pointOnCircle({0, 0}, 1e30, 0), cv::Point(INT_MAX, 0));
 }
 

@@ -82,11 +82,9 @@ TEST(HitTest, AnnulusOrderAndFullCircleArcs) {
     ExpectHit(ROIHitTest::TestAnnulus({102, 100}, c, 20, 50, 0, 90, 5), HitHandle::Body, 2);
     // On the outer circle but outside the 0..90 sector: still Radius.
     ExpectHit(ROIHitTest::TestAnnulus({100, 52}, c, 20, 50, 0, 90, 5), HitHandle::Radius, 2);
-    ExpectHit(ROIHitTest::TestAnnulus({122, 100}, c, 20, 50, 45, 90, 5), HitHandle::InnerRadius,
-              2);
+    ExpectHit(ROIHitTest::TestAnnulus({122, 100}, c, 20, 50, 45, 90, 5), HitHandle::InnerRadius, 2);
     // On the start radial line (angle 0, along +x) between the arcs.
-    ExpectHit(ROIHitTest::TestAnnulus({135, 103}, c, 20, 50, 0, 90, 5), HitHandle::StartAngle,
-              3);
+    ExpectHit(ROIHitTest::TestAnnulus({135, 103}, c, 20, 50, 0, 90, 5), HitHandle::StartAngle, 3);
     // End radial line at 90 degrees points along +y (down on screen).
     ExpectHit(ROIHitTest::TestAnnulus({98, 135}, c, 20, 50, 0, 90, 5), HitHandle::EndAngle, 2);
 }
@@ -121,17 +119,17 @@ TEST(HitTest, RotatedRectangleRotateBeforeEdgesThenInside) {
     ExpectHit(ROIHitTest::TestRotatedRectangle({21, 50}, corners, {50, 50}, 0, 5),
               HitHandle::Rotate, 1);
     // Edges reach 1.5 x tol.
-    ExpectHit(ROIHitTest::TestRotatedRectangle({30, 23}, corners, {50, 50}, 0, 5),
-              HitHandle::Top, 7);
-    ExpectHit(ROIHitTest::TestRotatedRectangle({86, 60}, corners, {50, 50}, 0, 5),
-              HitHandle::Right, 6);
+    ExpectHit(ROIHitTest::TestRotatedRectangle({30, 23}, corners, {50, 50}, 0, 5), HitHandle::Top,
+              7);
+    ExpectHit(ROIHitTest::TestRotatedRectangle({86, 60}, corners, {50, 50}, 0, 5), HitHandle::Right,
+              6);
     ExpectHit(ROIHitTest::TestRotatedRectangle({40, 73}, corners, {50, 50}, 0, 5),
               HitHandle::Bottom, 3);
-    ExpectHit(ROIHitTest::TestRotatedRectangle({15, 60}, corners, {50, 50}, 0, 5),
-              HitHandle::Left, 5);
+    ExpectHit(ROIHitTest::TestRotatedRectangle({15, 60}, corners, {50, 50}, 0, 5), HitHandle::Left,
+              5);
     ExpectNoHit(ROIHitTest::TestRotatedRectangle({30, 22}, corners, {50, 50}, 0, 5));
-    ExpectHit(ROIHitTest::TestRotatedRectangle({60, 55}, corners, {50, 50}, 0, 5),
-              HitHandle::Body, 0);
+    ExpectHit(ROIHitTest::TestRotatedRectangle({60, 55}, corners, {50, 50}, 0, 5), HitHandle::Body,
+              0);
 }
 
 TEST(HitTest, NaNInputsNeverHit) {

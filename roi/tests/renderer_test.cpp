@@ -113,15 +113,15 @@ TEST(RendererRectangle, EdgesDrawnOnlyFromCornersInsideThenClipped) {
 }
 
 TEST(RendererRectangle, NearOneKeepsPositionAndCeilsSize) {
-    const cv::Mat near1 = Render(Make(CvROIMode::Rectangle, {{2.5f, 2.5f}, {3.2f, 3.2f}}),
-                                 {20, 20}, 1.005);
+    const cv::Mat near1 =
+        Render(Make(CvROIMode::Rectangle, {{2.5f, 2.5f}, {3.2f, 3.2f}}), {20, 20}, 1.005);
     // x0 = 2, x1 = trunc(2.5 + 4) = 6.
     EXPECT_TRUE(On(near1, 2, 2));
     EXPECT_TRUE(On(near1, 6, 6));
     EXPECT_FALSE(On(near1, 7, 6));
 
-    const cv::Mat twice = Render(Make(CvROIMode::Rectangle, {{2.5f, 2.5f}, {3.2f, 3.2f}}),
-                                 {20, 20}, 2.0);
+    const cv::Mat twice =
+        Render(Make(CvROIMode::Rectangle, {{2.5f, 2.5f}, {3.2f, 3.2f}}), {20, 20}, 2.0);
     // x0 = 5, x1 = trunc(5 + ceil(6.4)) = 12.
     EXPECT_TRUE(On(twice, 5, 5));
     EXPECT_TRUE(On(twice, 12, 12));

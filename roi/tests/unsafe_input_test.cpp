@@ -6,8 +6,8 @@
 
 #include <cfloat>
 #include <climits>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utility>
 

@@ -142,9 +142,8 @@ TEST(ViewportExtract, EmptyWhenNothingVisibleOrImageTooSmallForTheZoom) {
     EXPECT_TRUE(Make({100, 100}, 1.0, {50, 50}).ExtractVisibleRegion(cv::Mat()).empty());
     // A 3 x 3 image at 10 % is less than a pixel; cv::resize would throw on the empty size.
     const cv::Mat tiny = RandomImage({3, 3}, CV_8UC3, 4);
-    EXPECT_NO_THROW({
-        EXPECT_TRUE(Make({3, 3}, 0.1, {50, 50}).ExtractVisibleRegion(tiny).empty());
-    });
+    EXPECT_NO_THROW(
+        { EXPECT_TRUE(Make({3, 3}, 0.1, {50, 50}).ExtractVisibleRegion(tiny).empty()); });
     // An image smaller than announced is cut to what exists instead of read past its end.
     const cv::Mat shorter = RandomImage({100, 40}, CV_8UC1, 5);
     const cv::Mat out = Make({100, 100}, 1.0, {500, 500}).ExtractVisibleRegion(shorter);
@@ -229,6 +228,5 @@ TEST(ViewportMapping, RoundTripWithinOnePixelWhileImageVisible) {
 TEST(NearestResize, ScaledSizeRoundsHalfToEvenAndRejectsEmpty) {
     EXPECT_EQ(NearestScaledSize({5, 3}, 0.5), cv::Size(2, 2));  // 2.5 -> 2, 1.5 -> 2
     EXPECT_EQ(NearestScaledSize({4, 4}, 0.1), cv::Size(0, 0));
-    EXPECT_EQ(NearestScaledSize({4, 4}, std::numeric_limits<double>::quiet_NaN()),
-              cv::Size(0, 0));
+    EXPECT_EQ(NearestScaledSize({4, 4}, std::numeric_limits<double>::quiet_NaN()), cv::Size(0, 0));
 }
