@@ -142,10 +142,9 @@ void DiscardUnembeddedPanel(wxWindow* panel) {
     DestroyHiddenFrameIfUnused();
 }
 
-void EmbeddedPanel::Attach(wxWindow* panel, std::function<void()> onGone) {
+void EmbeddedPanel::Attach(wxWindow* panel) {
     Release();
     m_panel = panel;
-    m_onGone = std::move(onGone);
     m_panel->Bind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     s_livePanelCount += 1;
 }
@@ -164,9 +163,6 @@ void EmbeddedPanel::Release() {
 void EmbeddedPanel::Forget() {
     m_panel = nullptr;
     s_livePanelCount -= 1;
-    if (m_onGone) {
-        m_onGone();
-    }
 }
 
 void EmbeddedPanel::OnDestroy(wxWindowDestroyEvent& event) {

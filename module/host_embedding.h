@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 class wxFrame;
 class wxWindow;
@@ -42,8 +41,8 @@ void CheckWxAppInstance();
                                             int y, int width, int height);
 
 // Owns one embedded panel window and counts it among the live panels. Notices when wx destroys
-// the panel first (with its host window): the pointer is dropped, the count fixed and
-// `onGone` called, so the owner never touches the dead window.
+// the panel first (with its host window): the pointer is dropped and the count fixed, so an
+// owner that asks Get() never touches the dead window.
 class EmbeddedPanel {
   public:
     EmbeddedPanel() = default;
@@ -52,7 +51,7 @@ class EmbeddedPanel {
     ~EmbeddedPanel() { Release(); }
 
     // Takes ownership of a created and embedded panel.
-    void Attach(wxWindow* panel, std::function<void()> onGone);
+    void Attach(wxWindow* panel);
     [[nodiscard]] wxWindow* Get() const { return m_panel; }
     // Destroys the panel if it still exists; the hidden frame goes with the last panel.
     void Release();
@@ -62,7 +61,6 @@ class EmbeddedPanel {
     void Forget();
 
     wxWindow* m_panel = nullptr;
-    std::function<void()> m_onGone;
 };
 
 // Destroys a panel that never became live (its embedding failed), and the hidden frame with

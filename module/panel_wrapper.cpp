@@ -27,141 +27,142 @@ MovraPanelWrapper::MovraPanelWrapper(std::uintptr_t parentHandle, int id, int x,
         throw std::runtime_error("parent_handle does not belong to a wx window of this process");
     }
     panel->Show(true);
-    m_panel = panel;
-    m_embedded.Attach(panel, [this] { m_panel = nullptr; });
+    m_embedded.Attach(panel);
 }
 
 MovraPanelWrapper::~MovraPanelWrapper() { m_embedded.Release(); }
 
+MovraPanel* MovraPanelWrapper::Panel() const { return static_cast<MovraPanel*>(m_embedded.Get()); }
+
 void MovraPanelWrapper::Repaint(bool now) {
-    m_panel->Refresh(true);
+    Panel()->Refresh(true);
     if (now) {
-        m_panel->Update();
+        Panel()->Update();
     }
 }
 
 void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
-    if (!m_panel) return;
-    (void)m_panel->SetCVmat(mat, false, false);
+    if (!Panel()) return;
+    (void)Panel()->SetCVmat(mat, false, false);
     Repaint(true);
 }
 
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
-    if (!m_panel) return false;
+    if (!Panel()) return false;
     cv::Mat mat = LoadImageByExtension(utf8Path, flags);
     if (mat.empty()) {
         return false;
     }
-    const bool shown = m_panel->AdoptCVmat(std::move(mat));
+    const bool shown = Panel()->AdoptCVmat(std::move(mat));
     Repaint(true);
     return shown;
 }
 
 const cv::Mat& MovraPanelWrapper::GetMat() const {
     static const cv::Mat kEmpty;
-    return m_panel ? m_panel->m_matBitmap : kEmpty;
+    return Panel() ? Panel()->m_matBitmap : kEmpty;
 }
 
 void MovraPanelWrapper::SetMode(int mode) {
-    if (!m_panel) return;
-    m_panel->m_displayMode = mode;
-    m_panel->UpdateScale();
+    if (!Panel()) return;
+    Panel()->m_displayMode = mode;
+    Panel()->UpdateScale();
     // The shown bitmap follows the mode at once, not only at the next image.
-    if (!m_panel->m_matBitmap.empty()) {
-        (void)m_panel->SetCVmat(m_panel->m_matBitmap, true, true);
+    if (!Panel()->m_matBitmap.empty()) {
+        (void)Panel()->SetCVmat(Panel()->m_matBitmap, true, true);
     }
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetZoomToFit() {
-    if (!m_panel) return;
-    m_panel->SetZoomToFit();
+    if (!Panel()) return;
+    Panel()->SetZoomToFit();
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetOriginal(bool showScrollbars) {
-    if (!m_panel) return;
-    m_panel->SetOriginal(showScrollbars);
+    if (!Panel()) return;
+    Panel()->SetOriginal(showScrollbars);
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetZoomIn() {
-    if (!m_panel) return;
-    m_panel->SetZoomIn();
+    if (!Panel()) return;
+    Panel()->SetZoomIn();
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetZoomOut() {
-    if (!m_panel) return;
-    m_panel->SetZoomOut();
+    if (!Panel()) return;
+    Panel()->SetZoomOut();
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetSize(int w, int h) {
-    if (!m_panel) return;
+    if (!Panel()) return;
     // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
-    m_panel->SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
+    Panel()->SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
     Repaint(false);
 }
 
 void MovraPanelWrapper::SetCanvasBgColor(int r, int g, int b) {
-    if (!m_panel) return;
-    m_panel->SetCanvasBgColor(r, g, b);
+    if (!Panel()) return;
+    Panel()->SetCanvasBgColor(r, g, b);
 }
 
 void MovraPanelWrapper::SetCenterImageEnable(bool enable) {
-    if (!m_panel) return;
-    m_panel->SetCenterImageEnable(enable);
+    if (!Panel()) return;
+    Panel()->SetCenterImageEnable(enable);
 }
 
 void MovraPanelWrapper::Refresh() {
-    if (!m_panel) return;
+    if (!Panel()) return;
     Repaint(false);
 }
 
 std::uintptr_t MovraPanelWrapper::GetHandle() const {
-    return m_panel ? NativeHandleOf(m_panel) : 0;
+    return Panel() ? NativeHandleOf(Panel()) : 0;
 }
 
 void MovraPanelWrapper::SetGuideLineMode(GuideLineMode mode) {
-    if (!m_panel) return;
-    m_panel->SetGuideLineMode(mode);
+    if (!Panel()) return;
+    Panel()->SetGuideLineMode(mode);
 }
 
 GuideLineMode MovraPanelWrapper::GetGuideLineMode() const {
-    return m_panel ? static_cast<GuideLineMode>(m_panel->m_guideLineMode) : GuideLineMode::Off;
+    return Panel() ? static_cast<GuideLineMode>(Panel()->m_guideLineMode) : GuideLineMode::Off;
 }
 
 void MovraPanelWrapper::SetGuideLineVisible(bool visible) {
-    if (!m_panel) return;
-    m_panel->SetGuideLineVisible(visible);
+    if (!Panel()) return;
+    Panel()->SetGuideLineVisible(visible);
 }
 
 bool MovraPanelWrapper::GetGuideLineVisible() const {
-    return m_panel ? m_panel->m_guideLineVisible : false;
+    return Panel() ? Panel()->m_guideLineVisible : false;
 }
 
 void MovraPanelWrapper::SetGuideLineColor(int b, int g, int r, int a) {
-    if (!m_panel) return;
+    if (!Panel()) return;
     GuideLineStyle style;
     style.color = cv::Scalar(b, g, r, a);
-    style.thickness = m_panel->m_guideLineStyle.thickness;
-    m_panel->SetGuideLineStyle(style);
+    style.thickness = Panel()->m_guideLineStyle.thickness;
+    Panel()->SetGuideLineStyle(style);
 }
 
 void MovraPanelWrapper::SetGuideLineThickness(int thickness) {
-    if (!m_panel) return;
+    if (!Panel()) return;
     GuideLineStyle style;
-    style.color = m_panel->m_guideLineStyle.color;
+    style.color = Panel()->m_guideLineStyle.color;
     style.thickness = thickness;
-    m_panel->SetGuideLineStyle(style);
+    Panel()->SetGuideLineStyle(style);
 }
 
 void MovraPanelWrapper::SetAspectRatio(AspectRatio ratio) {
-    if (!m_panel) return;
-    m_panel->SetAspectRatio(ratio);
+    if (!Panel()) return;
+    Panel()->SetAspectRatio(ratio);
 }
 
 AspectRatio MovraPanelWrapper::GetAspectRatio() const {
-    return m_panel ? static_cast<AspectRatio>(m_panel->m_aspectRatio) : AspectRatio::AR_16_9;
+    return Panel() ? static_cast<AspectRatio>(Panel()->m_aspectRatio) : AspectRatio::AR_16_9;
 }

@@ -23,7 +23,6 @@ class MovraPanelWrapper {
     MovraPanelWrapper(const MovraPanelWrapper&) = delete;
     MovraPanelWrapper& operator=(const MovraPanelWrapper&) = delete;
 
-    // The matrix is freshly converted and handed over: the panel keeps its pixels.
     // Copies the pixels of `mat` (which may be a view of caller memory) into the panel.
     void SetMat(const cv::Mat& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
@@ -38,7 +37,7 @@ class MovraPanelWrapper {
     void SetCenterImageEnable(bool enable);
     void Refresh();
     [[nodiscard]] std::uintptr_t GetHandle() const;
-    [[nodiscard]] bool IsOk() const { return m_panel != nullptr; }
+    [[nodiscard]] bool IsOk() const { return m_embedded.Get() != nullptr; }
     void SetGuideLineMode(GuideLineMode mode);
     [[nodiscard]] GuideLineMode GetGuideLineMode() const;
     void SetGuideLineVisible(bool visible);
@@ -50,7 +49,8 @@ class MovraPanelWrapper {
 
   private:
     void Repaint(bool now);
+    // The panel, or null once it is gone (destroyed with its host window).
+    [[nodiscard]] MovraPanel* Panel() const;
 
-    MovraPanel* m_panel = nullptr;  // owned through m_embedded; null once the panel is gone
     EmbeddedPanel m_embedded;
 };
