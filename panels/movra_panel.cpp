@@ -439,8 +439,8 @@ double MovraPanel::GetOuterRadius() const { return 0.0; }
 void MovraPanel::GetPolygonPoints(std::vector<cv::Point2f>&) const {}
 void MovraPanel::GetRotatedRectEdges(cv::Point2f&, cv::Point2f&, cv::Point2f&, cv::Point2f&) {}
 void MovraPanel::ClearOverlay() {}
-bool MovraPanel::AppendOverlay(const cvROI&) { return false; }
-bool MovraPanel::AppendOverlay(const cvText&) { return false; }
+int MovraPanel::AppendOverlay(const cvROI&) { return -1; }
+int MovraPanel::AppendOverlay(const cvText&) { return -1; }
 void MovraPanel::UpdateOverlayByIndex(int, const cvROI&, bool) {}
 void MovraPanel::UpdateOverlayByIndex(int, const cvText&, bool) {}
 void MovraPanel::SetDisplayOverlay(bool) {}

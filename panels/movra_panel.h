@@ -53,8 +53,9 @@ class MovraPanel : public wxScrolled<wxWindow> {
     virtual void GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
                                      cv::Point2f& e4);
     virtual void ClearOverlay();
-    virtual bool AppendOverlay(const cvROI& roi);
-    virtual bool AppendOverlay(const cvText& text);
+    // Index of the stored record; -1 on a panel that stores none.
+    virtual int AppendOverlay(const cvROI& roi);
+    virtual int AppendOverlay(const cvText& text);
     virtual void UpdateOverlayByIndex(int index, const cvROI& roi, bool visible);
     virtual void UpdateOverlayByIndex(int index, const cvText& text, bool visible);
     virtual void SetDisplayOverlay(bool show);
@@ -62,9 +63,9 @@ class MovraPanel : public wxScrolled<wxWindow> {
     virtual void SetExtDisplay(std::vector<cvROI*>* rois);
     virtual void SetExtText(std::vector<cvText*>* texts);
     virtual void UpdatePassFailRecycleLogo(bool show, int result);
-    virtual void UpdatePassFailRecycleLogo(bool show, int result, wxString passText,
-                                           wxString failText, wxString recycleText,
-                                           wxString fontPath);
+    virtual void UpdatePassFailRecycleLogo(bool show, int result, wxString fontPath,
+                                           wxString passText, wxString failText,
+                                           wxString recycleText);
     // The plain panel zooms too: fit, unscaled (scrollbars back on request) and the ROI panel's
     // zoom steps, each rebuilding the display bitmap.
     virtual void SetZoomToFit();

@@ -1,0 +1,197 @@
+// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % to
+// 2000 % without ever scaling the whole image: each paint cuts the visible part at the current
+// zoom into a small buffer, draws the layers into it (guide lines, the editing ROI with its
+// handles, stored and external overlays, texts, the pass/fail/recycle logo) and blits it.
+// The user edits one region of interest with the mouse (rules in ROIEditor); the host adds
+// read-only overlays, masks and texts. GUI thread only.
+#pragma once
+
+#include <wx/arrstr.h>
+#include <wx/event.h>
+#include <wx/string.h>
+
+#include <opencv2/core.hpp>
+#include <opencv2/freetype.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imageio/file_info.h"
+#include "panels/movra_panel.h"
+#include "roi/roi_editor.h"
+#include "roi/roi_records.h"
+#include "roi/viewport.h"
+
+class wxMenu;
+class wxContextMenuEvent;
+class wxMouseEvent;
+
+class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
+  public:
+    static constexpr const char* kDefaultFontPath =
+        "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+
+    MovraROIAdvPanel(wxWindow* parent, const wxSize& size);
+    MovraROIAdvPanel(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
+                     long style, const wxString& name);
+    ~MovraROIAdvPanel() override;
+
+    // --- Image, paint and zoom.
+    void ClearImg() override;
+    // Keeps the matrix as it is (one channel stays one channel), fits the zoom unless
+    // `internal` or `keepScale`, binds the mouse and repaints; false for an empty matrix.
+    bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) override;
+    // Reads the file's information, decodes it by extension, keeps the decoded image as the
+    // raw copy and a three-channel 8-bit working copy; hides the stored overlays. False (image
+    // kept) for a missing or undecodable file.
+    bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
+    // Paints a matrix or file at once without keeping it; the next full paint shows the stored
+    // image again.
+    bool SetCVmatDisplay(cv::Mat& mat) override;
+    bool SetCVmatDisplay(const wxString& path) override;
+    void SetZoomToFit() override;
+    void SetOriginal(bool showScrollbars) override;
+    void SetZoomIn() override;
+    void SetZoomOut() override;
+    void UpdateScale() override;
+    void SetCenterImageEnable(bool enable) override;
+    void UpdateDrawImage(bool resize) override;
+    // Guide lines are drawn into the buffer, not over it.
+    void DrawGuideLineWxDC(wxDC& dc) override;
+
+    void OnPaint(wxPaintEvent& event);
+    void RenderFrame(wxDC& dc);
+    // The image alone (no layers), for the display-only paths.
+    void RenderFrameFast(wxDC& dc, const cv::Mat& mat);
+    // Zoom steps: store the new m_scale and return whether it changed; the viewport is the
+    // caller's to update.
+    bool CalcZoomIn();
+    bool CalcZoomOut();
+
+    // --- Layers, drawn into the visible buffer in this order.
+    void DrawGuideOnVisibleBuffer(cv::Mat& buffer);
+    void DrawCurrentEditingROI(cv::Mat& buffer);
+    void DrawStoredOverlays(cv::Mat& buffer);
+    void DrawROI(cv::Mat& buffer, const cvROI& roi, std::vector<cv::Point2f> view);
+    void DrawTexts(cv::Mat& buffer);
+    void DrawPFRLogo(cv::Mat& buffer);
+
+    // --- Overlays, texts and the result logo. None repaints unless stated.
+    void ClearOverlay() override;
+    // Index of the appended record.
+    int AppendOverlay(const cvROI& roi) override;
+    int AppendOverlay(const cvText& text) override;
+    // -1 (nothing stored) for an empty mask; alpha is the opacity in 0..1.
+    int AppendMaskOverlay(const cv::Mat& mask, const cv::Scalar& color, double alpha);
+    // Outline of the largest outer contour of an 8-bit one-channel mask; empty without one.
+    std::vector<cv::Point2f> ConvertMaskToPolygon(const cv::Mat& mask);
+    // Out-of-range indexes are ignored; `show` makes the record visible and repaints.
+    void UpdateOverlayByIndex(int index, const cvROI& roi, bool show) override;
+    void UpdateOverlayByIndex(int index, const cvText& text, bool show) override;
+    void SetDisplayOverlay(bool show) override;
+    bool GetDisplayOverlay() const override;
+    // Caller-owned lists read at every paint; null detaches.
+    void SetExtDisplay(std::vector<cvROI*>* rois) override;
+    void SetExtText(std::vector<cvText*>* texts) override;
+    void UpdatePassFailRecycleLogo(bool show, int result) override;
+    void UpdatePassFailRecycleLogo(bool show, int result, wxString fontPath, wxString passText,
+                                   wxString failText, wxString recycleText) override;
+
+    // --- The editing ROI (rules in ROIEditor).
+    void SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) override;
+    void GetRect(cv::Rect& rect) override;
+    void SetRect(const cv::Rect& rect) override;
+    cv::Point2f GetLeftMouseDownPoint() override;
+    cv::Point2f GetLeftMouseUpPoint() override;
+    double GetStartAngle() override;
+    double GetEndAngle() override;
+    double GetRotateAngle() override;
+    double GetInnerRadius() const override;
+    double GetOuterRadius() const override;
+    void GetPolygonPoints(std::vector<cv::Point2f>& points) const override;
+    void GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
+                             cv::Point2f& e4) override;
+    void SetStatusTextCtrl(wxTextCtrl* ctrl) override;
+    void HideROI() override;
+    void SetLockROI(bool lock) override;
+    void SetROI(const cvROI& roi, bool refresh) override;
+    void SetROIMode(CvROIMode mode) override;
+    void ClearROIState();
+    // Binds or unbinds the seven mouse handlers (idempotent).
+    void SetMouseEventConnect(bool connect);
+    // Stored overlays are not hit-tested: always no hit.
+    [[nodiscard]] HitResult HitTestStoredROIs(const cv::Point2f& p) const;
+    // Sends the crop event unless a polygon is still open.
+    void FinalizeCurrentROI();
+
+    void OnImgeLeftMouseDown(wxMouseEvent& e);
+    void OnImgeLeftMouseUp(wxMouseEvent& e);
+    void OnImgeMouseMove(wxMouseEvent& e);
+    void OnImgeLeftDClick(wxMouseEvent& e);
+    void OnImgeRightDClick(wxMouseEvent& e);
+    void OnMiddleMouseDown(wxMouseEvent& e);
+    void OnMiddleMouseUp(wxMouseEvent& e);
+    void OnMouseWheel(wxMouseEvent& e);
+
+    // --- Context menu.
+    void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
+                          bool annulus, bool polygon) override;
+    void SetSIMDMenuEnable(bool enable) override;
+    void OnContextMenu(wxContextMenuEvent& e);
+    // The menu as it would pop up now (caller owns it); separate from the modal popup so that
+    // it can be inspected.
+    [[nodiscard]] wxMenu* BuildContextMenu() const;
+    void ShowContextMenu(const wxPoint& pos);
+    void OnMenu_ScaleUp(wxCommandEvent& e);
+    void OnMenu_ScaleDown(wxCommandEvent& e);
+    void OnMenu_ZoomtoFit(wxCommandEvent& e);
+    void OnMenu_Origianl(wxCommandEvent& e);
+    void OnMenu_ROIChange(wxCommandEvent& e);
+    void OnMenu_SIMDChange(wxCommandEvent& e);
+
+    // --- Image state.
+    cv::Mat m_rawMat;
+    ImageFileInfo m_imageInfo;
+    Viewport m_viewport;
+    std::string m_defaultFontPath = kDefaultFontPath;
+    bool m_displayOverlay = false;
+    cv::Scalar m_highlightColor{0, 255, 255, 0};
+
+    // --- Overlays, texts, logo.
+    std::vector<cvROI> m_overlays;
+    std::vector<cvROI*>* m_extOverlays = nullptr;
+    std::vector<cvText> m_texts;
+    std::vector<cv::Ptr<cv::freetype::FreeType2>> m_textFonts;
+    std::vector<cvText*>* m_extTexts = nullptr;
+    std::vector<cv::Ptr<cv::freetype::FreeType2>> m_extTextFonts;
+    bool m_showLogo = false;
+    int m_logoResult = 0;
+    wxString m_logoFontPath;
+    wxString m_passText;
+    wxString m_failText;
+    wxString m_recycleText;
+    cv::Ptr<cv::freetype::FreeType2> m_logoFont;
+    int m_logoFontHeight = -1;
+    int m_logoBaseline = 0;
+    cv::Size m_logoBufferSize{0, 0};
+
+    // --- Mouse glue (the editing state itself is ROIEditor's).
+    bool m_middleDown = false;
+    wxPoint m_panStartMouse{0, 0};
+    int m_panStartScroll[2] = {0, 0};
+    cv::Point m_mouseImagePos{0, 0};
+    bool m_mouseEventsBound = false;
+    wxTextCtrl* m_statusTextCtrl = nullptr;
+    std::function<bool(const cv::Point2f&, int)> m_onRightClick;
+    std::function<void(const cv::Point2f&)> m_onLeftDClick;
+    std::function<void(const cv::Point2f&)> m_onRightDClick;
+    std::function<void(const cv::Point2f&)> m_onMouseMove;
+
+    // --- Context menu.
+    bool m_menuROIEnable[7] = {false, false, false, false, false, false, false};
+    bool m_simdMenuEnable = false;
+
+  private:
+    void Init();
+};

@@ -1,0 +1,101 @@
+// ROIEditor: the rules by which the mouse creates and reshapes the one region of interest a
+// panel edits (point, line, rectangle, rotated rectangle, circle, annulus sector, polygon).
+// Window-free: a panel turns its mouse events into Press/Motion/Release/DoubleClick calls in
+// image pixels and carries out the returned EditOutcome (repaint, crop events, cursor).
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <vector>
+
+#include "roi/roi_hit_test.h"
+#include "roi/roi_mode.h"
+#include "roi/roi_records.h"
+
+// What the view knows that an editing step needs.
+struct EditContext {
+    CvROIMode mode = CvROIMode::None;
+    double scale = 1.0;           // zoom: ten screen pixels of hit tolerance are 10 / scale
+    cv::Size imageSize{0, 0};     // presses and drags outside [0, cols) x [0, rows) do nothing
+    std::int64_t nowMs = 0;       // time of the event, for the polygon's quick second press
+    bool shift = false;           // Shift held: a rotation snaps to multiples of 45 degrees
+};
+
+enum class EditCursor { Unchanged, Hand, Cross };
+
+// What the panel must do after an editing step, in this order: send `cropEvents` crop events
+// (each carrying CropRect at that moment), repaint, set the cursor. `handled` false: the step
+// did not use the event and the panel lets other handlers see it.
+struct EditOutcome {
+    bool handled = false;
+    bool repaint = false;
+    int cropEvents = 0;
+    EditCursor cursor = EditCursor::Unchanged;
+};
+
+class ROIEditor {
+  public:
+    // Puts the shape back to empty (the members marked as reset); keeps the polygon-drawing
+    // flag, the mode (held by the caller) and the enable flags.
+    void SetROIParamDefault();
+    // Stores the three flags; disabling crop editing also empties the shape.
+    void StoreFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable);
+
+    // Left press at image point p. Ignored (handled false) when crop editing is off, the image
+    // is empty or p lies outside it; a locked ROI ignores presses too.
+    [[nodiscard]] EditOutcome Press(const EditContext& ctx, const cv::Point2f& p);
+    // Pointer motion at p with no panning in progress: rubber band, drag or hover test.
+    [[nodiscard]] EditOutcome Motion(const EditContext& ctx, const cv::Point2f& p);
+    // Left release: ends the drag and reports the shape (handled false without a press).
+    [[nodiscard]] EditOutcome Release(const EditContext& ctx);
+    // Left double click: closes an open polygon of three or more vertices.
+    [[nodiscard]] EditOutcome DoubleClick(const EditContext& ctx, const cv::Point2f& p);
+
+    // Which part of the shape p grabs, with a tolerance of ten screen pixels.
+    [[nodiscard]] HitResult HitTestCurrentROI(const EditContext& ctx, const cv::Point2f& p) const;
+    // Applies one drag step to the grabbed handle (m_currentHit).
+    void UpdateROIFromDrag(const EditContext& ctx, const cv::Point2f& p);
+
+    // The crop rectangle of the shape in `mode`, (0, 0, 0, 0) when it is empty or degenerate.
+    [[nodiscard]] cv::Rect CropRect(CvROIMode mode) const;
+    [[nodiscard]] double OuterRadius() const;
+    [[nodiscard]] double InnerRadius() const;
+    // Corners 1, 2, 3, 0 of a rotated rectangle; false (outputs untouched) otherwise.
+    [[nodiscard]] bool RotatedRectEdges(CvROIMode mode, cv::Point2f& e1, cv::Point2f& e2,
+                                        cv::Point2f& e3, cv::Point2f& e4) const;
+    // The rectangle of a rectangle-like shape; a width or height below 1 empties the shape.
+    void StoreRect(const cv::Rect& rect);
+    // Replaces the shape by a record (its mode is the caller's to store); a point count that
+    // does not fit the mode empties it.
+    void StoreROI(const cvROI& roi);
+
+    // --- Editing state, in image pixels (float, y down), angles in degrees.
+    bool m_cropEnable = false;
+    bool m_moveEnable = false;
+    bool m_menuEnable = false;
+    bool m_lockROI = false;
+    cv::Rect_<float> m_roiRect{0.f, 0.f, 0.f, 0.f};
+    cv::Point2f m_leftMouseDownPoint{0.f, 0.f};
+    cv::Point2f m_leftMouseUpPoint{0.f, 0.f};
+    double m_innerRadius = -1.0;
+    double m_startAngle = 0.0;
+    double m_endAngle = 360.0;
+    double m_rotateAngle = 0.0;
+    double m_rotateAccum = 0.0;
+    std::vector<cv::Point2f> m_roiPoints;
+    cv::Point2f m_polygonHoverPoint{-1.f, -1.f};
+    int m_activeVertex = -1;
+    bool m_edgeDragStarted = false;
+    HitResult m_currentHit;
+    bool m_leftDown = false;
+    cv::Point2f m_dragStartPoint{0.f, 0.f};
+    cv::Rect_<float> m_dragStartRect{0.f, 0.f, 0.f, 0.f};
+    cv::Point m_lastDragPoint{0, 0};
+    int m_edgeVertices[4] = {0, 0, 0, 0};
+    double m_edgeSlope = 0.0;
+    bool m_polygonDrawing = true;
+    std::int64_t m_lastClickTime = 0;
+    cv::Point2f m_lastClickPoint{-1.f, -1.f};
+    std::vector<cv::Point2f> m_dragStartPoints;
+};
