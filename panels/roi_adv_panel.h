@@ -13,7 +13,6 @@
 #include <opencv2/core.hpp>
 #include <opencv2/freetype.hpp>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,6 @@
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
 #include "roi/viewport.h"
-
-class wxMenu;
-class wxContextMenuEvent;
-class wxMouseEvent;
 
 class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
   public:
@@ -98,58 +93,6 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void UpdatePassFailRecycleLogo(bool show, int result, wxString fontPath, wxString passText,
                                    wxString failText, wxString recycleText) override;
 
-    // --- The editing ROI (rules in ROIEditor).
-    void SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) override;
-    void GetRect(cv::Rect& rect) override;
-    void SetRect(const cv::Rect& rect) override;
-    cv::Point2f GetLeftMouseDownPoint() override;
-    cv::Point2f GetLeftMouseUpPoint() override;
-    double GetStartAngle() override;
-    double GetEndAngle() override;
-    double GetRotateAngle() override;
-    double GetInnerRadius() const override;
-    double GetOuterRadius() const override;
-    void GetPolygonPoints(std::vector<cv::Point2f>& points) const override;
-    void GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
-                             cv::Point2f& e4) override;
-    void SetStatusTextCtrl(wxTextCtrl* ctrl) override;
-    void HideROI() override;
-    void SetLockROI(bool lock) override;
-    void SetROI(const cvROI& roi, bool refresh) override;
-    void SetROIMode(CvROIMode mode) override;
-    void ClearROIState();
-    // Binds or unbinds the seven mouse handlers (idempotent).
-    void SetMouseEventConnect(bool connect);
-    // Stored overlays are not hit-tested: always no hit.
-    [[nodiscard]] HitResult HitTestStoredROIs(const cv::Point2f& p) const;
-    // Sends the crop event unless a polygon is still open.
-    void FinalizeCurrentROI();
-
-    void OnImgeLeftMouseDown(wxMouseEvent& e);
-    void OnImgeLeftMouseUp(wxMouseEvent& e);
-    void OnImgeMouseMove(wxMouseEvent& e);
-    void OnImgeLeftDClick(wxMouseEvent& e);
-    void OnImgeRightDClick(wxMouseEvent& e);
-    void OnMiddleMouseDown(wxMouseEvent& e);
-    void OnMiddleMouseUp(wxMouseEvent& e);
-    void OnMouseWheel(wxMouseEvent& e);
-
-    // --- Context menu.
-    void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
-                          bool annulus, bool polygon) override;
-    void SetSIMDMenuEnable(bool enable) override;
-    void OnContextMenu(wxContextMenuEvent& e);
-    // The menu as it would pop up now (caller owns it); separate from the modal popup so that
-    // it can be inspected.
-    [[nodiscard]] wxMenu* BuildContextMenu() const;
-    void ShowContextMenu(const wxPoint& pos);
-    void OnMenu_ScaleUp(wxCommandEvent& e);
-    void OnMenu_ScaleDown(wxCommandEvent& e);
-    void OnMenu_ZoomtoFit(wxCommandEvent& e);
-    void OnMenu_Origianl(wxCommandEvent& e);
-    void OnMenu_ROIChange(wxCommandEvent& e);
-    void OnMenu_SIMDChange(wxCommandEvent& e);
-
     // --- Image state.
     cv::Mat m_rawMat;
     ImageFileInfo m_imageInfo;
@@ -175,22 +118,6 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     int m_logoFontHeight = -1;
     int m_logoBaseline = 0;
     cv::Size m_logoBufferSize{0, 0};
-
-    // --- Mouse glue (the editing state itself is ROIEditor's).
-    bool m_middleDown = false;
-    wxPoint m_panStartMouse{0, 0};
-    int m_panStartScroll[2] = {0, 0};
-    cv::Point m_mouseImagePos{0, 0};
-    bool m_mouseEventsBound = false;
-    wxTextCtrl* m_statusTextCtrl = nullptr;
-    std::function<bool(const cv::Point2f&, int)> m_onRightClick;
-    std::function<void(const cv::Point2f&)> m_onLeftDClick;
-    std::function<void(const cv::Point2f&)> m_onRightDClick;
-    std::function<void(const cv::Point2f&)> m_onMouseMove;
-
-    // --- Context menu.
-    bool m_menuROIEnable[7] = {false, false, false, false, false, false, false};
-    bool m_simdMenuEnable = false;
 
   private:
     void Init();
