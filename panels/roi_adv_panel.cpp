@@ -79,7 +79,7 @@ MovraROIAdvPanel::~MovraROIAdvPanel() {
 void MovraROIAdvPanel::ClearImg() {
     m_matBitmap.release();
     m_rawMat.release();
-    m_paintBitmap = wxBitmap();
+    m_blitter.Release();
     m_viewport.SetOriginalSize(cv::Size(0, 0));
     SetVirtualSize(1, 1);
     Refresh(true);

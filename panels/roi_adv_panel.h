@@ -18,6 +18,7 @@
 
 #include "imageio/file_info.h"
 #include "panels/movra_panel.h"
+#include "panels/paint_blitter.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
 #include "roi/viewport.h"
@@ -134,8 +135,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
     // nothing is visible or the image has a channel count the panel cannot show).
     cv::Mat CutVisibleBuffer(const cv::Mat& image);
-    // Converts the buffer into the reused paint bitmap, blits it at the centering offset and
-    // fills only the part of the window it leaves uncovered with the background colour.
+    // Blits the buffer at the centering offset and fills only the part of the window it leaves
+    // uncovered with the background colour.
     void BlitBuffer(wxDC& dc, const cv::Mat& buffer);
     void ClearWindow(wxDC& dc);
     // A paint that failed is logged once per distinct message: logging at every repaint would
@@ -145,8 +146,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // unreadable font falls back to the default font, and a null result skips the text.
     cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const wxString& fontPath) const;
 
-    // The bitmap the buffer becomes at every paint, kept while its size stays: creating a
-    // window-sized 32-bit bitmap per frame is measurable.
-    wxBitmap m_paintBitmap;
+    // Turns the buffer into screen pixels at every paint, its pixel store kept while the size
+    // stays: a fresh window-sized bitmap per frame is measurable.
+    PaintBlitter m_blitter;
     std::string m_lastPaintError;
 };

@@ -109,20 +109,14 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
 }
 
 void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {
-    if (!m_paintBitmap.IsOk() || m_paintBitmap.GetWidth() != buffer.cols ||
-        m_paintBitmap.GetHeight() != buffer.rows) {
-        m_paintBitmap = wxBitmap(buffer.cols, buffer.rows, 32);
-    }
-    if (!ConvertMatBitmapTowxBitmap(buffer, m_paintBitmap)) {
-        m_paintBitmap = wxBitmap();
-        ClearWindow(dc);
-        return;
-    }
     const cv::Point_<float> offset = m_viewport.GetCenteringOffset();
     const int left = static_cast<int>(offset.x);
     const int top = static_cast<int>(offset.y);
-
-    // The background only where the bitmap leaves the window uncovered: clearing the whole
+    if (!m_blitter.Blit(dc, buffer, left, top)) {
+        ClearWindow(dc);
+        return;
+    }
+    // The background only where the buffer leaves the window uncovered: clearing the whole
     // window first would paint most pixels twice.
     const wxSize client = GetClientSize();
     const int x0 = std::clamp(left, 0, client.x);
@@ -144,7 +138,6 @@ void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {
         dc.DrawRectangle(x1, y0, client.x - x1, y1 - y0);
     }
     dc.SetBrush(wxNullBrush);
-    dc.DrawBitmap(m_paintBitmap, left, top, false);
 }
 
 void MovraROIAdvPanel::ClearWindow(wxDC& dc) {
