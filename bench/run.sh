@@ -9,8 +9,10 @@ BUILD_DIR=$(realpath "${MOVRA_BUILD_DIR:-build}")
 export PYTHONPATH="$BUILD_DIR${PYTHONPATH:+:$PYTHONPATH}"
 export MOVRA_BUILD_DIR=$BUILD_DIR
 
+# On a virtual X server large enough for a 1920 x 1080 panel: some programs open windows.
 for exe in "$BUILD_DIR"/bench/bench_*; do
-    [[ -x $exe ]] && "$exe"
+    [[ -x $exe ]] || continue
+    xvfb-run -a -s "-screen 0 2560x1440x24" env GDK_BACKEND=x11 NO_AT_BRIDGE=1 "$exe"
 done
 for script in bench/bench_*.py; do
     [[ -e $script ]] || continue
