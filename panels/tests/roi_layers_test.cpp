@@ -331,6 +331,21 @@ TEST(Overlays, NonFiniteAndFarOffGeometryDrawsNothingAndReturns) {
                                  {255, 255, 255}));
     }
     roi_layers::DrawOverlays(buf, vp, far, nullptr, {});
+
+    // The editing state is no safer: every shape with NaN and far-off geometry.
+    ROIEditor ed;
+    ed.m_cropEnable = true;
+    ed.m_roiRect = {nan, 1e30f, 1e30f, 5};
+    ed.m_leftMouseDownPoint = {nan, 0};
+    ed.m_leftMouseUpPoint = {1e30f, -1e30f};
+    ed.m_roiPoints = {{nan, nan}, {1e30f, 0}, {0, inf}, {5, 5}};
+    ed.m_innerRadius = 1e300;
+    ed.m_endAngle = 1e300;
+    ed.m_polygonDrawing = false;
+    for (int mode = 1; mode <= 7; ++mode) {
+        cv::Mat b = Buffer(vp);
+        roi_layers::DrawEditingROI(b, vp, static_cast<CvROIMode>(mode), ed);
+    }
 }
 
 TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
