@@ -45,7 +45,8 @@ class ROIEditor {
     // Left press at image point p. Ignored (handled false) when crop editing is off, the ROI is
     // locked, the image is empty or p lies outside it. Every step ignores a non-finite p.
     [[nodiscard]] EditOutcome Press(const EditContext& ctx, const cv::Point2f& p);
-    // Pointer motion at p with no panning in progress: rubber band, drag or hover test.
+    // Pointer motion at p with no panning in progress: rubber band, drag or hover test (a
+    // locked ROI neither follows a drag nor shows the hand cursor).
     [[nodiscard]] EditOutcome Motion(const EditContext& ctx, const cv::Point2f& p);
     // Left release: ends the drag and reports the shape (handled false without a press).
     [[nodiscard]] EditOutcome Release(const EditContext& ctx);
