@@ -155,9 +155,6 @@ void MovraROIAdvPanel::DrawGuideOnVisibleBuffer(cv::Mat& buffer) {
 }
 
 void MovraROIAdvPanel::DrawCurrentEditingROI(cv::Mat& buffer) {
-    if (!m_cropEnable || m_roiMode == static_cast<int>(CvROIMode::None)) {
-        return;
-    }
     roi_layers::DrawEditingROI(buffer, m_viewport, static_cast<CvROIMode>(m_roiMode), *this);
 }
 
