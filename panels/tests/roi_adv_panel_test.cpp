@@ -243,6 +243,41 @@ TEST_F(RoiPanelTest, ZoomStepsAndFitClamp) {
     EXPECT_DOUBLE_EQ(panel_->m_scale, 20.0);
 }
 
+TEST_F(RoiPanelTest, OverlaysShowOnlyWhileDisplayedAndAFileLoadHidesThem) {
+    const cv::Mat grey(100, 100, CV_8UC3, cv::Scalar(90, 90, 90));
+    ShowAt(grey, 2.0);
+    cvROI box;
+    box.visible = true;
+    box.mode = CvROIMode::Rectangle;
+    box.points = {{10, 10}, {30, 20}};
+    box.color = cv::Scalar(0, 0, 255, 255);
+    EXPECT_EQ(panel_->AppendOverlay(box), 0);
+    cvROI line = box;
+    line.mode = CvROIMode::Line;
+    line.points = {{0, 90}, {99, 90}};
+    line.color = cv::Scalar(255, 0, 0, 255);
+    std::vector<cvROI*> external = {&line, nullptr};
+    panel_->SetExtDisplay(&external);
+
+    const cv::Vec3b plain(90, 90, 90);
+    const cv::Point onBox(50, 20);  // top edge at zoom 2
+    const cv::Point onLine(100, 180);
+    cv::Mat shown = Grab(panel_);
+    EXPECT_EQ(shown.at<cv::Vec3b>(onBox), plain);
+    EXPECT_EQ(shown.at<cv::Vec3b>(onLine), plain);
+    panel_->SetDisplayOverlay(true);
+    shown = Grab(panel_);
+    EXPECT_EQ(shown.at<cv::Vec3b>(onBox), cv::Vec3b(0, 0, 255));
+    EXPECT_EQ(shown.at<cv::Vec3b>(onLine), cv::Vec3b(255, 0, 0));
+    EXPECT_EQ(shown.at<cv::Vec3b>(40, 50), plain);  // inside the outline
+
+    EXPECT_TRUE(panel_->SetCVmat(Write("second.png", grey), false, true));
+    shown = Grab(panel_);
+    EXPECT_EQ(shown.at<cv::Vec3b>(onBox), plain);
+    EXPECT_EQ(shown.at<cv::Vec3b>(onLine), plain);
+    panel_->SetExtDisplay(nullptr);
+}
+
 TEST_F(RoiPanelTest, OverlayStorage) {
     cvROI box;
     box.visible = true;
