@@ -232,6 +232,11 @@ int main(int argc, char** argv) {
         const char* name;
         cv::Size size;
     } images[] = {{"20000 x 20000", {20000, 20000}}, {"4000 x 3000", {4000, 3000}}};
+    struct LayerRow {
+        const char* image;
+        double zoom, guides, overlays, texts, logo;
+    };
+    std::vector<LayerRow> layerRows;
     for (const auto& image : images) {
         b.Adopt(MakeImage(image.size.width, image.size.height, 0));
         for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
@@ -241,6 +246,18 @@ int main(int argc, char** argv) {
             const int runs = 21;
             const auto [full, floor] =
                 MedianPairMs(runs, [&] { b.Paint(); }, [&] { b.PaintFloor(); });
+            // Each layer alone on a copy of the buffer, to show where a paint's time goes.
+            cv::Mat scratch;
+            const auto layer = [&](void (MovraROIAdvPanel::*draw)(cv::Mat&)) {
+                return MedianMs(9, [&] {
+                    buffer.copyTo(scratch);
+                    (b.panel->*draw)(scratch);
+                }) - MedianMs(9, [&] { buffer.copyTo(scratch); });
+            };
+            layerRows.push_back({image.name, zoom, layer(&MovraROIAdvPanel::DrawGuideOnVisibleBuffer),
+                                 layer(&MovraROIAdvPanel::DrawStoredOverlays),
+                                 layer(&MovraROIAdvPanel::DrawTexts),
+                                 layer(&MovraROIAdvPanel::DrawPFRLogo)});
             const double ratio = full / floor;
             const bool within = ratio <= 1.3 && (zoom < 0.25 || full <= 8.0);
             std::printf("| %s | %.1f | %d x %d | %.2f | %.2f | %.2f | %s (<= 1.3x%s) |\n",
@@ -248,6 +265,14 @@ int main(int argc, char** argv) {
                         within ? "within" : "OVER", zoom >= 0.25 ? ", <= 8 ms" : "");
             Settle();
         }
+    }
+
+    std::printf("\nWhere the layers' time goes: each drawn alone into a copy of the buffer "
+                "(median ms, the copy subtracted)\n\n| image | zoom | guide lines | 1,000 "
+                "overlays | 20 texts | logo |\n|---|---:|---:|---:|---:|---:|\n");
+    for (const LayerRow& r : layerRows) {
+        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom, r.guides,
+                    r.overlays, r.texts, r.logo);
     }
 
     // Culling: 10,000 overlays outside the view against none.
