@@ -7,7 +7,9 @@ namespace display_scale {
 
 namespace {
 
-constexpr double kMaxSide = 32767.0;
+// Cairo refuses surfaces with a side over 32767 px, and a bitmap exactly 32767 px wide or high
+// shows nothing on GTK either (measured); 32766 is the largest side that is drawn.
+constexpr double kMaxSide = 32766.0;
 constexpr double kMaxPixels = 64.0 * 1024 * 1024;
 
 }  // namespace

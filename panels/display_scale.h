@@ -1,6 +1,6 @@
 // Scale rules of the display panel that need no window: fitting an image into a client area,
-// the zoom steps, and the cap on the one scaled bitmap it builds (cairo draws nothing with a
-// side over 32767 px; 64 megapixels keep a zoomed copy from exhausting memory).
+// the zoom steps, and the cap on the one scaled bitmap it builds (GTK draws nothing with a side
+// of 32767 px or more; 64 megapixels keep a zoomed copy from exhausting memory).
 #pragma once
 
 #include <opencv2/core.hpp>

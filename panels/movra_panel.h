@@ -68,8 +68,8 @@ class MovraPanel : public wxScrolled<wxWindow> {
                                            wxString passText, wxString failText,
                                            wxString recycleText);
     // The plain panel zooms too: fit, unscaled (scrollbars back on request) and the ROI panel's
-    // zoom steps, each rebuilding the display bitmap; steps keep that bitmap within 32767 px a
-    // side and 64 megapixels (zooming out goes further down when one step is not enough).
+    // zoom steps, each rebuilding the display bitmap; steps keep that bitmap below 32767 px a
+    // side and within 64 megapixels (zooming out goes further when one step is not enough).
     virtual void SetZoomToFit();
     virtual void SetOriginal(bool showScrollbars);
     virtual void SetZoomIn();
