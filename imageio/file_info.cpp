@@ -3,7 +3,6 @@
 #include <jxl/decode.h>
 #include <libheif/heif.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <opencv2/core.hpp>

@@ -58,7 +58,7 @@ FileRefusal CheckImageFile(const std::string& utf8Path) {
     if (byText != FileRefusal::None) {
         return byText;
     }
-    struct stat st {};
+    struct stat st{};
     if (::stat(utf8Path.c_str(), &st) != 0) {
         return FromStatError(errno);
     }
@@ -71,7 +71,7 @@ ImageFile::ImageFile(const std::string& utf8Path) {
         return;
     }
     // Looked at before opening: opening some devices has effects of its own.
-    struct stat st {};
+    struct stat st{};
     if (::stat(utf8Path.c_str(), &st) != 0) {
         m_refusal = FromStatError(errno);
         return;

@@ -6,7 +6,6 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
 #include <cmath>
 
 #include "imageio/cpu_features.h"
