@@ -1,14 +1,15 @@
-// Reads an image file at a UTF-8 path, choosing the decoder by its lower-cased extension:
-// .jxl -> JPEG XL, .heic/.heif -> HEIF, anything else -> OpenCV with `flags`.
+// The engine's file loader: the module's one decoder choice (see imageio/image_dispatch.h) under
+// the name the engine and the display panel's wrapper know it by.
 #pragma once
 
 #include <opencv2/core.hpp>
 
 #include <string>
 
-// Empty when the file is missing or cannot be decoded.
+// Empty when the file is missing, refused or cannot be decoded.
 [[nodiscard]] cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags);
 
 // The same load into `out`, reusing its buffer for a same-sized OpenCV-decoded image unless
-// another header shares it; `out` is empty when nothing was loaded. True when an image was.
+// another header shares it; `out` is empty when nothing was loaded, also when a reader throws.
+// True when an image was loaded.
 [[nodiscard]] bool LoadImageByExtension(const std::string& utf8Path, int flags, cv::Mat& out);

@@ -18,14 +18,8 @@ cv::Vec3i MovraEngine::GetImageSize() const {
 
 bool MovraEngine::LoadImage(const std::string& utf8Path, int flags) {
     // Loaded into the held image's own buffer, so a series of same-sized photos reuses one
-    // frame. A failed load, also one whose reader throws, must not leave the previous image
-    // behind looking like the file's content.
-    try {
-        return LoadImageByExtension(utf8Path, flags, m_mat);
-    } catch (...) {
-        m_mat.release();
-        throw;
-    }
+    // frame; a failed load, also one that throws, leaves the engine empty.
+    return LoadImageByExtension(utf8Path, flags, m_mat);
 }
 
 bool MovraEngine::SaveImage(const std::string& utf8Path) const {

@@ -3,10 +3,7 @@
 #include <jxl/decode.h>
 #include <libheif/heif.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -16,24 +13,12 @@
 #include <vector>
 
 #include "imageio/exif_reader.h"
+#include "imageio/file_policy.h"
+#include "imageio/heif_file_source.h"
+#include "imageio/image_dispatch.h"
 #include "imageio/jpeg_exif.h"
 
 namespace {
-
-// Text after the last '.' anywhere in the path, ASCII lower-cased; "" without a dot.
-std::string LowerExtension(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    if (dot == std::string::npos) {
-        return {};
-    }
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return ext;
-}
 
 std::string FormatName(const std::string& ext) {
     static const std::pair<const char*, const char*> kFormats[] = {
@@ -49,32 +34,11 @@ std::string FormatName(const std::string& ext) {
     return "Unknown";
 }
 
-// Up to maxBytes from the start of the file; empty when it cannot be opened or read.
-std::vector<std::uint8_t> ReadPrefix(const std::string& path, std::size_t maxBytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return {};
-    }
-    std::vector<std::uint8_t> bytes(maxBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(maxBytes));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    return bytes;
-}
-
-bool ReadWhole(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-
-void ReadHeif(const std::string& path, ImageFileInfo& info) {
+void ReadHeif(const ImageFile& file, ImageFileInfo& info) {
+    HeifFileSource source(file);  // outlives the context, which reads through it
     std::unique_ptr<heif_context, decltype(&heif_context_free)> ctx(heif_context_alloc(),
                                                                     &heif_context_free);
-    if (!ctx ||
-        heif_context_read_from_file(ctx.get(), path.c_str(), nullptr).code != heif_error_Ok) {
+    if (!ctx || source.ReadInto(ctx.get()).code != heif_error_Ok) {
         return;
     }
     heif_image_handle* rawHandle = nullptr;
@@ -107,11 +71,10 @@ void ReadHeif(const std::string& path, ImageFileInfo& info) {
     }
 }
 
-void ReadJxl(const std::string& path, ImageFileInfo& info) {
+void ReadJxl(const ImageFile& file, ImageFileInfo& info) {
     std::vector<std::uint8_t> bytes;
-    if (!ReadWhole(path, bytes)) {
-        return;
-    }
+    const std::size_t got = file.ReadHead(bytes);
+    bytes.resize(got);
     std::unique_ptr<JxlDecoder, decltype(&JxlDecoderDestroy)> dec(JxlDecoderCreate(nullptr),
                                                                   &JxlDecoderDestroy);
     if (!dec || JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
@@ -156,14 +119,14 @@ int BitDepthOf(int depth) {
     }
 }
 
-void ReadWithOpenCv(const std::string& path, ImageFileInfo& info) {
-    // A missing file would only make imread print a warning.
-    if (!std::ifstream(path, std::ios::binary)) {
-        return;
+void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info) {
+    std::vector<std::uint8_t> bytes;
+    if (file.ReadHead(bytes) == 0) {
+        return;  // imdecode asserts on an empty buffer
     }
     cv::Mat image;
     try {
-        image = cv::imread(path, cv::IMREAD_UNCHANGED);
+        image = cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
     } catch (const std::exception&) {
         return;  // OpenCV's own errors, e.g. a header announcing more pixels than it accepts
     }
@@ -192,10 +155,12 @@ bool ReadJpegFrameHeader(const std::vector<std::uint8_t>& head, ImageFileInfo& i
     return true;
 }
 
-void ReadJpeg(const std::string& path, ImageFileInfo& info) {
-    const std::vector<std::uint8_t> head = ReadPrefix(path, kJpegExifScanBytes);
+void ReadJpeg(const ImageFile& file, ImageFileInfo& info) {
+    std::vector<std::uint8_t> head;
+    const std::size_t got = file.ReadHead(head, kJpegExifScanBytes);
+    head.resize(got);
     if (!ReadJpegFrameHeader(head, info)) {
-        ReadWithOpenCv(path, info);
+        ReadWithOpenCv(file, info);
     }
     if (head.size() < 4) {
         return;
@@ -211,14 +176,24 @@ ImageFileInfo GetImageFileInfo(const std::string& path) {
     ImageFileInfo info;
     const std::string ext = LowerExtension(path);
     info.format = FormatName(ext);
-    if (ext == "heic" || ext == "heif") {
-        ReadHeif(path, info);
-    } else if (ext == "jxl") {
-        ReadJxl(path, info);
-    } else if (ext == "jpg" || ext == "jpeg") {
-        ReadJpeg(path, info);
-    } else {
-        ReadWithOpenCv(path, info);
+    const ImageFile file(path);
+    if (!file.IsOpen()) {
+        return info;
+    }
+    switch (DecoderForPath(path)) {
+        case ImageDecoder::Heif:
+            ReadHeif(file, info);
+            break;
+        case ImageDecoder::JpegXl:
+            ReadJxl(file, info);
+            break;
+        case ImageDecoder::OpenCV:
+            if (ext == "jpg" || ext == "jpeg") {
+                ReadJpeg(file, info);
+            } else {
+                ReadWithOpenCv(file, info);
+            }
+            break;
     }
     return info;
 }

@@ -1,7 +1,7 @@
 // Size, depth and EXIF/GPS metadata of an image file, read without decoding it where possible:
 // JPEG from its first 64 KiB (frame header and EXIF), HEIF and JPEG XL from their headers,
-// other formats by an OpenCV decode. Never throws for a bad or missing file: unreadable fields
-// keep their initial values.
+// other formats by an OpenCV decode. Never throws for a bad or missing file: unreadable fields,
+// and all fields of a file the opening policy refuses, keep their initial values.
 #pragma once
 
 #include <map>

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "imageio/file_policy.h"
+#include "imageio/heif_file_source.h"
 #include "imageio/path_utils.h"
 #include "imageio/trace.h"
 
@@ -178,18 +180,16 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
 
 cv::Mat heif_to_cvmat(const std::string& path) {
     EnsureHeifInitialised();
+    // Outlive the context, which reads through them until it is freed.
+    const ImageFile file(path);
+    HeifFileSource source(file);
     HeifResources res;
     res.ctx = heif_context_alloc();
     if (res.ctx == nullptr) {
         ReportLine("Error allocating HEIF context.");
         return {};
     }
-    // libheif takes a C string: a NUL inside the path would silently open another file.
-    if (HasEmbeddedNul(path)) {
-        ReportLine("Failed to read HEIC file: path contains a NUL character");
-        return {};
-    }
-    heif_error err = heif_context_read_from_file(res.ctx, path.c_str(), nullptr);
+    heif_error err = source.ReadInto(res.ctx);
     if (err.code != heif_error_Ok) {
         ReportLine("Failed to read HEIC file: " + OneLine(err.message));
         return {};

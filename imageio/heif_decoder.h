@@ -1,7 +1,8 @@
 // HEIF/HEIC primary image to an 8-bit BGR (or BGRA) matrix with libheif. Samples deeper than
 // 8 bits are scaled down by their bit depth; alpha of YCbCr and planar RGB files is dropped;
 // monochrome files are not supported. Failures print one line on standard error and give an
-// empty matrix; nothing is thrown for a bad file.
+// empty matrix; nothing is thrown for a bad file. The file is read through the opening policy
+// (a refused one fails as "Failed to read HEIC file: " and the policy's reason).
 #pragma once
 
 #include <opencv2/core.hpp>

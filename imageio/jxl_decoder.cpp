@@ -5,11 +5,9 @@
 
 #include <opencv2/imgproc.hpp>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
-#include <system_error>
 
+#include "imageio/file_policy.h"
 #include "imageio/path_utils.h"
 #include "imageio/trace.h"
 
@@ -101,20 +99,12 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
 namespace jxl_utils {
 
 cv::Mat jxl_to_cvmat(const std::string& path) {
+    // A file the opening policy refuses leaves the bytes empty, which the decoder rejects like
+    // any other unreadable input; a file cut while reading keeps what was read.
     std::vector<std::uint8_t> bytes;
-    // Only regular files are read (a FIFO would block); anything else leaves the bytes empty,
-    // which the decoder rejects like any other unreadable input.
-    std::error_code ec;
-    if (!HasEmbeddedNul(path) && std::filesystem::is_regular_file(path, ec)) {
-        std::ifstream in(path, std::ios::binary);
-        const auto size = std::filesystem::file_size(path, ec);
-        if (in && !ec) {
-            bytes.resize(static_cast<size_t>(size));
-            const auto got = in.rdbuf()->sgetn(reinterpret_cast<char*>(bytes.data()),
-                                               static_cast<std::streamsize>(size));
-            bytes.resize(static_cast<size_t>(got > 0 ? got : 0));  // a file cut while reading
-        }
-    }
+    const ImageFile file(path);
+    const std::size_t got = file.ReadHead(bytes);
+    bytes.resize(got);
     return LoadJxlFromVector(bytes);
 }
 

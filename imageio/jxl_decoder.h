@@ -1,6 +1,6 @@
 // JPEG XL to an 8-bit BGR or grey matrix with libjxl and its thread-pool runner (alpha is
 // dropped, the stored orientation applied). Failures print one line on standard error and give
-// an empty matrix.
+// an empty matrix; a file the opening policy refuses fails as an empty one.
 #pragma once
 
 #include <opencv2/core.hpp>

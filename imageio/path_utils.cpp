@@ -1,6 +1,8 @@
 #include "imageio/path_utils.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <stdexcept>
 
 namespace {
@@ -101,8 +103,16 @@ std::string GetExtension(const std::wstring& path) {
 }
 
 bool fileExists(const std::string& path) {
-    std::ifstream in(path);
-    return in.good();
+    if (HasEmbeddedNul(path)) {
+        return false;  // the system would look at the part before the NUL
+    }
+    // What a read-only stream's open would say, without its wait for a FIFO's writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    return true;
 }
 
 bool HasEmbeddedNul(const std::string& path) { return path.find('\0') != std::string::npos; }

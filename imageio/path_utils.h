@@ -15,7 +15,8 @@
 [[nodiscard]] std::string GetExtension(const std::string& path);
 [[nodiscard]] std::string GetExtension(const std::wstring& path);
 
-// True when the path can be opened for reading.
+// True when the path can be opened for reading; a named pipe is answered at once, and a path
+// holding a NUL is false.
 [[nodiscard]] bool fileExists(const std::string& path);
 
 // True when the path holds a NUL character: the operating system would only see the part before

@@ -8,18 +8,12 @@
 #include <system_error>
 
 #include "imageio/cv_utils.h"
+#include "imageio/file_policy.h"
 #include "imageio/path_utils.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Only regular files are read: a directory reports a meaningless size when seeked to its end
-// (up to LLONG_MAX on ext4), and opening a FIFO or a terminal would block.
-bool IsRegularFile(const std::string& utf8Path) {
-    std::error_code ec;
-    return fs::is_regular_file(fs::path(utf8Path), ec) && !ec;
-}
 
 // A save that cannot finish must not leave a truncated file behind; only regular files are
 // removed, never a device or anything else the path may name.
@@ -40,28 +34,19 @@ std::string EncoderExtension(const std::wstring& path) {
     return ext;
 }
 
-// Reads the whole file; false when it is not a regular file or cannot be opened.
+// Reads the whole file; false when the opening policy refuses it, except that a file over
+// INT_MAX bytes raises OpenCV's own check error: it is refused before a byte of it is read,
+// where OpenCV would check only after a buffer of more than 2 GiB had been filled.
 bool ReadFileBytes(const std::wstring& path, std::vector<uchar>& bytes) {
-    const std::string utf8 = to_byte_string(path);
-    if (utf8.empty() || HasEmbeddedNul(utf8) || !IsRegularFile(utf8)) {
+    const ImageFile file(to_byte_string(path));
+    if (file.Refusal() == FileRefusal::TooLarge) {
+        CV_CheckLE(static_cast<size_t>(file.Size()), static_cast<size_t>(INT_MAX),
+                   "Must not be larger than INT_MAX");
+    }
+    if (!file.IsOpen()) {
         return false;
     }
-    std::ifstream in(utf8, std::ios::binary);
-    if (in.fail() || in.bad()) {
-        return false;
-    }
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    in.seekg(0, std::ios::beg);
-    if (size < 0) {
-        return false;
-    }
-    // Refused before the bytes are read: OpenCV's own check would come only after a buffer of
-    // more than 2 GiB had been allocated and filled.
-    CV_CheckLE(static_cast<size_t>(size), static_cast<size_t>(INT_MAX),
-               "Must not be larger than INT_MAX");
-    bytes.assign(static_cast<size_t>(size), 0);
-    in.rdbuf()->sgetn(reinterpret_cast<char*>(bytes.data()), size);
+    (void)file.ReadHead(bytes);  // a short read leaves zero bytes, which the decoder judges
     return true;
 }
 

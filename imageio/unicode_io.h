@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-// Decodes the file with cv::imdecode(flags). A path that is not a regular file or cannot be
-// opened leaves `out` as it was; undecodable or zero bytes make it empty. Files over INT_MAX
-// bytes raise OpenCV's check error before they are read.
+// Decodes the file with cv::imdecode(flags). A file the opening policy refuses (not a regular
+// file, embedded NUL, unopenable) leaves `out` as it was; undecodable or zero bytes make it
+// empty. Files over INT_MAX bytes raise OpenCV's check error before they are read.
 void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags);
 
 // The same read, for callers that load image after image into one matrix: `out` is empty

@@ -53,9 +53,11 @@ bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     if (mat.empty()) {
         return false;
     }
-    const bool shown = Panel()->AdoptCVmat(std::move(mat));
+    // The result says whether the file's image is now the panel's (what GetMat returns), not
+    // whether its display bitmap could be built at the current scale.
+    const bool stored = Panel()->AdoptCVmat(std::move(mat));
     Repaint(true);
-    return shown;
+    return stored;
 }
 
 const cv::Mat& MovraPanelWrapper::GetMat() const {

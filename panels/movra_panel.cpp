@@ -1,53 +1,48 @@
 #include "panels/movra_panel.h"
 
 #include <wx/dcbuffer.h>
-#include <wx/filefn.h>
-#include <wx/filename.h>
 #include <wx/log.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
 #include <cmath>
 
 #include "imageio/cpu_features.h"
 #include "imageio/cv_utils.h"
-#include "imageio/unicode_io.h"
-#include "panels/wx_image_io.h"
+#include "imageio/file_policy.h"
+#include "imageio/image_dispatch.h"
+#include "panels/display_scale.h"
 
 namespace {
 
-constexpr double kMinZoom = 0.1;
-constexpr double kMaxZoom = 20.0;
-// The plain panel scales the whole image into one bitmap: zoom steps stop before that bitmap
-// passes cairo's 32767-pixel side limit or a size that would exhaust memory.
-constexpr double kMaxDisplaySide = 32767.0;
-constexpr double kMaxDisplayPixels = 64.0 * 1024 * 1024;
-
-bool DisplayFits(const cv::Mat& image, double scale) {
-    const double w = image.cols * scale;
-    const double h = image.rows * scale;
-    return w <= kMaxDisplaySide && h <= kMaxDisplaySide && w * h <= kMaxDisplayPixels;
-}
-
-// Narrow path for OpenCV's own reader and writer, in the C library's multibyte encoding.
+// Narrow path for OpenCV's own writer, in the C library's multibyte encoding.
 std::string NarrowPath(const wxString& path) {
     const wxCharBuffer buf = path.mb_str(wxConvLibc);
     return buf.data() ? std::string(buf.data()) : std::string();
 }
 
-cv::Mat ReadWithFallback(const wxString& path, int flags) {
-    cv::Mat mat;
-    const std::string narrow = NarrowPath(path);
-    if (!narrow.empty()) {
-        mat = cv::imread(narrow, flags);
+// What wxFileExists would say no to: such a path clears the panel, unlike a file that exists
+// but cannot be decoded, which leaves the shown image alone.
+bool NamesNoFile(const std::string& utf8Path) {
+    switch (CheckImageFile(utf8Path)) {
+        case FileRefusal::Missing:
+        case FileRefusal::NotRegularFile:
+        case FileRefusal::EmbeddedNul:
+            return true;
+        default:
+            return false;
     }
-    // Paths the C locale cannot express still open through the byte-stream reader.
-    if (mat.empty()) {
-        Unicode_CvImread(path.ToStdWstring(), mat, flags);
+}
+
+// OpenCV formats are taken only by the usual three- and four-letter extensions of the file name
+// (png, jpg, tif, jpeg, tiff, webp, ...); HEIF and JPEG XL by their own.
+bool PanelReadsExtension(const std::string& utf8Path) {
+    if (DecoderForPath(utf8Path) != ImageDecoder::OpenCV) {
+        return true;
     }
-    return mat;
+    const std::string ext = LowerExtension(utf8Path);
+    return (ext.size() == 3 || ext.size() == 4) && ext.find('/') == std::string::npos;
 }
 
 }  // namespace
@@ -110,14 +105,18 @@ void MovraPanel::ClearImg() {
     Update();
 }
 
-bool MovraPanel::RebuildAtScale(double scale) {
-    if (std::abs(scale - 1.0) < 1e-6) {
-        CopyIntoOwnBuffer(m_matBitmap, m_drawmatBitmap);
-    } else if (!(scale > 0)) {
-        wxLogError("MovraPanel: Invalid m_scale <= 0");
+bool MovraPanel::RebuildDisplay(const char* badScaleMessage) {
+    if (!(m_scale > 0)) {
+        wxLogError("%s", badScaleMessage);
         return false;
+    }
+    // A scale kept from an earlier image (display modes other than the two known ones keep it)
+    // could otherwise ask for a copy of many gigabytes.
+    m_scale = display_scale::CapEnlargement(m_matBitmap.size(), m_scale);
+    if (std::abs(m_scale - 1.0) < 1e-6) {
+        CopyIntoOwnBuffer(m_matBitmap, m_drawmatBitmap);
     } else {
-        cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), scale, scale, cv::INTER_NEAREST);
+        cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), m_scale, m_scale, cv::INTER_NEAREST);
     }
     m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
     if (!m_bitmap.IsOk()) {
@@ -139,15 +138,22 @@ void MovraPanel::StoreWorkingImage(const cv::Mat& mat, bool adopt) {
     // The working buffer is overwritten in place when the size stays (a large image costs far
     // more in fresh-page faults than in copying), unless some other header still shares it.
     ReleaseIfShared(m_matBitmap);
-    // Normalised to three channels once, so every later rebuild is a plain resize.
-    if (src.channels() == 4) {
-        cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
-    } else if (src.channels() == 1 && !src.empty()) {
-        cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
-    } else if (owned) {
-        m_matBitmap = src;
-    } else {
-        CopyIntoOwnBuffer(src, m_matBitmap);
+    try {
+        // Normalised to three channels once, so every later rebuild is a plain resize.
+        if (src.channels() == 4) {
+            cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
+        } else if (src.channels() == 1 && !src.empty()) {
+            cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
+        } else if (owned) {
+            m_matBitmap = src;
+        } else {
+            CopyIntoOwnBuffer(src, m_matBitmap);
+        }
+    } catch (...) {
+        // Written in place, the buffer may now be reallocated or half written: no working
+        // image is better than one that is neither the old nor the new.
+        m_matBitmap.release();
+        throw;
     }
 }
 
@@ -159,7 +165,7 @@ bool MovraPanel::ShowWorkingImage(bool updateScale) {
     if (updateScale) {
         UpdateScale();
     }
-    return RebuildAtScale(m_scale);
+    return RebuildDisplay("MovraPanel: Invalid m_scale <= 0");
 }
 
 bool MovraPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) {
@@ -175,39 +181,33 @@ bool MovraPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) {
 }
 
 bool MovraPanel::AdoptCVmat(cv::Mat&& mat) {
+    bool stored = false;
     try {
         cv::Mat taken = std::move(mat);
         StoreWorkingImage(taken, true);
-        return ShowWorkingImage(true);
+        stored = !m_matBitmap.empty();
+        (void)ShowWorkingImage(true);
     } catch (const cv::Exception& e) {
         wxLogError("MovraPanel::SetCVmat OpenCV error: %s", e.what());
-        return false;
     }
+    return stored;
 }
 
 bool MovraPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
     try {
-        if (!wxFileExists(path)) {
+        const std::string utf8 = path.utf8_string();
+        if (NamesNoFile(utf8)) {
             ClearImg();
             return false;
         }
-        wxString ext;
-        wxFileName::SplitPath(path, nullptr, nullptr, &ext);
-        ext.MakeLower();
+        if (!PanelReadsExtension(utf8)) {
+            return false;
+        }
         cv::Mat mat;
-        if (ext == "heic") {
-            mat = heif_utils::heif_to_cvmat(path);
-        } else if (ext == "jxl") {
-            mat = jxl_utils::jxl_to_cvmat(path);
-        } else if (ext.length() == 3 || ext.length() == 4) {
-            mat = ReadWithFallback(path, cv::IMREAD_UNCHANGED);
-            Convert16bitTo8bit(mat);
-        } else {
+        if (!DecodeImageFile(utf8, cv::IMREAD_UNCHANGED, mat)) {
             return false;
         }
-        if (mat.empty()) {
-            return false;
-        }
+        Convert16bitTo8bit(mat);
         return SetCVmat(mat, internal, keepScale);
     } catch (const cv::Exception& e) {
         wxLogError("MovraPanel::SetCVmat(const wxString& imagePath) get cv error %s", e.what());
@@ -227,9 +227,7 @@ bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
             if (client.x < 1 || client.y < 1) {
                 return false;
             }
-            scale = std::min(static_cast<double>(client.x) / mat.cols,
-                             static_cast<double>(client.y) / mat.rows);
-            if (!(scale > 0)) scale = 1.0;
+            scale = display_scale::FitScale(mat.size(), {client.x, client.y});
         }
         m_scale = scale;
         cv::Mat shown = mat;
@@ -253,12 +251,14 @@ bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
 }
 
 bool MovraPanel::SetCVmatDisplay(const wxString& path) {
-    if (!wxFileExists(path)) {
+    const std::string utf8 = path.utf8_string();
+    if (NamesNoFile(utf8)) {
         ClearImg();
         return false;
     }
     try {
-        cv::Mat mat = ReadWithFallback(path, cv::IMREAD_COLOR);
+        cv::Mat mat;
+        (void)DecodeImageFile(utf8, cv::IMREAD_COLOR, mat);
         // An undecodable file is a failure, not a shown image.
         if (!SetCVmatDisplay(mat)) {
             return false;
@@ -279,34 +279,17 @@ void MovraPanel::UpdateScale() {
     } else if (m_displayMode == static_cast<int>(CvDisplayMode::ZoomToFit)) {
         ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
         const wxSize client = GetClientSize();
-        const double sx = static_cast<double>(client.x) / m_matBitmap.cols;
-        const double sy = static_cast<double>(client.y) / m_matBitmap.rows;
-        m_scale = std::min(sx, sy);
-        if (m_scale == 0.0) m_scale = 1.0;
+        m_scale = display_scale::FitScale(m_matBitmap.size(), {client.x, client.y});
     }
 }
 
 bool MovraPanel::UpdateCVmat() {
     try {
         UpdateScale();
-        if (m_scale != 1.0 && !(m_scale > 0)) {
-            wxLogError("MovraPanel m_scale<=0 ");
-            return false;
-        }
         if (m_matBitmap.empty()) {
             return false;
         }
-        if (m_scale != 1.0) {
-            cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), m_scale, m_scale,
-                       cv::INTER_NEAREST);
-        } else {
-            m_drawmatBitmap = m_matBitmap.clone();
-        }
-        m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
-        if (!m_bitmap.IsOk()) {
-            wxLogError("Could not convert Mat to wxBitmap.");
-            return false;
-        }
+        return RebuildDisplay("MovraPanel m_scale<=0 ");
     } catch (const cv::Exception& e) {
         wxLogError("MovraPanel::SetCVmat(const cv::Mat& bitmap,bool internal) get cv error %s",
                    e.what());
@@ -318,7 +301,7 @@ void MovraPanel::SetZoomToFit() {
     m_displayMode = static_cast<int>(CvDisplayMode::ZoomToFit);
     UpdateScale();
     if (!m_matBitmap.empty()) {
-        (void)RebuildAtScale(m_scale);
+        (void)RebuildDisplay("MovraPanel: Invalid m_scale <= 0");
     }
 }
 
@@ -332,42 +315,25 @@ void MovraPanel::SetOriginal(bool showScrollbars) {
     }
     m_scale = 1.0;
     if (!m_matBitmap.empty()) {
-        (void)RebuildAtScale(m_scale);
+        (void)RebuildDisplay("MovraPanel: Invalid m_scale <= 0");
     }
 }
 
 void MovraPanel::SetZoomIn() {
     if (m_matBitmap.empty()) return;
-    double zoom = m_scale;
-    if (zoom < 1.0) {
-        zoom += 0.1;
-    } else if (zoom < 2.0) {
-        zoom += 0.25;
-    } else {
-        zoom += 0.5;
-    }
-    zoom = std::min(zoom, kMaxZoom);
-    if (zoom == m_scale || !DisplayFits(m_matBitmap, zoom)) return;
-    m_scale = zoom;
-    ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
-    (void)RebuildAtScale(m_scale);
+    ApplyZoomStep(display_scale::ZoomIn(m_matBitmap.size(), m_scale));
 }
 
 void MovraPanel::SetZoomOut() {
     if (m_matBitmap.empty()) return;
-    double zoom = m_scale;
-    if (zoom <= 1.0) {
-        zoom -= 0.1;
-    } else if (zoom <= 2.0) {
-        zoom -= 0.25;
-    } else {
-        zoom -= 0.5;
-    }
-    zoom = std::max(zoom, kMinZoom);
+    ApplyZoomStep(display_scale::ZoomOut(m_matBitmap.size(), m_scale));
+}
+
+void MovraPanel::ApplyZoomStep(double zoom) {
     if (zoom == m_scale) return;
     m_scale = zoom;
     ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
-    (void)RebuildAtScale(m_scale);
+    (void)RebuildDisplay("MovraPanel: Invalid m_scale <= 0");
 }
 
 void MovraPanel::SetCanvasBgColor(int r, int g, int b) {

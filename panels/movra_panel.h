@@ -32,8 +32,9 @@ class MovraPanel : public wxScrolled<wxWindow> {
     // Replaces the working image (unless `internal`) and rebuilds the display bitmap; true when
     // the bitmap was rebuilt. Failures are logged and leave the previous bitmap shown.
     virtual bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale);
-    // Decodes a file by its extension and hands it to the matrix form; false when it is missing,
-    // has an unsupported extension or cannot be decoded.
+    // Decodes a file by its extension (the module's one decoder choice, through the opening
+    // policy) and hands it to the matrix form; false when it is missing (which clears the
+    // panel), has an unsupported extension or cannot be decoded.
     virtual bool SetCVmat(const wxString& path, bool internal, bool keepScale);
     // Shows a matrix or file at once without storing it as the working image.
     virtual bool SetCVmatDisplay(cv::Mat& mat);
@@ -67,7 +68,8 @@ class MovraPanel : public wxScrolled<wxWindow> {
                                            wxString passText, wxString failText,
                                            wxString recycleText);
     // The plain panel zooms too: fit, unscaled (scrollbars back on request) and the ROI panel's
-    // zoom steps, each rebuilding the display bitmap.
+    // zoom steps, each rebuilding the display bitmap; steps keep that bitmap below 32767 px a
+    // side and within 64 megapixels (zooming out goes further when one step is not enough).
     virtual void SetZoomToFit();
     virtual void SetOriginal(bool showScrollbars);
     virtual void SetZoomIn();
@@ -93,6 +95,9 @@ class MovraPanel : public wxScrolled<wxWindow> {
     // --- Non-virtual helpers.
     // SetCVmat(mat, false, false) of the plain panel for a matrix nobody else uses: its pixels
     // are taken over instead of copied (a 12-megapixel copy costs more than the whole display).
+    // True when `mat` became the working image, also when the display could not be rebuilt
+    // from it (that is logged and the previous bitmap stays); false for an empty matrix or a
+    // store that failed.
     bool AdoptCVmat(cv::Mat&& mat);
     void OnPaint(wxPaintEvent& event);
     // Recomputes the scale and rebuilds the display from m_matBitmap.
@@ -134,9 +139,14 @@ class MovraPanel : public wxScrolled<wxWindow> {
   private:
     void Init();
     // The working image as three 8-bit channels; `adopt` lets it share the pixels of `mat`.
+    // When OpenCV throws while writing it, no working image is left.
     void StoreWorkingImage(const cv::Mat& mat, bool adopt);
     // Clears the panel for an empty working image, else rebuilds the display bitmap.
     bool ShowWorkingImage(bool updateScale);
-    // Rebuilds m_drawmatBitmap and the display bitmap from m_matBitmap at m_scale.
-    bool RebuildAtScale(double scale);
+    // Rebuilds m_drawmatBitmap and the display bitmap from m_matBitmap at m_scale, an
+    // enlargement capped to the largest display bitmap. A scale that is not > 0 logs
+    // `badScaleMessage` and returns false; OpenCV's exceptions pass to the caller.
+    bool RebuildDisplay(const char* badScaleMessage);
+    // Sets a zoom from the step rules and rebuilds; nothing when it did not change.
+    void ApplyZoomStep(double zoom);
 };

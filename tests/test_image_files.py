@@ -284,13 +284,6 @@ def test_missing_directory_and_empty_paths_empty_the_engine(engine, tmp_path, ca
             assert [l for l in lines if l.startswith(message)] == lines[-1:], (name, lines)
 
 
-def test_fifo_is_not_opened(engine, tmp_path):
-    for ext in (".png", ".jxl"):
-        fifo = tmp_path / f"pipe{ext}"
-        os.mkfifo(fifo)
-        assert engine.LoadImage(str(fifo)) is False  # would block forever if opened
-
-
 def test_embedded_nul_never_opens_the_shorter_path(engine, tmp_path):
     good = imagegen.write_cv(tmp_path / "real.png", imagegen.pattern(8, 8))
     assert engine.LoadImage(str(good) + "\0.bmp") is False

@@ -333,6 +333,59 @@ def test_zoom_steps_stop_before_the_display_bitmap_gets_too_large(movra, host):
     assert px[150, 200].tolist() == [128, 128, 128]
 
 
+def test_zooming_out_brings_an_undrawably_wide_image_on_screen(movra, host):
+    # 40000 px wide: cairo draws nothing wider than 32767, and one step out (36000) is not
+    # enough either; zooming out must end on a bitmap that can be drawn.
+    p = make_panel(movra, host, width=400, height=300)
+    img = np.zeros((8, 40000, 3), np.uint8)
+    img[:, :20000] = (0, 0, 255)
+    img[:, 20000:] = (255, 0, 0)
+    p.SetMat(img)
+    win = panel_window(host, p)
+    p.SetZoomOut()
+    px = grab(win)
+    assert (px[:6, :] == (255, 0, 0)).all()  # the red half, scaled to about 0.82
+    assert (px[8:, :] == (0, 0, 0)).all()
+    p.SetZoomIn()  # back to 0.92 would be too wide again: refused
+    assert (grab(win)[:6, :] == (255, 0, 0)).all()
+    assert np.array_equal(p.GetMat(), img)
+
+
+def test_a_kept_zoom_does_not_enlarge_the_next_image_without_bound(tmp_path):
+    # A mode other than the two known ones keeps the scale of the previous image: here 20,
+    # which for the next image would ask for a 40000 x 30000 copy and bitmap (8 GB). The
+    # image is stored either way; LoadImage must say so, and the panel must show it.
+    img = np.zeros((1500, 2000, 3), np.uint8)
+    img[:, :1000] = (0, 0, 255)
+    img[:, 1000:] = (255, 0, 0)
+    path = tmp_path / "next.png"
+    cv2.imwrite(str(path), img)
+    r = _run(f"""
+        import resource
+        # A regression fails its allocation quickly instead of exhausting the machine.
+        resource.setrlimit(resource.RLIMIT_AS, (4 << 30, 4 << 30))
+        import numpy as np, wx, MovraModule
+        from wxutil import grab, panel_window, settle
+        app = wx.App(False)
+        wx.Log.SetActiveTarget(wx.LogStderr())
+        frame = wx.Frame(None, pos=(0, 0), size=(900, 700))
+        host = wx.Panel(frame)
+        frame.Show()
+        settle()
+        p = MovraModule.MovraPanel(host.GetHandle(), width=400, height=300)
+        p.SetMat(np.full((10, 10, 3), 9, np.uint8))
+        p.SetMode(7)
+        for _ in range(60):
+            p.SetZoomIn()
+        print("LOADED", p.LoadImage({str(path)!r}))
+        print("SHAPE", p.GetMat().shape)
+        print("PIXEL", grab(panel_window(host, p))[150, 200].tolist())
+    """, timeout=120)
+    assert r.returncode == 0, r.stderr[-2000:]
+    lines = [l for l in r.stdout.splitlines() if l.split()[0] in ("LOADED", "SHAPE", "PIXEL")]
+    assert lines == ["LOADED True", "SHAPE (1500, 2000, 3)", "PIXEL [255, 0, 0]"]
+
+
 def test_center_cross_and_guide_settings(movra, host):
     p = make_panel(movra, host, width=400, height=300)
     assert p.GetGuideLineMode() == movra.GuideLineMode.Off

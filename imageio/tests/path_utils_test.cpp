@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
 #include "imageio/path_utils.h"
 
 TEST(PathUtils, RoundTripsEveryPlaneOfUnicode) {
@@ -42,6 +47,13 @@ TEST(PathUtils, ExtensionIsFromTheLastDotAnywhere) {
 TEST(PathUtils, FileExistsAndEmbeddedNul) {
     EXPECT_TRUE(fileExists("/proc/self/status"));
     EXPECT_FALSE(fileExists("/nonexistent/definitely/not/here"));
+    EXPECT_FALSE(fileExists(std::string("/proc/self/status\0x", 19)));
+    const std::string fifo = "/tmp/movra_path_utils_fifo_" + std::to_string(::getpid());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    ::alarm(30);  // a stream's open would wait here for a writer
+    EXPECT_TRUE(fileExists(fifo));
+    ::alarm(0);
+    ::unlink(fifo.c_str());
     EXPECT_TRUE(HasEmbeddedNul(std::string("a.png\0.jxl", 10)));
     EXPECT_FALSE(HasEmbeddedNul("a.png"));
 }

@@ -8,6 +8,9 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -179,6 +182,38 @@ TEST_F(PanelTest, FilesByExtension) {
 
     EXPECT_FALSE(panel_->SetCVmat(PathOf("missing.png"), false, false));
     EXPECT_TRUE(panel_->m_matBitmap.empty());  // a missing file clears the panel
+}
+
+TEST_F(PanelTest, HeifFilesShowWhateverTheirExtensionCase) {
+    cv::Mat img(20, 30, CV_8UC3);
+    cv::randu(img, 0, 256);
+    const std::string png = (dir_ / "src.png").string();
+    ASSERT_TRUE(cv::imwrite(png, img));
+    for (const std::string name : {"a.heif", "b.HEIF", "c.heic"}) {
+        const std::string heif = (dir_ / name).string();
+        const std::string cmd = "heif-enc -L -o '" + heif + "' '" + png + "' >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) GTEST_SKIP() << "heif-enc not available";
+        panel_->ClearImg();
+        ASSERT_TRUE(panel_->SetCVmat(PathOf(name), false, false)) << name;
+        EXPECT_EQ(cv::norm(panel_->m_matBitmap, img, cv::NORM_INF), 0.0) << name;  // lossless
+        panel_->ClearImg();
+        EXPECT_TRUE(panel_->SetCVmatDisplay(PathOf(name))) << name;
+        EXPECT_EQ(panel_->GetBitmap().GetSize(), wxSize(30, 20)) << name;
+    }
+}
+
+TEST_F(PanelTest, NamedPipesAreRefusedAtOnceAndClearThePanel) {
+    ::alarm(30);  // a blocked open ends the process instead of hanging the run
+    for (const std::string name : {"p.png", "p.heif", "p.jxl", "p"}) {
+        ASSERT_EQ(::mkfifo((dir_ / name).c_str(), 0600), 0);
+        ASSERT_TRUE(panel_->SetCVmat(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1, 2, 3)), false, false));
+        EXPECT_FALSE(panel_->SetCVmat(PathOf(name), false, false)) << name;
+        EXPECT_TRUE(panel_->m_matBitmap.empty()) << name;
+        ASSERT_TRUE(panel_->SetCVmat(cv::Mat(4, 4, CV_8UC3, cv::Scalar(1, 2, 3)), false, false));
+        EXPECT_FALSE(panel_->SetCVmatDisplay(PathOf(name))) << name;
+        EXPECT_FALSE(panel_->GetBitmap().IsOk()) << name;
+    }
+    ::alarm(0);
 }
 
 TEST_F(PanelTest, DisplayOnlyPathsAndClientSize) {

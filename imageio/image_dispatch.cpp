@@ -1,0 +1,48 @@
+#include "imageio/image_dispatch.h"
+
+#include "imageio/heif_decoder.h"
+#include "imageio/jxl_decoder.h"
+#include "imageio/path_utils.h"
+#include "imageio/unicode_io.h"
+
+std::string LowerExtension(const std::string& utf8Path) {
+    const std::size_t dot = utf8Path.rfind('.');
+    if (dot == std::string::npos) {
+        return {};
+    }
+    std::string ext = utf8Path.substr(dot + 1);
+    // ASCII only: the bytes of other UTF-8 characters must stay as they are.
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return ext;
+}
+
+ImageDecoder DecoderForPath(const std::string& utf8Path) {
+    const std::string ext = LowerExtension(utf8Path);
+    if (ext == "heic" || ext == "heif") {
+        return ImageDecoder::Heif;
+    }
+    return ext == "jxl" ? ImageDecoder::JpegXl : ImageDecoder::OpenCV;
+}
+
+bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out) {
+    try {
+        switch (DecoderForPath(utf8Path)) {
+            case ImageDecoder::Heif:
+                out = heif_utils::heif_to_cvmat(utf8Path);
+                break;
+            case ImageDecoder::JpegXl:
+                out = jxl_utils::jxl_to_cvmat(utf8Path);
+                break;
+            case ImageDecoder::OpenCV:
+                return Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);
+        }
+    } catch (...) {
+        out.release();  // whatever the reader left there is not the file's image
+        throw;
+    }
+    return !out.empty();
+}

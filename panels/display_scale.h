@@ -1,0 +1,35 @@
+// Scale rules of the display panel that need no window: fitting an image into a client area,
+// the zoom steps, and the cap on the one scaled bitmap it builds (GTK draws nothing with a side
+// of 32767 px or more; 64 megapixels keep a zoomed copy from exhausting memory).
+#pragma once
+
+#include <opencv2/core.hpp>
+
+namespace display_scale {
+
+inline constexpr double kMinZoom = 0.1;
+inline constexpr double kMaxZoom = 20.0;
+
+// min(client width / cols, client height / rows), or 1.0 when that is not > 0 (an empty client
+// area or image).
+[[nodiscard]] double FitScale(cv::Size image, cv::Size client);
+
+// Whether the image scaled by `scale` stays within the display cap.
+[[nodiscard]] bool DisplayFits(cv::Size image, double scale);
+
+// The largest scale at which the image stays within the display cap.
+[[nodiscard]] double LargestFittingScale(cv::Size image);
+
+// `scale`, or for an enlargement beyond the cap the largest scale that fits, but not below 1:
+// the image is never enlarged past the cap, and scales up to 1 are kept as they are.
+[[nodiscard]] double CapEnlargement(cv::Size image, double scale);
+
+// One step in (+0.1 below 1, +0.25 below 2, else +0.5, at most kMaxZoom); `zoom` itself when
+// the step would pass the cap.
+[[nodiscard]] double ZoomIn(cv::Size image, double zoom);
+
+// One step out (-0.1 up to 1, -0.25 up to 2, else -0.5), further down to the largest scale that
+// fits the cap when the step alone does not, and at least kMinZoom.
+[[nodiscard]] double ZoomOut(cv::Size image, double zoom);
+
+}  // namespace display_scale
