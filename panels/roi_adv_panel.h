@@ -40,9 +40,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // `keepScale`, and repaints. False for an empty matrix (the panel is cleared) and, with
     // nothing changed, for a channel count other than 1, 3 or 4.
     bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) override;
-    // Reads the file's information, decodes it by extension, keeps the decoded image as the
-    // raw copy and a three-channel 8-bit working copy; hides the stored overlays. False (image
-    // kept) for a missing or undecodable file.
+    // Reads the file's information, decodes it by extension, keeps the decoded image (deeper
+    // samples saturated to 8 bits) as the raw copy and, with grey expanded to three channels,
+    // as the working copy; hides the stored overlays. False (image kept) for a missing or
+    // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
