@@ -18,6 +18,7 @@
 
 #include "imageio/file_info.h"
 #include "panels/movra_panel.h"
+#include "panels/paint_blitter.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
 #include "roi/viewport.h"
@@ -34,12 +35,15 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
 
     // --- Image, paint and zoom.
     void ClearImg() override;
-    // Keeps the matrix as it is (one channel stays one channel), fits the zoom unless
-    // `internal` or `keepScale`, binds the mouse and repaints; false for an empty matrix.
+    // Keeps one copy of the matrix as both the working and the raw image (one channel stays
+    // one channel; deeper samples are saturated to 8 bits), fits the zoom unless `internal` or
+    // `keepScale`, and repaints. False for an empty matrix (the panel is cleared) and, with
+    // nothing changed, for a channel count other than 1, 3 or 4.
     bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) override;
-    // Reads the file's information, decodes it by extension, keeps the decoded image as the
-    // raw copy and a three-channel 8-bit working copy; hides the stored overlays. False (image
-    // kept) for a missing or undecodable file.
+    // Reads the file's information, decodes it by extension, keeps the decoded image (deeper
+    // samples saturated to 8 bits) as the raw copy and, with grey expanded to three channels,
+    // as the working copy; hides the stored overlays. False (image kept) for a missing or
+    // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
@@ -121,4 +125,30 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
 
   private:
     void Init();
+    // The rest of SetCVmat once m_matBitmap holds the image: tells the viewport its size, fits
+    // the zoom when asked, sets the virtual size and repaints; clears the panel and returns
+    // false for an empty image.
+    bool ShowImage(bool fitZoom);
+    // m_scale and the viewport's scale together (clamped to the viewport's range), the virtual
+    // size after them, then a repaint.
+    void ApplyZoom(double zoom);
+    // Shared by both renderers: the viewport follows the window and its scroll position, and
+    // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
+    // nothing is visible or the image has a channel count the panel cannot show).
+    cv::Mat CutVisibleBuffer(const cv::Mat& image);
+    // Blits the buffer at the centering offset and fills only the part of the window it leaves
+    // uncovered with the background colour.
+    void BlitBuffer(wxDC& dc, const cv::Mat& buffer);
+    void ClearWindow(wxDC& dc);
+    // A paint that failed is logged once per distinct message: logging at every repaint would
+    // flood the host with one dialog per frame.
+    void ReportPaintError(const char* what);
+    // A renderer for a text drawn at paint time, where an exception has nowhere to go: an
+    // unreadable font falls back to the default font, and a null result skips the text.
+    cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const wxString& fontPath) const;
+
+    // Turns the buffer into screen pixels at every paint, its pixel store kept while the size
+    // stays: a fresh window-sized bitmap per frame is measurable.
+    PaintBlitter m_blitter;
+    std::string m_lastPaintError;
 };

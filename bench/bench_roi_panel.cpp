@@ -1,0 +1,338 @@
+// Paint cost of MovraROIAdvPanel on a real window: a 1920 x 1080 panel over a 20000 x 20000 and
+// a 12-megapixel three-channel image, scrolled to the middle, at several zooms, with guide
+// lines, 1,000 stored overlays of mixed kinds (about ten of them in view), 20 texts and the
+// result logo. Each paint goes through a client DC and ends with a round trip to the X server,
+// so the server's share of the blit is counted. The floor is the same visible-region cut,
+// bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
+// none, and SetCVmat + first paint of a 12-megapixel image against one copy of its pixels.
+// Prints markdown tables. Needs an X display of at least 1920 x 1080 (bench/run.sh: Xvfb).
+#include <gdk/gdk.h>
+#include <wx/app.h>
+#include <wx/dcclient.h>
+#include <wx/frame.h>
+#include <wx/log.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <vector>
+
+#include "panels/paint_blitter.h"
+#include "panels/roi_adv_panel.h"
+
+namespace {
+
+class BenchApp : public wxApp {
+  public:
+    bool OnInit() override { return true; }
+};
+
+double Median(std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+double MedianMs(int runs, const std::function<void()>& work) {
+    work();  // warm-up: first-touch page faults and allocator growth are not a frame's cost
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        work();
+        const auto elapsed = std::chrono::steady_clock::now() - t0;
+        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
+    }
+    return Median(ms);
+}
+
+// Medians of several kinds of work run in turn, so all see the same load from other processes.
+std::vector<double> MedianEachMs(int runs, const std::vector<std::function<void()>>& work) {
+    std::vector<std::vector<double>> ms(work.size());
+    for (const auto& w : work) {
+        w();
+    }
+    for (int i = 0; i < runs; ++i) {
+        for (size_t k = 0; k < work.size(); ++k) {
+            const auto t0 = std::chrono::steady_clock::now();
+            work[k]();
+            const auto elapsed = std::chrono::steady_clock::now() - t0;
+            ms[k].push_back(std::chrono::duration<double, std::milli>(elapsed).count());
+        }
+    }
+    std::vector<double> medians;
+    for (const auto& m : ms) {
+        medians.push_back(Median(m));
+    }
+    return medians;
+}
+
+void Settle() {
+    for (int i = 0; i < 10; ++i) {
+        wxTheApp->Yield(true);
+    }
+}
+
+// Waits until the X server has carried out everything sent so far.
+void SyncX() { gdk_display_sync(gdk_display_get_default()); }
+
+// Rows of varying grey, every page written, so reads hit real memory.
+cv::Mat MakeImage(int cols, int rows, int seed) {
+    cv::Mat image(rows, cols, CV_8UC3);
+    for (int y = 0; y < rows; ++y) {
+        std::memset(image.ptr(y), (y * 7 + seed) & 0xff, static_cast<size_t>(cols) * 3);
+    }
+    return image;
+}
+
+cvROI Shape(int kind, float x, float y) {
+    cvROI roi;
+    roi.visible = true;
+    roi.thickness = 2;
+    roi.color = cv::Scalar(40 * kind, 255 - 30 * kind, 128, 255);
+    switch (kind % 7) {
+        case 0:
+            roi.mode = CvROIMode::Point;
+            roi.points = {{x, y}};
+            break;
+        case 1:
+            roi.mode = CvROIMode::Line;
+            roi.points = {{x, y}, {x + 60, y + 25}};
+            break;
+        case 2:
+            roi.mode = CvROIMode::Rectangle;
+            roi.points = {{x, y}, {50, 30}};
+            break;
+        case 3:
+            roi.mode = CvROIMode::RotatedRectangle;
+            roi.angle = 30;
+            roi.points = {{x, y}, {50, 30}};
+            break;
+        case 4:
+            roi.mode = CvROIMode::Circle;
+            roi.points = {{x, y}, {20, 0}};
+            break;
+        case 5:
+            roi.mode = CvROIMode::Annulus;
+            roi.points = {{x, y}, {30, 0}, {15, 0}, {0, 270}};
+            break;
+        default:
+            roi.mode = CvROIMode::Polygon;
+            roi.points = {{x, y}, {x + 40, y + 5}, {x + 30, y + 35}, {x - 5, y + 25}};
+            break;
+    }
+    return roi;
+}
+
+// `count` shapes of the seven kinds: `inside` of them spread over `visible`, the rest beyond its
+// right and bottom edges, where culling must drop them.
+std::vector<cvROI> MakeOverlays(int count, int inside, const cv::Rect& visible) {
+    std::vector<cvROI> out;
+    out.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        if (i < inside) {
+            const float fx = (i + 0.5f) / static_cast<float>(inside);
+            out.push_back(Shape(i, visible.x + fx * visible.width * 0.8f,
+                                visible.y + fx * visible.height * 0.8f));
+        } else {
+            out.push_back(Shape(i, static_cast<float>(visible.br().x + 200 + (i % 100) * 80),
+                                static_cast<float>(visible.br().y + 200 + (i / 100) * 80)));
+        }
+    }
+    return out;
+}
+
+struct Bench {
+    MovraROIAdvPanel* panel = nullptr;
+    PaintBlitter floorBlitter;
+
+    // Replaces the panel's image without a copy (the benchmark's images are large).
+    void Adopt(cv::Mat&& image) {
+        panel->ClearImg();
+        panel->m_matBitmap = std::move(image);
+        (void)panel->SetCVmat(cv::Mat(), true, true);
+    }
+
+    void ZoomToMiddle(double zoom) {
+        panel->m_scale = zoom;
+        (void)panel->SetCVmat(cv::Mat(), true, true);
+        const cv::Size virt = panel->m_viewport.GetVirtualSize();
+        const wxSize client = panel->GetClientSize();
+        panel->Scroll(std::max(0, (virt.width - client.x) / 2) / 20,
+                      std::max(0, (virt.height - client.y) / 2) / 20);
+        Settle();
+        Paint();  // the viewport now knows the window and the scroll position
+    }
+
+    void Paint() {
+        {
+            wxClientDC dc(panel);
+            panel->RenderFrame(dc);
+        }
+        SyncX();
+    }
+
+    // The same cut, conversion and blit as a paint, without layers or background.
+    void PaintFloor() {
+        {
+            wxClientDC dc(panel);
+            const cv::Mat buffer = panel->m_viewport.ExtractVisibleRegion(panel->m_matBitmap);
+            const cv::Point_<float> offset = panel->m_viewport.GetCenteringOffset();
+            (void)floorBlitter.Blit(dc, buffer, static_cast<int>(offset.x),
+                                    static_cast<int>(offset.y));
+        }
+        SyncX();
+    }
+
+    void SetLayers(bool on) {
+        panel->SetGuideLineMode(on ? GuideLineMode::RuleOfThirds : GuideLineMode::Off);
+        panel->ClearOverlay();
+        panel->m_texts.clear();
+        panel->m_textFonts.clear();
+        panel->UpdatePassFailRecycleLogo(on, 0, "", "PASS", "FAIL", "RECYCLE");
+        if (!on) return;
+        const cv::Rect visible = panel->m_viewport.GetVisibleROI();
+        panel->m_overlays = MakeOverlays(1000, 10, visible);
+        for (int i = 0; i < 20; ++i) {
+            cvText text;
+            text.visible = true;
+            text.position = {visible.x + visible.width * 0.05f,
+                             visible.y + visible.height * (0.04f + 0.045f * i)};
+            text.lines.Add(wxString::Format("Inspection value %d: 0.%03d mm", i, 137 * i % 1000));
+            text.color = cv::Scalar(255, 255, 255, 255);
+            text.drawBackground = i % 2 == 0;
+            text.backgroundColor = cv::Scalar(40, 40, 40, 255);
+            (void)panel->AppendOverlay(text);
+        }
+        panel->m_displayOverlay = true;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    wxApp::SetInstance(new BenchApp);
+    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+        std::fprintf(stderr, "bench_roi_panel: no X display\n");
+        return 1;
+    }
+    wxLog::SetActiveTarget(new wxLogStderr);
+    auto* frame = new wxFrame(nullptr, wxID_ANY, "bench", wxPoint(0, 0), wxSize(2000, 1200));
+    auto* host = new wxWindow(frame, wxID_ANY);  // a frame would stretch a sole child
+    Bench b;
+    b.panel = new MovraROIAdvPanel(host, wxID_ANY, wxPoint(0, 0), wxSize(1920, 1080), 0, "roi");
+    frame->Show();
+    Settle();
+
+    std::printf(
+        "MovraROIAdvPanel paint, 1920 x 1080 window scrolled to the middle (median ms, "
+        "X round trip included). Full: RenderFrame with guide lines, 1,000 stored overlays "
+        "(about 10 in view), 20 texts and the logo. Floor: the same ExtractVisibleRegion, "
+        "bitmap conversion and blit, no layers.\n\n");
+    std::printf("| image | zoom | buffer (px) | full paint | floor | ratio | target | full "
+                "without the texts (ratio) |\n");
+    std::printf("|---|---:|---:|---:|---:|---:|---|---:|\n");
+    const struct {
+        const char* name;
+        cv::Size size;
+    } images[] = {{"20000 x 20000", {20000, 20000}}, {"4000 x 3000", {4000, 3000}}};
+    struct LayerRow {
+        const char* image;
+        double zoom, guides, overlays, texts, logo;
+    };
+    std::vector<LayerRow> layerRows;
+    for (const auto& image : images) {
+        b.Adopt(MakeImage(image.size.width, image.size.height, 0));
+        for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
+            b.ZoomToMiddle(zoom);
+            b.SetLayers(true);
+            const cv::Mat buffer = b.panel->m_viewport.ExtractVisibleRegion(b.panel->m_matBitmap);
+            const int runs = 21;
+            std::vector<cv::Ptr<cv::freetype::FreeType2>> noFonts;  // texts without a font
+            const std::vector<double> ms =
+                MedianEachMs(runs, {[&] { b.Paint(); }, [&] { b.PaintFloor(); },
+                                    [&] {
+                                        b.panel->m_textFonts.swap(noFonts);
+                                        b.Paint();
+                                        b.panel->m_textFonts.swap(noFonts);
+                                    }});
+            const double full = ms[0];
+            const double floor = ms[1];
+            // Each layer alone on a copy of the buffer, to show where a paint's time goes.
+            cv::Mat scratch;
+            const auto layer = [&](void (MovraROIAdvPanel::*draw)(cv::Mat&)) {
+                return MedianMs(9, [&] {
+                    buffer.copyTo(scratch);
+                    (b.panel->*draw)(scratch);
+                }) - MedianMs(9, [&] { buffer.copyTo(scratch); });
+            };
+            layerRows.push_back({image.name, zoom,
+                                 layer(&MovraROIAdvPanel::DrawGuideOnVisibleBuffer),
+                                 layer(&MovraROIAdvPanel::DrawStoredOverlays),
+                                 layer(&MovraROIAdvPanel::DrawTexts),
+                                 layer(&MovraROIAdvPanel::DrawPFRLogo)});
+            const double ratio = full / floor;
+            const bool within = ratio <= 1.3 && (zoom < 0.25 || full <= 8.0);
+            std::printf("| %s | %.1f | %d x %d | %.2f | %.2f | %.2f | %s (<= 1.3x%s) | %.2f "
+                        "(%.2f) |\n",
+                        image.name, zoom, buffer.cols, buffer.rows, full, floor, ratio,
+                        within ? "within" : "OVER", zoom >= 0.25 ? ", <= 8 ms" : "", ms[2],
+                        ms[2] / floor);
+            Settle();
+        }
+    }
+
+    std::printf("\nWhere the layers' time goes: each drawn alone into a copy of the buffer "
+                "(median ms, the copy subtracted)\n\n| image | zoom | guide lines | 1,000 "
+                "overlays | 20 texts | logo |\n|---|---:|---:|---:|---:|---:|\n");
+    for (const LayerRow& r : layerRows) {
+        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom, r.guides,
+                    r.overlays, r.texts, r.logo);
+    }
+
+    // Culling: 10,000 overlays outside the view against none.
+    b.Adopt(MakeImage(20000, 20000, 0));
+    b.ZoomToMiddle(1.0);
+    b.SetLayers(false);
+    b.panel->m_displayOverlay = true;
+    std::vector<cvROI> outside = MakeOverlays(10000, 0, b.panel->m_viewport.GetVisibleROI());
+    const std::vector<double> cull = MedianEachMs(31, {[&] { b.Paint(); },
+                                                       [&] {
+                                                           b.panel->m_overlays.swap(outside);
+                                                           b.Paint();
+                                                           b.panel->m_overlays.swap(outside);
+                                                       }});
+    const double none = cull[0];
+    const double culled = cull[1];
+    std::printf("\n10,000 stored overlays outside the view, 20000 x 20000 at zoom 1 (median ms)"
+                "\n\n| no overlays | 10,000 culled | added | target |\n|---:|---:|---:|---|\n");
+    std::printf("| %.2f | %.2f | %.2f | %s (< 1 ms) |\n", none, culled, culled - none,
+                culled - none < 1.0 ? "within" : "OVER");
+    b.panel->ClearOverlay();
+    b.panel->ClearImg();
+
+    // SetCVmat + first paint of a 12-megapixel image, against one copy of its pixels.
+    std::vector<cv::Mat> photos;
+    for (int i = 0; i < 3; ++i) {
+        photos.push_back(MakeImage(4000, 3000, 40 * i));
+    }
+    int next = 0;
+    const double load = MedianMs(15, [&] {
+        (void)b.panel->SetCVmat(photos[next++ % 3], false, false);
+        b.Paint();
+    });
+    cv::Mat copy = photos[0].clone();
+    const double reused = MedianMs(15, [&] { photos[next++ % 3].copyTo(copy); });
+    const double fresh = MedianMs(15, [&] { copy = photos[next++ % 3].clone(); });
+    std::printf("\nSetCVmat(mat) + first paint of a 4000 x 3000 x 3 image, fitted to the "
+                "window (median ms)\n\n| SetCVmat + paint | copy into a held buffer | fresh "
+                "copy (clone) | over the held copy | target |\n|---:|---:|---:|---:|---|\n");
+    std::printf("| %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n", load, reused, fresh,
+                load - reused, load <= reused + 3.0 ? "within" : "OVER");
+
+    frame->Destroy();
+    Settle();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return 0;
+}

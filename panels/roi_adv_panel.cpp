@@ -1,0 +1,208 @@
+// MovraROIAdvPanel: construction and the image it holds (loading, display-only paths, clearing).
+#include "panels/roi_adv_panel.h"
+
+#include <wx/dcclient.h>
+#include <wx/filefn.h>
+#include <wx/log.h>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+
+#include "imageio/cv_utils.h"
+#include "imageio/image_dispatch.h"
+
+namespace {
+
+bool IsShowableChannelCount(int channels) {
+    return channels == 1 || channels == 3 || channels == 4;
+}
+
+// A file as the panel keeps it: `raw` is the decoded image with OpenCV's 16-bit (or deeper)
+// samples saturated to 8 bits and its alpha dropped; HEIF and JPEG XL come in their own 8-bit
+// layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
+// expanded to three channels. False when the file cannot be decoded.
+bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw,
+                    cv::Mat& working) {
+    cv::Mat mat;
+    if (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty()) {
+        return false;
+    }
+    if (mat.depth() != CV_8U) {
+        // Saturation, not rescaling, for every deeper depth (float TIFF and HDR included): the
+        // display only takes 8-bit samples.
+        mat.convertTo(mat, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
+    }
+    if (DecoderForPath(utf8Path) == ImageDecoder::OpenCV && mat.channels() == 4) {
+        cv::cvtColor(mat, mat, cv::COLOR_BGRA2BGR);
+    }
+    if (!IsShowableChannelCount(mat.channels())) {
+        return false;
+    }
+    raw = mat;
+    if (expandGrey && mat.channels() == 1) {
+        cv::cvtColor(mat, working, cv::COLOR_GRAY2BGR);
+    } else {
+        working = mat;
+    }
+    return true;
+}
+
+}  // namespace
+
+MovraROIAdvPanel::MovraROIAdvPanel(wxWindow* parent, const wxSize& size)
+    : MovraPanel(parent, size) {
+    Init();
+}
+
+MovraROIAdvPanel::MovraROIAdvPanel(wxWindow* parent, wxWindowID id, const wxPoint& pos,
+                                   const wxSize& size, long style, const wxString& name)
+    : MovraPanel(parent, id, pos, size, style, name) {
+    Init();
+}
+
+void MovraROIAdvPanel::Init() {
+    m_highlightColor = cv::Scalar(0, 255, 255, 0);
+    SetScrollRate(8, 8);
+    // Scrolling must not move the window's pixels: every paint cuts the visible part itself.
+    EnableScrolling(false, false);
+    // The base handler blits a whole-image bitmap that this panel never builds.
+    Unbind(wxEVT_PAINT, &MovraPanel::OnPaint, static_cast<MovraPanel*>(this));
+    Bind(wxEVT_PAINT, &MovraROIAdvPanel::OnPaint, this);
+}
+
+MovraROIAdvPanel::~MovraROIAdvPanel() {
+    Unbind(wxEVT_PAINT, &MovraROIAdvPanel::OnPaint, this);
+}
+
+void MovraROIAdvPanel::ClearImg() {
+    m_matBitmap.release();
+    m_rawMat.release();
+    m_blitter.Release();
+    m_viewport.SetOriginalSize(cv::Size(0, 0));
+    SetVirtualSize(1, 1);
+    Refresh(true);
+}
+
+bool MovraROIAdvPanel::ShowImage(bool fitZoom) {
+    if (m_matBitmap.rows == 0 || m_matBitmap.cols == 0) {
+        ClearImg();
+        return false;
+    }
+    m_viewport.SetOriginalSize(m_matBitmap.size());
+    m_viewport.SetScale(m_scale);
+    m_scale = m_viewport.scale;
+    if (fitZoom) {
+        UpdateScale();
+    }
+    const cv::Size virtualSize = m_viewport.GetVirtualSize();
+    SetVirtualSize(virtualSize.width, virtualSize.height);
+    SetScrollRate(20, 20);
+    Refresh(true);
+    return true;
+}
+
+bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) {
+    if (!internal) {
+        if (!mat.empty() && !IsShowableChannelCount(mat.channels())) {
+            return false;
+        }
+        // A header of its own: `mat` may be m_rawMat or m_matBitmap themselves.
+        const cv::Mat source = mat;
+        // The raw and working images share one buffer; dropping the raw header first lets the
+        // copy reuse that buffer when the size stays and nobody else holds it.
+        m_rawMat.release();
+        if (source.depth() == CV_8U) {
+            CopyIntoOwnBuffer(source, m_matBitmap);
+        } else {
+            ReleaseIfShared(m_matBitmap);
+            source.convertTo(m_matBitmap, CV_MAKETYPE(CV_8U, source.channels()), 1.0, 0.0);
+        }
+        m_rawMat = m_matBitmap;
+        ImageFileInfo info;
+        info.width = m_matBitmap.cols;
+        info.height = m_matBitmap.rows;
+        info.channels = m_matBitmap.channels();
+        m_imageInfo = info;
+    }
+    return ShowImage(!internal && !keepScale);
+}
+
+bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
+    if (!wxFileExists(path)) {
+        return false;
+    }
+    m_displayOverlay = false;
+    const std::string utf8 = path.utf8_string();
+    m_imageInfo = GetImageFileInfo(utf8);
+    cv::Mat raw;
+    cv::Mat working;
+    if (!DecodeForPanel(utf8, true, raw, working)) {
+        return false;
+    }
+    // The matrix form would reset the information to the matrix's size and copy the pixels
+    // that are already the panel's own.
+    const ImageFileInfo info = m_imageInfo;
+    bool shown = false;
+    if (internal) {
+        shown = SetCVmat(working, true, keepScale);
+    } else {
+        m_matBitmap = working;
+        shown = ShowImage(!keepScale);
+    }
+    if (shown) {
+        m_imageInfo = info;
+        m_rawMat = raw;
+    }
+    return shown;
+}
+
+bool MovraROIAdvPanel::SetCVmatDisplay(cv::Mat& mat) {
+    if (mat.empty()) {
+        ClearImg();
+        return false;
+    }
+    if (!IsShowableChannelCount(mat.channels())) {
+        return false;
+    }
+    const wxSize client = GetClientSize();
+    double scale = 1.0;
+    if (m_displayMode == static_cast<int>(CvDisplayMode::ZoomToFit)) {
+        if (client.x < 1 || client.y < 1) {
+            return false;
+        }
+        scale = std::min(static_cast<double>(client.x) / mat.cols,
+                         static_cast<double>(client.y) / mat.rows);
+        if (!(scale > 0)) {
+            scale = 1.0;
+        }
+    }
+    m_viewport.SetOriginalSize(mat.size());
+    m_viewport.SetScale(scale);
+    m_scale = m_viewport.scale;
+    m_viewport.SetWindowSize(cv::Size(client.x, client.y));
+    const cv::Size virtualSize = m_viewport.GetVirtualSize();
+    SetVirtualSize(virtualSize.width, virtualSize.height);
+    SetScrollRate(20, 20);
+    wxClientDC dc(this);
+    RenderFrameFast(dc, mat);
+    return true;
+}
+
+bool MovraROIAdvPanel::SetCVmatDisplay(const wxString& path) {
+    if (!wxFileExists(path)) {
+        return false;
+    }
+    try {
+        cv::Mat raw;
+        cv::Mat shown;
+        if (!DecodeForPanel(path.utf8_string(), false, raw, shown)) {
+            return false;
+        }
+        return SetCVmatDisplay(shown);
+    } catch (const cv::Exception& e) {
+        wxLogError("OpenCV error: %s", e.what());
+        return false;
+    }
+}

@@ -1,0 +1,304 @@
+// MovraROIAdvPanel: the paint pipeline (visible buffer, layers, blit) and zoom.
+#include <wx/dcbuffer.h>
+#include <wx/log.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <exception>
+
+#include "panels/roi_adv_panel.h"
+#include "panels/roi_layers.h"
+
+namespace {
+
+// The buffer as the layers and the bitmap conversion take it: 8-bit three channels. The buffer
+// is the panel's own fresh cut, so the conversions may work in place.
+void ToThreeChannels(cv::Mat& buffer) {
+    if (buffer.empty()) {
+        return;
+    }
+    if (buffer.depth() != CV_8U) {
+        buffer.convertTo(buffer, CV_MAKETYPE(CV_8U, buffer.channels()), 1.0, 0.0);
+    }
+    switch (buffer.channels()) {
+        case 1:
+            cv::cvtColor(buffer, buffer, cv::COLOR_GRAY2BGR);
+            break;
+        case 3:
+            break;
+        case 4:
+            // The window has nothing behind the image to blend with.
+            cv::cvtColor(buffer, buffer, cv::COLOR_BGRA2BGR);
+            break;
+        default:
+            buffer.release();
+            break;
+    }
+}
+
+}  // namespace
+
+void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
+    if (IsBeingDeleted() || GetParent() == nullptr || GetParent()->IsBeingDeleted()) {
+        // A paint event must still be answered with a paint DC, or GTK keeps asking.
+        wxPaintDC dc(this);
+        return;
+    }
+    wxAutoBufferedPaintDC dc(this);
+    // An exception must not leave a wx event handler; a layer that fails still lets the image
+    // show.
+    try {
+        RenderFrame(dc);
+    } catch (const std::exception& e) {
+        ReportPaintError(e.what());
+        try {
+            RenderFrameFast(dc, m_matBitmap);
+        } catch (const std::exception&) {
+            ClearWindow(dc);
+        }
+    }
+}
+
+void MovraROIAdvPanel::ReportPaintError(const char* what) {
+    if (m_lastPaintError == what) {
+        return;
+    }
+    m_lastPaintError = what;
+    wxLogError("MovraROIAdvPanel::OnPaint error: %s", what);
+}
+
+void MovraROIAdvPanel::RenderFrame(wxDC& dc) {
+    cv::Mat buffer = CutVisibleBuffer(m_matBitmap);
+    if (buffer.empty()) {
+        ClearWindow(dc);
+        return;
+    }
+    DrawGuideOnVisibleBuffer(buffer);
+    DrawCurrentEditingROI(buffer);
+    DrawStoredOverlays(buffer);
+    DrawTexts(buffer);
+    DrawPFRLogo(buffer);
+    BlitBuffer(dc, buffer);
+    DrawGuideLineWxDC(dc);
+}
+
+void MovraROIAdvPanel::RenderFrameFast(wxDC& dc, const cv::Mat& mat) {
+    cv::Mat buffer = CutVisibleBuffer(mat);
+    if (buffer.empty()) {
+        ClearWindow(dc);
+        return;
+    }
+    BlitBuffer(dc, buffer);
+}
+
+cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
+    if (image.empty()) {
+        return {};
+    }
+    const wxSize client = GetClientSize();
+    m_viewport.SetWindowSize(cv::Size(client.x, client.y));
+    int unitX = 0;
+    int unitY = 0;
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    const wxPoint start = GetViewStart();
+    m_viewport.SetScrollPosition(cv::Point(start.x * unitX, start.y * unitY));
+    cv::Mat buffer = m_viewport.ExtractVisibleRegion(image);
+    ToThreeChannels(buffer);
+    return buffer;
+}
+
+void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {
+    const cv::Point_<float> offset = m_viewport.GetCenteringOffset();
+    const int left = static_cast<int>(offset.x);
+    const int top = static_cast<int>(offset.y);
+    if (!m_blitter.Blit(dc, buffer, left, top)) {
+        ClearWindow(dc);
+        return;
+    }
+    // The background only where the buffer leaves the window uncovered: clearing the whole
+    // window first would paint most pixels twice.
+    const wxSize client = GetClientSize();
+    const int x0 = std::clamp(left, 0, client.x);
+    const int x1 = std::clamp(left + buffer.cols, x0, client.x);
+    const int y0 = std::clamp(top, 0, client.y);
+    const int y1 = std::clamp(top + buffer.rows, y0, client.y);
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(GetBackgroundColour()));
+    if (y0 > 0) {
+        dc.DrawRectangle(0, 0, client.x, y0);
+    }
+    if (y1 < client.y) {
+        dc.DrawRectangle(0, y1, client.x, client.y - y1);
+    }
+    if (y1 > y0 && x0 > 0) {
+        dc.DrawRectangle(0, y0, x0, y1 - y0);
+    }
+    if (y1 > y0 && x1 < client.x) {
+        dc.DrawRectangle(x1, y0, client.x - x1, y1 - y0);
+    }
+    dc.SetBrush(wxNullBrush);
+}
+
+void MovraROIAdvPanel::ClearWindow(wxDC& dc) {
+    dc.SetBackground(wxBrush(GetBackgroundColour()));
+    dc.Clear();
+}
+
+void MovraROIAdvPanel::DrawGuideLineWxDC(wxDC& /*dc*/) {}
+
+// --- Layers: the drawing itself is window-free (roi_layers); these supply the panel's state.
+
+void MovraROIAdvPanel::DrawGuideOnVisibleBuffer(cv::Mat& buffer) {
+    roi_layers::DrawGuides(buffer, m_viewport, m_guideLineMode, m_guideLineVisible,
+                           m_guideLineStyle, m_aspectRatio);
+}
+
+void MovraROIAdvPanel::DrawCurrentEditingROI(cv::Mat& buffer) {
+    roi_layers::DrawEditingROI(buffer, m_viewport, static_cast<CvROIMode>(m_roiMode), *this);
+}
+
+void MovraROIAdvPanel::DrawStoredOverlays(cv::Mat& buffer) {
+    // The switch hides the caller's external overlays too.
+    if (!m_displayOverlay) {
+        return;
+    }
+    roi_layers::DrawOverlays(buffer, m_viewport, m_overlays, m_extOverlays, m_highlightColor);
+}
+
+void MovraROIAdvPanel::DrawROI(cv::Mat& buffer, const cvROI& roi,
+                               std::vector<cv::Point2f> view) {
+    roi_layers::DrawOverlay(buffer, m_viewport, roi, std::move(view), m_highlightColor);
+}
+
+void MovraROIAdvPanel::DrawTexts(cv::Mat& buffer) {
+    if (!m_displayOverlay) {
+        return;
+    }
+    if (!m_texts.empty()) {
+        std::vector<const cvText*> stored;
+        stored.reserve(m_texts.size());
+        for (const cvText& text : m_texts) {
+            stored.push_back(&text);
+        }
+        roi_layers::DrawTexts(buffer, m_viewport, stored, m_textFonts);
+    }
+    if (m_extTexts == nullptr || m_extTexts->empty()) {
+        return;
+    }
+    // The caller may have grown or shrunk its list since the renderers were made; a list of
+    // the same length keeps them (SetExtText reloads on request).
+    if (m_extTextFonts.size() != m_extTexts->size()) {
+        m_extTextFonts.clear();
+        m_extTextFonts.reserve(m_extTexts->size());
+        for (const cvText* text : *m_extTexts) {
+            m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
+        }
+    }
+    const std::vector<const cvText*> external(m_extTexts->begin(), m_extTexts->end());
+    roi_layers::DrawTexts(buffer, m_viewport, external, m_extTextFonts);
+}
+
+cv::Ptr<cv::freetype::FreeType2> MovraROIAdvPanel::LoadFontForPaint(
+    const wxString& fontPath) const {
+    try {
+        return roi_layers::LoadFont(fontPath, m_defaultFontPath);
+    } catch (const cv::Exception&) {
+    }
+    try {
+        return roi_layers::LoadFont(wxString(), m_defaultFontPath);
+    } catch (const cv::Exception&) {
+        return {};
+    }
+}
+
+void MovraROIAdvPanel::DrawPFRLogo(cv::Mat& buffer) {
+    if (!m_showLogo) {
+        return;
+    }
+    roi_layers::DrawResultLogo(buffer, m_logoResult, m_passText, m_failText, m_recycleText,
+                               m_logoFontPath, m_defaultFontPath, m_logoFont, m_logoFontHeight,
+                               m_logoBaseline, m_logoBufferSize);
+}
+
+// --- Zoom.
+
+void MovraROIAdvPanel::ApplyZoom(double zoom) {
+    m_viewport.SetScale(zoom);
+    m_scale = m_viewport.scale;
+    const cv::Size virtualSize = m_viewport.GetVirtualSize();
+    SetVirtualSize(virtualSize.width, virtualSize.height);
+    Refresh(true);
+}
+
+void MovraROIAdvPanel::SetZoomToFit() {
+    if (m_matBitmap.empty()) {
+        return;
+    }
+    const wxSize client = GetClientSize();
+    const double zoom = std::min(static_cast<double>(client.x) / m_matBitmap.cols,
+                                 static_cast<double>(client.y) / m_matBitmap.rows);
+    ApplyZoom(std::clamp(zoom, Viewport::kMinScale, Viewport::kMaxScale));
+}
+
+void MovraROIAdvPanel::SetOriginal(bool /*showScrollbars*/) { ApplyZoom(1.0); }
+
+bool MovraROIAdvPanel::CalcZoomIn() {
+    double zoom = m_scale;
+    if (zoom < 1.0) {
+        zoom += 0.1;
+    } else if (zoom < 2.0) {
+        zoom += 0.25;
+    } else {
+        zoom += 0.5;
+    }
+    zoom = std::min(zoom, Viewport::kMaxScale);
+    const bool changed = zoom != m_scale;
+    m_scale = zoom;
+    return changed;
+}
+
+bool MovraROIAdvPanel::CalcZoomOut() {
+    double zoom = m_scale;
+    if (zoom <= 1.0) {
+        zoom -= 0.1;
+    } else if (zoom <= 2.0) {
+        zoom -= 0.25;
+    } else {
+        zoom -= 0.5;
+    }
+    zoom = std::max(zoom, Viewport::kMinScale);
+    const bool changed = zoom != m_scale;
+    m_scale = zoom;
+    return changed;
+}
+
+void MovraROIAdvPanel::SetZoomIn() {
+    if (CalcZoomIn()) {
+        ApplyZoom(m_scale);
+    }
+}
+
+void MovraROIAdvPanel::SetZoomOut() {
+    if (CalcZoomOut()) {
+        ApplyZoom(m_scale);
+    }
+}
+
+void MovraROIAdvPanel::UpdateScale() { SetZoomToFit(); }
+
+void MovraROIAdvPanel::SetCenterImageEnable(bool enable) {
+    m_centerImage = enable;
+    m_viewport.SetCenteringEnabled(enable);
+    Refresh(true);
+}
+
+void MovraROIAdvPanel::UpdateDrawImage(bool resize) {
+    if (!m_bitmap.IsOk() || m_matBitmap.empty()) {
+        return;
+    }
+    (void)SetCVmat(m_matBitmap, true, true);
+    if (resize) {
+        SetVirtualSize(m_bitmap.GetSize());
+    }
+}
