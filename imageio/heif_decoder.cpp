@@ -174,27 +174,9 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
     return bgr;
 }
 
-}  // namespace
-
-cv::Mat heif_to_cvmat(const std::string& path) {
-    EnsureHeifInitialised();
-    HeifResources res;
-    res.ctx = heif_context_alloc();
-    if (res.ctx == nullptr) {
-        ReportLine("Error allocating HEIF context.");
-        return {};
-    }
-    // libheif takes a C string: a NUL inside the path would silently open another file.
-    if (HasEmbeddedNul(path)) {
-        ReportLine("Failed to read HEIC file: path contains a NUL character");
-        return {};
-    }
-    heif_error err = heif_context_read_from_file(res.ctx, path.c_str(), nullptr);
-    if (err.code != heif_error_Ok) {
-        ReportLine("Failed to read HEIC file: " + OneLine(err.message));
-        return {};
-    }
-    err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
+// Everything after the container was read: primary image, decode, conversion to 8 bits.
+cv::Mat DecodePrimaryImage(HeifResources& res) {
+    heif_error err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
     if (err.code != heif_error_Ok || res.handle == nullptr) {
         ReportLine("Failed to get HEIC image handle: " + OneLine(err.message));
         return {};
@@ -226,6 +208,51 @@ cv::Mat heif_to_cvmat(const std::string& path) {
             ReportLine("Unsupported color space.");
             return {};
     }
+}
+
+// False, after its one-line report, when libheif cannot give a context.
+bool AllocateContext(HeifResources& res) {
+    EnsureHeifInitialised();
+    res.ctx = heif_context_alloc();
+    if (res.ctx == nullptr) {
+        ReportLine("Error allocating HEIF context.");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+cv::Mat heif_to_cvmat(const std::string& path) {
+    HeifResources res;
+    if (!AllocateContext(res)) {
+        return {};
+    }
+    // libheif takes a C string: a NUL inside the path would silently open another file.
+    if (HasEmbeddedNul(path)) {
+        ReportLine("Failed to read HEIC file: path contains a NUL character");
+        return {};
+    }
+    const heif_error err = heif_context_read_from_file(res.ctx, path.c_str(), nullptr);
+    if (err.code != heif_error_Ok) {
+        ReportLine("Failed to read HEIC file: " + OneLine(err.message));
+        return {};
+    }
+    return DecodePrimaryImage(res);
+}
+
+cv::Mat heif_memory_to_cvmat(const std::uint8_t* data, std::size_t size) {
+    HeifResources res;
+    if (!AllocateContext(res)) {
+        return {};
+    }
+    // The bytes are only read while `res` lives; the result owns its pixels.
+    const heif_error err = heif_context_read_from_memory_without_copy(res.ctx, data, size, nullptr);
+    if (err.code != heif_error_Ok) {
+        ReportLine("Failed to read HEIC data: " + OneLine(err.message));
+        return {};
+    }
+    return DecodePrimaryImage(res);
 }
 
 cv::Mat heif_to_cvmat(const std::wstring& path) {
