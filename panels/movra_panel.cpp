@@ -117,7 +117,7 @@ bool MovraPanel::RebuildAtScale(double scale) {
         wxLogError("MovraPanel: Invalid m_scale <= 0");
         return false;
     } else {
-        cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), scale, scale, cv::INTER_NEAREST);
+        ResizeByScale(m_matBitmap, m_drawmatBitmap, scale, cv::INTER_NEAREST);
     }
     m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
     if (!m_bitmap.IsOk()) {
@@ -234,7 +234,7 @@ bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
         m_scale = scale;
         cv::Mat shown = mat;
         if (std::abs(scale - 1.0) >= 1e-6) {
-            cv::resize(mat, shown, cv::Size(), scale, scale, cv::INTER_LINEAR);
+            ResizeByScale(mat, shown, scale, cv::INTER_LINEAR);
         }
         m_bitmap = ConvertMatToBitmap(shown, m_simdMode);
         if (!m_bitmap.IsOk()) {
@@ -297,8 +297,7 @@ bool MovraPanel::UpdateCVmat() {
             return false;
         }
         if (m_scale != 1.0) {
-            cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), m_scale, m_scale,
-                       cv::INTER_NEAREST);
+            ResizeByScale(m_matBitmap, m_drawmatBitmap, m_scale, cv::INTER_NEAREST);
         } else {
             m_drawmatBitmap = m_matBitmap.clone();
         }
