@@ -66,7 +66,7 @@ class EngineReader:
     def __init__(self, movra):
         self.engine = movra.MovraEngine()
 
-    def load(self, path):
+    def load(self, path, n):
         ok = self.engine.LoadImage(path, IMREAD_UNCHANGED)
         return ok, self.check(ok)
 
@@ -89,7 +89,7 @@ class FileInfoReader:
     def __init__(self, movra):
         self.movra = movra
 
-    def load(self, path):
+    def load(self, path, n):
         info = self.movra.GetImageFileInfo(path)
         problem = info_problem(info)
         return (problem is None and info["width"] > 0), problem
@@ -99,7 +99,9 @@ class FileInfoReader:
 
 
 class _PanelReader:
-    """A panel in a shown frame; each load is followed by a paint of what it shows."""
+    """A panel in a shown frame; each load is followed by a paint of what it shows. Odd
+    variant numbers load in zoom-to-fit mode, even ones unscaled: damaged headers give
+    extreme sizes, which only the fit mode scales."""
 
     cls = None
     start_image = np.full((6, 9, 3), (10, 200, 30), np.uint8)
@@ -121,6 +123,10 @@ class _PanelReader:
         self.panel.SetMat(self.start_image)
         self.shown = self.panel.GetMat()
 
+    def set_mode(self, n):
+        self.mode = n % 2
+        self.panel.SetMode(self.mode)
+
     def paint(self):
         self.panel.Refresh()
         self.wx.SafeYield(None, True)
@@ -133,7 +139,8 @@ class _PanelReader:
 class PanelReader(_PanelReader):
     cls = "MovraPanel"
 
-    def load(self, path):
+    def load(self, path, n):
+        self.set_mode(n)
         ok = self.panel.LoadImage(path)
         self.paint()
         if not isinstance(ok, bool):
@@ -144,14 +151,16 @@ class PanelReader(_PanelReader):
             self.shown = mat
             return ok, problem
         # A failed load leaves the panel showing what it showed.
-        same = mat.shape == self.shown.shape and np.array_equal(mat, self.shown)
-        return ok, None if same else f"failed load changed the image to {mat.shape}"
+        if mat.shape == self.shown.shape and np.array_equal(mat, self.shown):
+            return ok, None
+        return ok, f"failed load (mode {self.mode}) changed the image to {mat.shape}"
 
 
 class RoiPanelReader(_PanelReader):
     cls = "MovraROIAdvPanel"
 
-    def load(self, path):
+    def load(self, path, n):
+        self.set_mode(n)
         ok = self.panel.LoadImage(path)
         self.paint()
         if not isinstance(ok, bool):
@@ -169,7 +178,7 @@ class HarnessCheck:
     def __init__(self, movra):
         pass
 
-    def load(self, path):
+    def load(self, path, n):
         size = os.path.getsize(path)
         if size == 3:
             os.abort()
@@ -214,7 +223,7 @@ def main():
         error = problem = None
         start = time.perf_counter()
         try:
-            ok, problem = reader.load(str(path))
+            ok, problem = reader.load(str(path), req["n"])
             outcome = "image" if ok else "failure"
         except Exception as exc:  # the parent decides which types are documented
             outcome, error = "raised", f"{type(exc).__name__}: {exc}"
