@@ -57,6 +57,7 @@ class Result:
     faults: list = field(default_factory=list)
     slowest: float = 0.0
     calls: int = 0
+    seconds: float = 0.0
 
 
 class Worker:
@@ -143,6 +144,7 @@ def plan_for(samples):
 
 def run_reader(reader, plan, scratch: Path) -> Result:
     result = Result()
+    started = time.monotonic()
     worker = Worker(reader, scratch)
     worker.start()
     try:
@@ -169,6 +171,7 @@ def run_reader(reader, plan, scratch: Path) -> Result:
                 result.faults.append(f"{where}: {reply['problem']}")
     finally:
         worker.stop()
+        result.seconds = time.monotonic() - started
     return result
 
 
@@ -206,8 +209,8 @@ def campaign(movra):
 
 
 def table(name, result: Result, seconds):
-    rows = [f"{name}: {result.calls} calls, slowest {result.slowest * 1000:.0f} ms, "
-            f"campaign {seconds:.0f} s"]
+    rows = [f"{name}: {result.calls} calls in {result.seconds:.0f} s, slowest "
+            f"{result.slowest * 1000:.0f} ms (all readers side by side: {seconds:.0f} s)"]
     for sample, c in result.counts.items():
         rows.append(f"  {sample:18} image {c['image']:5}  failure {c['failure']:5}  "
                     f"raised {c['raised']:4}  crash {c['crash']}  hang {c['hang']}")
