@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Regenerates the committed seed corpora from small test files made with OpenCV, exiftool,
-heif-enc and cjxl.
+"""Regenerates the committed seed corpora: EXIF and JPEG seeds from small test files made with
+OpenCV and exiftool, decoder seeds made with OpenCV, heif-enc and cjxl, ROI editor seeds as
+scripted event sequences.
 
 Run inside the Debian 13 root: python3 fuzz/make_corpus.py
 """
@@ -99,6 +100,61 @@ def main() -> None:
         com = b"\xff\xfe" + struct.pack(">H", 2 + 40) + b"x" * 40
         (jpeg_dir / "grey_comment.jpg").write_bytes(data[:2] + com + data[2:])
         decoder_seeds(HERE / "corpus" / "decoder", Path(tmp))
+    roi_editor_seeds(HERE / "corpus" / "roi_editor")
+
+
+# ROI editor input: header (mode, zoom byte, width - 1, height - 1), then events of op, flags,
+# x, y (coordinates below 0x8000 map linearly into the image); a record event (op 5, flags =
+# mode) is followed by a count, int16 point pairs in units of 8 pixels and an angle in 1/4 deg.
+PRESS, RELEASE, DCLICK, FLAGS, RECORD, MODE, MOTION = 0, 2, 3, 4, 5, 6, 7
+SIZE = 1000
+
+
+def editor_header(mode: int) -> bytes:
+    return struct.pack("<BBHH", mode, 111, SIZE - 1, SIZE - 1)  # zoom byte 111: about 1.0
+
+
+def ev(op: int, x: float = 0, y: float = 0, flags: int = 0) -> bytes:
+    def code(v: float) -> int:
+        return int(v * 32768 / SIZE)
+    return struct.pack("<BBHH", op, flags, code(x), code(y))
+
+
+def record(mode: int, points, angle_deg: float = 0) -> bytes:
+    body = struct.pack("<B", len(points))
+    for x, y in points:
+        body += struct.pack("<hh", int(x / 8), int(y / 8))
+    return ev(RECORD, flags=mode) + body + struct.pack("<h", int(angle_deg * 4))
+
+
+def drag(start, *path, flags: int = 0) -> bytes:
+    out = ev(PRESS, *start, flags=flags)
+    for p in path:
+        out += ev(MOTION, *p, flags=flags)
+    return out + ev(RELEASE, flags=flags)
+
+
+def roi_editor_seeds(out_dir: Path) -> None:
+    out_dir.mkdir(parents=True, exist_ok=True)
+    seeds = {
+        "rectangle": editor_header(3) + drag((10, 10), (5, 30)) + drag((500, 500))
+        + record(3, [(96, 96), (48, 24)]) + drag((96, 100), (170, 100)),
+        # Clicks 1.5 s apart (flags 30: 30 x 50 ms), then a quick press beside the last one.
+        "polygon": editor_header(7) + drag((100, 100), flags=30) + drag((200, 100), flags=30)
+        + drag((150, 200), flags=30) + drag((152, 201), flags=1) + drag((150, 150), (160, 170))
+        + ev(DCLICK, 500, 500),
+        "rotated": editor_header(4) + record(4, [(96, 96), (200, 104)], 30)
+        + drag((120, 230), (110, 240)) + drag((196, 83), (230, 100), (240, 150), flags=0x80),
+        "annulus": editor_header(6) + record(6, [(304, 304), (104, 0), (48, 0), (0, 88)])
+        + drag((304, 384), (264, 373), (235, 344), (224, 304), (235, 264))
+        + drag((304, 352), (304, 370)),
+        "circle_modes": editor_header(5) + drag((100, 100), (103, 104))
+        + drag((105, 100), (110, 100))
+        + ev(FLAGS, flags=0x31) + drag((100, 100), (300, 300)) + ev(FLAGS, flags=0x07)
+        + ev(MODE, flags=2) + drag((10, 10), (50, 30)) + ev(MODE, flags=1) + drag((5, 5)),
+    }
+    for name, data in seeds.items():
+        (out_dir / f"{name}.bin").write_bytes(data)
 
 
 if __name__ == "__main__":

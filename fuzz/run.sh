@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the EXIF reader, JPEG marker walk and decoder fuzzers with clang (libFuzzer,
-# AddressSanitizer, UndefinedBehaviorSanitizer) and runs each for a bounded time from its
-# committed seed corpus.
+# Builds the EXIF reader, JPEG marker walk, ROI editor and decoder fuzzers with clang
+# (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and runs each for a bounded time
+# from its committed seed corpus.
 # Exits non-zero on any finding: a crash, a sanitizer report, a hang or runaway memory.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +16,11 @@ FLAGS=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-r
     -o "$OUT/exif_reader_fuzzer"
 "$CXX" "${FLAGS[@]}" fuzz/jpeg_marker_fuzzer.cpp imageio/jpeg_exif.cpp imageio/exif_reader.cpp \
     -o "$OUT/jpeg_marker_fuzzer"
+# The ROI records carry wx strings (headers only) and the geometry needs OpenCV.
+# shellcheck disable=SC2046
+"$CXX" "${FLAGS[@]}" $(wx-config --cxxflags) fuzz/roi_editor_fuzzer.cpp roi/roi_editor.cpp \
+    roi/roi_editor_drag.cpp roi/roi_editor_shape.cpp roi/roi_hit_test.cpp roi/roi_geometry.cpp \
+    roi/ea_angles.cpp $(pkg-config --cflags --libs opencv4) -o "$OUT/roi_editor_fuzzer"
 # The decoders run the installed OpenCV, libheif and libjxl (not instrumented themselves) through
 # the module's own wrappers, which are.
 read -r -a CODEC_FLAGS <<<"$(pkg-config --cflags --libs opencv4 libheif libjxl libjxl_threads)"
@@ -25,8 +30,8 @@ read -r -a CODEC_FLAGS <<<"$(pkg-config --cflags --libs opencv4 libheif libjxl l
 
 status=0
 # Inputs beyond the largest seed add decode time, not new paths.
-declare -A MAX_LEN=([exif_reader]=70000 [jpeg_marker]=70000 [decoder]=16384)
-for target in exif_reader jpeg_marker decoder; do
+declare -A MAX_LEN=([exif_reader]=70000 [jpeg_marker]=70000 [roi_editor]=70000 [decoder]=16384)
+for target in exif_reader jpeg_marker roi_editor decoder; do
     # New inputs go to a scratch corpus; the committed seeds are only read.
     work="$OUT/corpus/$target"
     mkdir -p "$work"

@@ -5,101 +5,114 @@
 
 namespace {
 
+using Shape = GuideShape;
+using ShapeKind = GuideShape::Kind;
 using Kind = GuidePrimitive::Kind;
 
 // Round to nearest, ties to even (the default floating-point rounding mode).
 int RoundEven(float v) { return static_cast<int>(std::nearbyint(v)); }
 int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
 
-void AddLine(std::vector<GuidePrimitive>& out, int x1, int y1, int x2, int y2) {
-    out.push_back({Kind::Line, x1, y1, x2, y2});
+float F(int v) { return static_cast<float>(v); }
+
+void Add(std::vector<Shape>& out, ShapeKind kind, float x1, float y1, float x2, float y2) {
+    out.push_back({kind, {x1, y1}, {x2, y2}});
 }
 
-void AppendCenterCross(std::vector<GuidePrimitive>& out, int w, int h) {
-    // Built outward from the centre so the middle always shows a solid 40-pixel cross,
-    // whatever the size; a dash pattern laid from the edges would not be symmetric.
-    const int cx = w / 2;
-    const int cy = h / 2;
-    int x = cx;
-    do {
-        AddLine(out, x, cy, std::min(w, x + 20), cy);
-        x += 40;
-    } while (x < w);
-    x = cx;
-    for (;;) {
-        AddLine(out, std::max(x - 20, 0), cy, x, cy);
-        if (x < 40) break;
-        x -= 40;
-    }
-    int y = cy;
-    do {
-        AddLine(out, cx, y, cx, std::min(h, y + 20));
-        y += 40;
-    } while (y < h);
-    y = cy;
-    for (;;) {
-        AddLine(out, cx, std::max(y - 20, 0), cx, y);
-        if (y < 40) break;
-        y -= 40;
+// A fraction of a side: in whole pixels for the display panel, exact for a zoomed drawing.
+float Fraction(int side, float f, GuidePrecision precision) {
+    const float v = F(side) * f;
+    return precision == GuidePrecision::Pixel ? F(RoundEven(v)) : v;
+}
+
+// Lines at the fractions f1 and f2 of each axis, then a circle of radius 5 at each crossing.
+void AddGrid(std::vector<Shape>& out, int w, int h, float f1, float f2, GuidePrecision prec) {
+    const float x1 = Fraction(w, f1, prec);
+    const float x2 = Fraction(w, f2, prec);
+    const float y1 = Fraction(h, f1, prec);
+    const float y2 = Fraction(h, f2, prec);
+    Add(out, ShapeKind::DashedLine, 0.f, y1, F(w), y1);
+    Add(out, ShapeKind::DashedLine, x1, 0.f, x1, F(h));
+    Add(out, ShapeKind::DashedLine, 0.f, y2, F(w), y2);
+    Add(out, ShapeKind::DashedLine, x2, 0.f, x2, F(h));
+    for (const auto& [cx, cy] : {std::pair{x1, y1}, {x1, y2}, {x2, y1}, {x2, y2}}) {
+        Add(out, ShapeKind::Circle, cx, cy, 5.f, 0.f);
     }
 }
 
-// Lines at the fractions f1 and f2 of each axis, then a 10 x 10 circle at each crossing.
-void AppendGrid(std::vector<GuidePrimitive>& out, int w, int h, float f1, float f2) {
-    const int x1 = RoundEven(static_cast<float>(w) * f1);
-    const int x2 = RoundEven(static_cast<float>(w) * f2);
-    const int y1 = RoundEven(static_cast<float>(h) * f1);
-    const int y2 = RoundEven(static_cast<float>(h) * f2);
-    const float fw = static_cast<float>(w);
-    const float fh = static_cast<float>(h);
-    AppendDashedLine(out, 0.f, static_cast<float>(y1), fw, static_cast<float>(y1));
-    AppendDashedLine(out, static_cast<float>(x1), 0.f, static_cast<float>(x1), fh);
-    AppendDashedLine(out, 0.f, static_cast<float>(y2), fw, static_cast<float>(y2));
-    AppendDashedLine(out, static_cast<float>(x2), 0.f, static_cast<float>(x2), fh);
-    out.push_back({Kind::Ellipse, x1 - 5, y1 - 5, 10, 10});
-    out.push_back({Kind::Ellipse, x1 - 5, y2 - 5, 10, 10});
-    out.push_back({Kind::Ellipse, x2 - 5, y1 - 5, 10, 10});
-    out.push_back({Kind::Ellipse, x2 - 5, y2 - 5, 10, 10});
-}
-
-void AppendDashedRect(std::vector<GuidePrimitive>& out, int x, int y, int rw, int rh) {
-    const auto f = [](int v) { return static_cast<float>(v); };
-    AppendDashedLine(out, f(x), f(y), f(x + rw), f(y));
-    AppendDashedLine(out, f(x), f(y + rh), f(x + rw), f(y + rh));
-    AppendDashedLine(out, f(x), f(y), f(x), f(y + rh));
-    AppendDashedLine(out, f(x + rw), f(y), f(x + rw), f(y + rh));
-}
-
-void AppendSafeZones(std::vector<GuidePrimitive>& out, int w, int h) {
+// Each edge is dashed from its own corner: top and bottom rightward, left and right downward.
+void AddSafeZones(std::vector<Shape>& out, int w, int h, GuidePrecision prec) {
     for (const float f : {0.05f, 0.1f}) {
-        const int mx = RoundEven(static_cast<float>(w) * f);
-        const int my = RoundEven(static_cast<float>(h) * f);
-        AppendDashedRect(out, mx, my, w - 2 * mx, h - 2 * my);
+        const float mx = Fraction(w, f, prec);
+        const float my = Fraction(h, f, prec);
+        // The far side in whole pixels is the side minus the rounded margin, so both zones
+        // stay symmetric on the display panel.
+        const float rx = prec == GuidePrecision::Pixel ? F(w - RoundEven(mx)) : F(w) - mx;
+        const float by = prec == GuidePrecision::Pixel ? F(h - RoundEven(my)) : F(h) - my;
+        Add(out, ShapeKind::DashedLine, mx, my, rx, my);
+        Add(out, ShapeKind::DashedLine, mx, by, rx, by);
+        Add(out, ShapeKind::DashedLine, mx, my, mx, by);
+        Add(out, ShapeKind::DashedLine, rx, my, rx, by);
     }
 }
 
-void AppendAspectRatioOutline(std::vector<GuidePrimitive>& out, int w, int h, int aspectRatio) {
+// The largest centred rectangle of the ratio: full height when the target is wider, else
+// full width.
+void AddAspectRatioOutline(std::vector<Shape>& out, int w, int h, int aspectRatio,
+                           GuidePrecision prec) {
     const double r = AspectRatioValue(aspectRatio);
-    if (static_cast<double>(w) / static_cast<double>(h) > r) {
-        const int rw = RoundEven(r * h);
-        out.push_back({Kind::Rectangle, (w - rw) / 2, 0, rw, h});
-    } else {
-        const int rh = RoundEven(static_cast<double>(w) / r);
-        out.push_back({Kind::Rectangle, 0, (h - rh) / 2, w, rh});
+    const bool wider = static_cast<double>(w) / static_cast<double>(h) > r;
+    if (prec == GuidePrecision::Pixel) {
+        if (wider) {
+            const int rw = RoundEven(r * h);
+            const int x = (w - rw) / 2;
+            Add(out, ShapeKind::Rectangle, F(x), 0.f, F(x + rw), F(h));
+        } else {
+            const int rh = RoundEven(static_cast<double>(w) / r);
+            const int y = (h - rh) / 2;
+            Add(out, ShapeKind::Rectangle, 0.f, F(y), F(w), F(y + rh));
+        }
+        return;
     }
+    const float rw = wider ? static_cast<float>(r * h) : F(w);
+    const float rh = wider ? F(h) : static_cast<float>(w / r);
+    const float x = (F(w) - rw) / 2.f;
+    const float y = (F(h) - rh) / 2.f;
+    Add(out, ShapeKind::Rectangle, x, y, x + rw, y + rh);
 }
 
-void AppendCornerMarkers(std::vector<GuidePrimitive>& out, int w, int h) {
+void AddCornerMarkers(std::vector<Shape>& out, int w, int h) {
     const int m = std::min(w, h);
-    const int len = m >= 1600 ? 80 : std::max(m / 20, 20);
-    AddLine(out, 0, 0, len, 0);
-    AddLine(out, 0, 0, 0, len);
-    AddLine(out, w, 0, w - len, 0);
-    AddLine(out, w, 0, w, len);
-    AddLine(out, 0, h, len, h);
-    AddLine(out, 0, h, 0, h - len);
-    AddLine(out, w, h, w - len, h);
-    AddLine(out, w, h, w, h - len);
+    const float len = F(m >= 1600 ? 80 : std::max(m / 20, 20));
+    const float fw = F(w), fh = F(h);
+    Add(out, ShapeKind::SolidLine, 0.f, 0.f, len, 0.f);
+    Add(out, ShapeKind::SolidLine, 0.f, 0.f, 0.f, len);
+    Add(out, ShapeKind::SolidLine, fw, 0.f, fw - len, 0.f);
+    Add(out, ShapeKind::SolidLine, fw, 0.f, fw, len);
+    Add(out, ShapeKind::SolidLine, 0.f, fh, len, fh);
+    Add(out, ShapeKind::SolidLine, 0.f, fh, 0.f, fh - len);
+    Add(out, ShapeKind::SolidLine, fw, fh, fw - len, fh);
+    Add(out, ShapeKind::SolidLine, fw, fh, fw, fh - len);
+}
+
+// One arm pair of the cross along one axis: calls emit(lo, hi) for each dash, lo <= hi, both
+// within [0, maxV]. Rightward (or downward) dashes start at c + 40k, leftward ones end there.
+template <typename Emit>
+void CrossRuns(long long c, long long maxV, Emit emit) {
+    // Dashes wholly before 0 or past maxV are skipped without visiting them, so a centre far
+    // outside the range costs nothing.
+    long long k0 = c + 20 < 0 ? (-20 - c + 39) / 40 : 0;
+    for (long long x = c + 40 * k0;; x += 40) {
+        if (x != c && x >= maxV) break;
+        const long long lo = std::max(x, 0LL), hi = std::min(maxV, x + 20);
+        if (lo <= hi) emit(lo, hi);
+    }
+    k0 = c - 20 > maxV ? (c - 20 - maxV + 39) / 40 : 0;
+    for (long long x = c - 40 * k0;; x -= 40) {
+        const long long lo = std::max(x - 20, 0LL), hi = std::min(x, maxV);
+        if (lo <= hi) emit(lo, hi);
+        if (x < 40) break;
+    }
 }
 
 }  // namespace
@@ -122,6 +135,44 @@ double AspectRatioValue(int aspectRatio) {
     }
 }
 
+std::vector<GuideShape> ComputeGuideFigure(int mode, int aspectRatio, int width, int height,
+                                           GuidePrecision precision) {
+    std::vector<Shape> out;
+    if (width < 1 || height < 1) return out;
+    switch (static_cast<GuideLineMode>(mode)) {
+        case GuideLineMode::CenterCross:
+            if (precision == GuidePrecision::Pixel) {
+                Add(out, ShapeKind::Cross, F(width / 2), F(height / 2), 0.f, 0.f);
+            } else {
+                Add(out, ShapeKind::Cross, F(width) / 2.f, F(height) / 2.f, 0.f, 0.f);
+            }
+            break;
+        case GuideLineMode::RuleOfThirds:
+            AddGrid(out, width, height, 0.33333334f, 0.6666667f, precision);
+            break;
+        case GuideLineMode::GoldenRatio:
+            AddGrid(out, width, height, 0.38196602f, 0.618034f, precision);
+            break;
+        case GuideLineMode::SafeZones:
+            AddSafeZones(out, width, height, precision);
+            break;
+        case GuideLineMode::AspectRatioMask:
+            AddAspectRatioOutline(out, width, height, aspectRatio, precision);
+            break;
+        case GuideLineMode::DiagonalLines:
+            Add(out, ShapeKind::DashedLine, 0.f, 0.f, F(width), F(height));
+            Add(out, ShapeKind::DashedLine, F(width), 0.f, 0.f, F(height));
+            break;
+        case GuideLineMode::CornerMarkers:
+            AddCornerMarkers(out, width, height);
+            break;
+        case GuideLineMode::Off:
+        default:
+            break;
+    }
+    return out;
+}
+
 void AppendDashedLine(std::vector<GuidePrimitive>& out, float x1, float y1, float x2, float y2) {
     const float dx = x2 - x1;
     const float dy = y2 - y1;
@@ -136,36 +187,51 @@ void AppendDashedLine(std::vector<GuidePrimitive>& out, float x1, float y1, floa
     }
 }
 
+void AppendCrossDashes(std::vector<GuidePrimitive>& out, long long cx, long long cy, int maxX,
+                       int maxY) {
+    const bool horizontal = cy >= 0 && cy <= maxY;
+    const bool vertical = cx >= 0 && cx <= maxX;
+    const auto i = [](long long v) { return static_cast<int>(v); };
+    // Order: rightward, leftward, downward, upward.
+    if (horizontal) {
+        CrossRuns(cx, maxX, [&](long long lo, long long hi) {
+            out.push_back({Kind::Line, i(lo), i(cy), i(hi), i(cy)});
+        });
+    }
+    if (vertical) {
+        CrossRuns(cy, maxY, [&](long long lo, long long hi) {
+            out.push_back({Kind::Line, i(cx), i(lo), i(cx), i(hi)});
+        });
+    }
+}
+
 std::vector<GuidePrimitive> ComputeGuideLineFigure(int mode, int aspectRatio, int width,
                                                    int height) {
     std::vector<GuidePrimitive> out;
-    if (width < 1 || height < 1) return out;
-    switch (static_cast<GuideLineMode>(mode)) {
-        case GuideLineMode::CenterCross:
-            AppendCenterCross(out, width, height);
-            break;
-        case GuideLineMode::RuleOfThirds:
-            AppendGrid(out, width, height, 0.33333334f, 0.6666667f);
-            break;
-        case GuideLineMode::GoldenRatio:
-            AppendGrid(out, width, height, 0.38196602f, 0.618034f);
-            break;
-        case GuideLineMode::SafeZones:
-            AppendSafeZones(out, width, height);
-            break;
-        case GuideLineMode::AspectRatioMask:
-            AppendAspectRatioOutline(out, width, height, aspectRatio);
-            break;
-        case GuideLineMode::DiagonalLines:
-            AppendDashedLine(out, 0.f, 0.f, static_cast<float>(width), static_cast<float>(height));
-            AppendDashedLine(out, static_cast<float>(width), 0.f, 0.f, static_cast<float>(height));
-            break;
-        case GuideLineMode::CornerMarkers:
-            AppendCornerMarkers(out, width, height);
-            break;
-        case GuideLineMode::Off:
-        default:
-            break;
+    // Pixel precision: every coordinate below is a whole number already.
+    const auto i = [](float v) { return static_cast<int>(v); };
+    for (const Shape& s :
+         ComputeGuideFigure(mode, aspectRatio, width, height, GuidePrecision::Pixel)) {
+        switch (s.kind) {
+            case ShapeKind::DashedLine:
+                AppendDashedLine(out, s.a.x, s.a.y, s.b.x, s.b.y);
+                break;
+            case ShapeKind::SolidLine:
+                out.push_back({Kind::Line, i(s.a.x), i(s.a.y), i(s.b.x), i(s.b.y)});
+                break;
+            case ShapeKind::Circle: {
+                const int r = i(s.b.x);
+                out.push_back({Kind::Ellipse, i(s.a.x) - r, i(s.a.y) - r, 2 * r, 2 * r});
+                break;
+            }
+            case ShapeKind::Rectangle:
+                out.push_back({Kind::Rectangle, i(s.a.x), i(s.a.y), i(s.b.x - s.a.x),
+                               i(s.b.y - s.a.y)});
+                break;
+            case ShapeKind::Cross:
+                AppendCrossDashes(out, i(s.a.x), i(s.a.y), width, height);
+                break;
+        }
     }
     return out;
 }

@@ -2,7 +2,10 @@
 // inputs (the panel's Draw* members forward to them). The buffer is the visible part of the
 // image at the viewport's zoom, 8-bit three channels, starting at the first visible image
 // pixel: an image point p lands at B(p) = viewport.OriginalToView(p) - centering offset, and
-// image lengths are multiplied by the zoom. Every function draws nothing rather than fail.
+// image lengths are multiplied by the zoom. Every function draws nothing rather than fail or
+// throw (NaN or far-off geometry, unusable masks, renderers without a font); only LoadFont and
+// ReloadFont throw. The caller decides whether a layer is shown at all (overlays and texts only
+// while overlays are displayed, the logo only while it is shown).
 #pragma once
 
 #include <wx/string.h>
@@ -21,39 +24,47 @@
 namespace roi_layers {
 
 // Guide-line figure of `mode` in image coordinates (the image's own W x H), mapped into the
-// buffer; AspectRatioMask also darkens the bands outside the outline to half brightness.
+// buffer with dashes of 10 buffer pixels; AspectRatioMask also darkens the buffer outside the
+// outline to half brightness.
 void DrawGuides(cv::Mat& buffer, const Viewport& vp, int mode, bool visible,
                 const GuideLineStyle& style, int aspectRatio);
 
-// The editing ROI of `mode` with its handles and centre mark, in lime.
+// The editing ROI of `mode` with its handles and centre mark, in lime, when crop editing is on.
+// Reads only the editor's members.
 void DrawEditingROI(cv::Mat& buffer, const Viewport& vp, CvROIMode mode, const ROIEditor& roi);
 
-// Integer image-space box used to cull an overlay record; empty when the record is never drawn.
+// Integer image-space box of everything an overlay record draws, used to cull it; empty when
+// the record is never drawn (no drawable group, NaN or infinite coordinates, an empty mask).
 [[nodiscard]] cv::Rect OverlayBoundingBox(const cvROI& roi, const cv::Size& imageSize);
 // Visible records of `stored`, then of `external` (null entries and a null list skipped), that
 // meet the visible rectangle; records with highlightIndex >= 0 take `highlight`.
 void DrawOverlays(cv::Mat& buffer, const Viewport& vp, const std::vector<cvROI>& stored,
                   const std::vector<cvROI*>* external, const cv::Scalar& highlight);
-// One record whose points `view` are already mapped by the viewport (positions shifted and
-// scaled, sizes scaled); a Mask record ignores `view` and tints where its mask is set.
+// One visible record; `view` is vp.OriginalToView(roi.points) (every point mapped as a
+// position): positions are taken from it, sizes and angles from the record. A Mask record
+// ignores `view` and tints where its mask, which must have the image's size, is set.
 void DrawOverlay(cv::Mat& buffer, const Viewport& vp, const cvROI& roi,
                  std::vector<cv::Point2f> view, const cv::Scalar& highlight);
 
-// A FreeType renderer loaded from `fontPath` when that file exists, else from the default font.
-// A font file FreeType cannot read throws cv::Exception.
+// A new FreeType renderer loaded from `fontPath` when that file exists, else from the default
+// font. A font file FreeType cannot read throws cv::Exception.
 [[nodiscard]] cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
                                                         const std::string& defaultFontPath);
-// Reloads an existing renderer by the same rule (the object is kept).
+// Reloads an existing renderer by the same rule (the object is kept). Throws as LoadFont; the
+// renderer then holds no font and draws nothing until a reload succeeds.
 void ReloadFont(cv::freetype::FreeType2& font, const wxString& fontPath,
                 const std::string& defaultFontPath);
 // Texts[i] with fonts[i]; null texts, hidden texts, texts without a font and texts whose
-// position lies more than 100 buffer pixels left of or above the buffer are skipped.
+// position lies more than 100 buffer pixels left of or above the buffer are skipped, as are
+// texts taller than 4096 buffer pixels.
 void DrawTexts(cv::Mat& buffer, const Viewport& vp, const std::vector<const cvText*>& texts,
                const std::vector<cv::Ptr<cv::freetype::FreeType2>>& fonts);
 
 // The pass (0) / fail (1) / recycle (2) badge in the top-right corner; other results draw
-// nothing. The font and its fitted height are refitted when fontHeight < 0 or the buffer size
-// differs from fittedSize, and stored back for the next paint.
+// nothing. The font is reloaded and its height refitted when fontHeight < 0 (set it so when a
+// text or the font file changes), refitted when the buffer's width differs from fittedSize's;
+// all four are stored back for the next paint. A font that cannot be loaded leaves font null
+// and fontHeight 0 (the badge without text) until the caller asks again.
 void DrawResultLogo(cv::Mat& buffer, int result, const wxString& passText,
                     const wxString& failText, const wxString& recycleText,
                     const wxString& fontPath, const std::string& defaultFontPath,

@@ -24,9 +24,15 @@ double normalizeAngle(double deg) {
         return std::numeric_limits<double>::quiet_NaN();
     }
     // Stepping by 360 never ends for a huge value (x - 360 == x); fmod is exact, so it only
-    // shortens the walk and leaves the usual few steps, with their rounding, unchanged.
+    // shortens the walk and leaves the usual few steps, with their rounding, unchanged. It maps
+    // a multiple of 360 to 0 where the walk ends at 360 for positive values: keep that answer
+    // for every positive multiple, so a rotation accumulated through here does not jump.
     if (std::abs(deg) > 3600.0) {
+        const bool positive = deg > 0.0;
         deg = std::fmod(deg, 360.0);
+        if (deg == 0.0) {
+            deg = positive ? 360.0 : 0.0;  // also no -0 from a negative multiple
+        }
     }
     while (deg < 0.0) {
         deg += 360.0;

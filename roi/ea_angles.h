@@ -5,7 +5,8 @@
 
 namespace EA {
 
-// Into [0, 360]; 360 stays 360. Infinite input gives NaN (no angle), NaN stays NaN.
+// Into [0, 360]; positive multiples of 360 give 360, negative ones 0. Infinite input gives NaN
+// (no angle), NaN stays NaN.
 [[nodiscard]] double normalizeAngle(double deg);
 
 // Truncated point at `radius` and `deg` from `centre`; coordinates outside the int range

@@ -42,14 +42,16 @@ class ROIEditor {
     // Stores the three flags; disabling crop editing also empties the shape.
     void StoreFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable);
 
-    // Left press at image point p. Ignored (handled false) when crop editing is off, the image
-    // is empty or p lies outside it; a locked ROI ignores presses too.
+    // Left press at image point p. Ignored (handled false) when crop editing is off, the ROI is
+    // locked, the image is empty or p lies outside it. Every step ignores a non-finite p.
     [[nodiscard]] EditOutcome Press(const EditContext& ctx, const cv::Point2f& p);
-    // Pointer motion at p with no panning in progress: rubber band, drag or hover test.
+    // Pointer motion at p with no panning in progress: rubber band, drag or hover test (a
+    // locked ROI neither follows a drag nor shows the hand cursor).
     [[nodiscard]] EditOutcome Motion(const EditContext& ctx, const cv::Point2f& p);
     // Left release: ends the drag and reports the shape (handled false without a press).
     [[nodiscard]] EditOutcome Release(const EditContext& ctx);
-    // Left double click: closes an open polygon of three or more vertices.
+    // Left double click: closes an open polygon of three or more vertices. Never handled: the
+    // panel still calls its double-click callback and lets the event go on.
     [[nodiscard]] EditOutcome DoubleClick(const EditContext& ctx, const cv::Point2f& p);
 
     // Which part of the shape p grabs, with a tolerance of ten screen pixels.
@@ -67,8 +69,12 @@ class ROIEditor {
     // The rectangle of a rectangle-like shape; a width or height below 1 empties the shape.
     void StoreRect(const cv::Rect& rect);
     // Replaces the shape by a record (its mode is the caller's to store); a point count that
-    // does not fit the mode empties it.
+    // does not fit the mode, or a non-finite point or angle, empties it.
     void StoreROI(const cvROI& roi);
+
+    // Corners of `rect` turned by `angleDeg` about its centre, in cv::RotatedRect::points order.
+    [[nodiscard]] static std::vector<cv::Point2f> RotatedCorners(const cv::Rect_<float>& rect,
+                                                                 double angleDeg);
 
     // --- Editing state, in image pixels (float, y down), angles in degrees.
     bool m_cropEnable = false;
@@ -98,4 +104,10 @@ class ROIEditor {
     std::int64_t m_lastClickTime = 0;
     cv::Point2f m_lastClickPoint{-1.f, -1.f};
     std::vector<cv::Point2f> m_dragStartPoints;
+
+  private:
+    // Closes the open polygon; returns the crop events that closing sends.
+    int ClosePolygon();
+    // Crop events a finished edit sends in `mode`: none while a polygon is still open.
+    [[nodiscard]] int FinalizeCount(CvROIMode mode) const;
 };

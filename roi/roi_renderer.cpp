@@ -45,10 +45,6 @@ bool Usable(const cv::Mat& target, const cvROI* roi) {
     return roi != nullptr && !target.empty() && target.channels() <= 4;
 }
 
-bool InsideTarget(const cv::Mat& target, const cv::Point2d& p) {
-    return p.x >= 0.0 && p.x < target.cols && p.y >= 0.0 && p.y < target.rows;
-}
-
 bool NearOne(double scale) { return 0.99 < scale && scale < 1.01; }
 
 void DrawStyledLines(cv::Mat& target, const cvROI& roi, double scale, int thickness, bool arrow) {
@@ -221,13 +217,10 @@ void ROIRenderer::Internal::RenderRectangle(cv::Mat& target, const cvROI* roi, d
         const double x0 = std::trunc(x), y0 = std::trunc(y);
         const double x1 = std::trunc(x + w), y1 = std::trunc(y + h);
         const cv::Point2d corners[4] = {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}};
-        // Top, right, bottom, left; an edge is drawn only when one of its ends is inside.
+        // Top, right, bottom, left, each clipped to the target: at a high zoom a rectangle's
+        // corners are often all off-screen while its edges still cross the view.
         for (int e = 0; e < 4; ++e) {
-            const cv::Point2d& a = corners[e];
-            const cv::Point2d& b = corners[(e + 1) % 4];
-            if (InsideTarget(target, a) || InsideTarget(target, b)) {
-                roi_draw::ClippedLine(target, a, b, roi->color, *t);
-            }
+            roi_draw::ClippedLine(target, corners[e], corners[(e + 1) % 4], roi->color, *t);
         }
     }
 }

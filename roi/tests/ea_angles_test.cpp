@@ -20,6 +20,13 @@ TEST(EAngles, NormalizeTerminatesOnHugeAndNonFiniteInput) {
     EXPECT_GE(big, 0.0);
     EXPECT_LE(big, 360.0);
     EXPECT_DOUBLE_EQ(EA::normalizeAngle(-36000000.0 - 30.0), 330.0);
+    // Multiples of 360 answer alike at every size: 360 when positive, +0 when negative.
+    for (const double k : {1.0, 2.0, 10.0, 11.0, 1000.0, 1e12}) {
+        EXPECT_EQ(EA::normalizeAngle(k * 360.0), 360.0) << k;
+        const double negative = EA::normalizeAngle(-k * 360.0);
+        EXPECT_EQ(negative, 0.0) << k;
+        EXPECT_FALSE(std::signbit(negative)) << k;
+    }
     EXPECT_TRUE(std::isnan(EA::normalizeAngle(std::numeric_limits<double>::infinity())));
     EXPECT_TRUE(std::isnan(EA::normalizeAngle(std::nan(""))));
 }

@@ -100,7 +100,7 @@ TEST(RendererArrowLine, HeadAtSecondPointWhateverTheStyle) {
     }
 }
 
-TEST(RendererRectangle, EdgesDrawnOnlyFromCornersInsideThenClipped) {
+TEST(RendererRectangle, EdgesClippedToTheTarget) {
     // One corner (5, 5) inside a 20 x 20 target: its two edges, clipped.
     const cv::Mat oneCorner = Render(Make(CvROIMode::Rectangle, {{5, 5}, {100, 100}}), {20, 20});
     EXPECT_EQ(Lit(oneCorner), 29);
@@ -108,8 +108,13 @@ TEST(RendererRectangle, EdgesDrawnOnlyFromCornersInsideThenClipped) {
         EXPECT_TRUE(On(oneCorner, i, 5));
         EXPECT_TRUE(On(oneCorner, 5, i));
     }
-    // Every corner outside: nothing, although the edges cross the target.
-    EXPECT_EQ(Lit(Render(Make(CvROIMode::Rectangle, {{-10, 2}, {100, 10}}), {20, 20})), 0);
+    // Every corner outside: the top and bottom edges still cross the target and are drawn.
+    const cv::Mat crossing = Render(Make(CvROIMode::Rectangle, {{-10, 2}, {100, 10}}), {20, 20});
+    EXPECT_EQ(Lit(crossing), 40);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_TRUE(On(crossing, i, 2));
+        EXPECT_TRUE(On(crossing, i, 12));
+    }
 }
 
 TEST(RendererRectangle, NearOneKeepsPositionAndCeilsSize) {
