@@ -104,6 +104,7 @@ class _PanelReader:
     extreme sizes, which only the fit mode scales."""
 
     cls = None
+    uses_wx = True
     start_image = np.full((6, 9, 3), (10, 200, 30), np.uint8)
 
     def __init__(self, movra):
@@ -207,9 +208,12 @@ def main():
     reader_name, scratch = sys.argv[1], Path(sys.argv[2])
     proto = os.fdopen(os.dup(1), "w", buffering=1)
     os.dup2(2, 1)
+    cls = READERS[reader_name]
+    if getattr(cls, "uses_wx", False):
+        import wx  # noqa: F401  (a host imports wx before the module)
     import MovraModule
 
-    reader = READERS[reader_name](MovraModule)
+    reader = cls(MovraModule)
     samples = {}
     proto.write("ready\n")
     for line in sys.stdin:

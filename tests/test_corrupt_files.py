@@ -81,7 +81,7 @@ class Worker:
         line = self._read_line(START_LIMIT_SEC)
         if line != "ready":
             raise RuntimeError(f"{self.reader.name} worker did not start: {line!r}\n"
-                               + self.stderr_tail())
+                               + self.stderr_tail(40))
 
     def _read_line(self, limit):
         """The next line; "" at end of file (the worker died); None after `limit` seconds."""
