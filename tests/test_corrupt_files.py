@@ -70,18 +70,24 @@ class Worker:
         self.proc = None
         self.buf = b""
 
-    def start(self):
+    def start(self, attempts=2):
+        """Starts the worker; a second attempt covers a display connection refused while the
+        shared virtual X server is busy (it happens before any call of the module)."""
         env = dict(os.environ, PYTHONPATH=os.pathsep.join(
             [str(BUILD), str(WORKER.parent), os.environ.get("PYTHONPATH", "")]))
-        with open(self.log, "ab") as err:
-            self.proc = subprocess.Popen(
-                [sys.executable, str(WORKER), self.reader.name, str(self.scratch)],
-                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err, env=env)
-        self.buf = b""
-        line = self._read_line(START_LIMIT_SEC)
-        if line != "ready":
-            raise RuntimeError(f"{self.reader.name} worker did not start: {line!r}\n"
-                               + self.stderr_tail(40))
+        for attempt in range(attempts):
+            with open(self.log, "ab") as err:
+                self.proc = subprocess.Popen(
+                    [sys.executable, str(WORKER), self.reader.name, str(self.scratch)],
+                    stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=err, env=env)
+            self.buf = b""
+            line = self._read_line(START_LIMIT_SEC)
+            if line == "ready":
+                return
+            self.stop()
+            time.sleep(1)
+        raise RuntimeError(f"{self.reader.name} worker did not start: {line!r}\n"
+                           + self.stderr_tail(40))
 
     def _read_line(self, limit):
         """The next line; "" at end of file (the worker died); None after `limit` seconds."""
