@@ -21,7 +21,8 @@ movra_on_debian13() {
     # A build folder outside the repository has to be visible inside the root too.
     if [[ -n ${MOVRA_BUILD_DIR:-} ]]; then
         MOVRA_BUILD_DIR=$(cd "$repo" && realpath -m "$MOVRA_BUILD_DIR")
-        export MOVRA_BUILD_DIR MOVRA_ROOT_BINDS="$MOVRA_BUILD_DIR${MOVRA_ROOT_BINDS:+:$MOVRA_ROOT_BINDS}"
+        MOVRA_ROOT_BINDS="$MOVRA_BUILD_DIR${MOVRA_ROOT_BINDS:+:$MOVRA_ROOT_BINDS}"
+        export MOVRA_BUILD_DIR MOVRA_ROOT_BINDS
     fi
     cd "$repo"
     exec "$repo/scripts/debian13-root.sh" run "$script" "$@"

@@ -32,7 +32,8 @@ def test_one_x_server_keeps_its_state_across_clients_and_stops_after_the_command
 
 
 def test_two_servers_at_once_get_their_own_displays():
-    cmd = [SCRIPTS / "with-xvfb.sh", "bash", "-c", 'xdpyinfo >/dev/null && echo "$DISPLAY"; sleep 1']
+    script = 'xdpyinfo >/dev/null && echo "$DISPLAY"; sleep 1'
+    cmd = [SCRIPTS / "with-xvfb.sh", "bash", "-c", script]
     procs = [subprocess.Popen(cmd, stdout=subprocess.PIPE, text=True) for _ in range(2)]
     outs = [p.communicate(timeout=120)[0].strip() for p in procs]
     assert [p.returncode for p in procs] == [0, 0]
