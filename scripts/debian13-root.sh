@@ -20,12 +20,20 @@ set -euo pipefail
 
 ROOT=${MOVRA_DEBIAN13_ROOT:-/var/tmp/movra-debian13}
 MIRROR=${MOVRA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR:-${MIRROR%/debian}/debian-security}
+# Security updates come from Debian's own service unless another mirror is named; with a mirror
+# of its own (often a local one, without the security suite) a root has them only when
+# $MOVRA_DEBIAN_SECURITY_MIRROR names them too.
+if [[ -z ${MOVRA_DEBIAN_MIRROR:-} ]]; then
+    SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR-http://deb.debian.org/debian-security}
+else
+    SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR:-}
+fi
 KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 SELF="$REPO/scripts/debian13-root.sh"
 # Variables that the project's scripts read; everything else of the host stays outside.
-PASSED_VARS=(CI MOVRA_BUILD_DIR MOVRA_FUZZ_SECONDS MOVRA_XVFB_SCREEN MOVRA_ROOT_BINDS)
+PASSED_VARS=(CI MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR MOVRA_FUZZ_SECONDS MOVRA_XVFB_SCREEN
+    MOVRA_ROOT_BINDS)
 
 die() {
     echo "debian13-root: $*" >&2
@@ -37,6 +45,7 @@ become_root() {
     command -v sudo >/dev/null || die "needs root to manage $ROOT: run as root"
     local keep
     keep=$(IFS=,; echo "${PASSED_VARS[*]},MOVRA_DEBIAN13_ROOT,MOVRA_DEBIAN_MIRROR")
+    keep+=,MOVRA_DEBIAN_SECURITY_MIRROR
     exec sudo --preserve-env="$keep" -- "$SELF" "$@"
 }
 
@@ -68,19 +77,13 @@ bootstrap() {
     debootstrap --variant=minbase --include=ca-certificates --keyring="$KEYRING" \
         trixie "$target" "$MIRROR" >"$log" 2>&1 || return 1
     rm -f "$target/etc/apt/sources.list"
-    cat >"$target/etc/apt/sources.list.d/debian.sources" <<EOF
-Types: deb
-URIs: $MIRROR
-Suites: trixie trixie-updates
-Components: main
-Signed-By: $KEYRING
-
-Types: deb
-URIs: $SECURITY_MIRROR
-Suites: trixie-security
-Components: main
-Signed-By: $KEYRING
-EOF
+    local sources="$target/etc/apt/sources.list.d/debian.sources" entry
+    entry='Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: %s\n'
+    # shellcheck disable=SC2059  # the format is the fixed entry above
+    printf "$entry" "$MIRROR" "trixie trixie-updates" "$KEYRING" >"$sources"
+    if [[ -n $SECURITY_MIRROR ]]; then
+        printf "\n$entry" "$SECURITY_MIRROR" trixie-security "$KEYRING" >>"$sources"
+    fi
     # A throw-away build root: no fsync after every unpacked file.
     echo force-unsafe-io >"$target/etc/dpkg/dpkg.cfg.d/movra-unsafe-io"
     # Names this root, so that build folders can tell it from the host and from earlier roots.

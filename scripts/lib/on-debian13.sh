@@ -18,12 +18,13 @@ movra_on_debian13() {
     script=$(realpath "$1")
     shift
     repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)
-    # A build folder outside the repository has to be visible inside the root too.
-    if [[ -n ${MOVRA_BUILD_DIR:-} ]]; then
-        MOVRA_BUILD_DIR=$(cd "$repo" && realpath -m "$MOVRA_BUILD_DIR")
-        MOVRA_ROOT_BINDS="$MOVRA_BUILD_DIR${MOVRA_ROOT_BINDS:+:$MOVRA_ROOT_BINDS}"
-        export MOVRA_BUILD_DIR MOVRA_ROOT_BINDS
-    fi
+    # Build folders outside the repository have to be visible inside the root too.
+    local var dir
+    for var in MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR; do
+        [[ -n ${!var:-} ]] || continue
+        dir=$(cd "$repo" && realpath -m "${!var}")
+        export "$var=$dir" MOVRA_ROOT_BINDS="$dir${MOVRA_ROOT_BINDS:+:$MOVRA_ROOT_BINDS}"
+    done
     cd "$repo"
     exec "$repo/scripts/debian13-root.sh" run "$script" "$@"
 }
