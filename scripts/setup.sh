@@ -58,6 +58,8 @@ else
     echo "setup: installing packages needs root: run as root (or install sudo)" >&2
     exit 1
 fi
-"${SUDO[@]}" apt-get update -qq
+# Wait for another set-up (or any apt) in the same system instead of failing on its lock.
+LOCK_WAIT=(-o DPkg::Lock::Timeout=600)
+"${SUDO[@]}" apt-get "${LOCK_WAIT[@]}" update -qq
 "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
+    apt-get "${LOCK_WAIT[@]}" install -y -q --no-install-recommends "${missing[@]}"
