@@ -27,12 +27,18 @@ void OnHiddenFrameDestroyed(wxWindowDestroyEvent& event) {
     event.Skip();
 }
 
+// A host may delete its wx application object (wx.App.Destroy) while panels live; wxGTK then
+// crashes taking a window out of its parent. Windows are left to the ending process instead.
+bool CanDestroyWindows() { return wxAppConsole::GetInstance() != nullptr; }
+
 void DestroyHiddenFrameIfUnused() {
     if (s_livePanelCount <= 0 && s_hiddenFrame != nullptr) {
         wxFrame* frame = s_hiddenFrame;
         s_hiddenFrame = nullptr;
         frame->Unbind(wxEVT_DESTROY, &OnHiddenFrameDestroyed);
-        frame->Destroy();
+        if (CanDestroyWindows()) {
+            frame->Destroy();
+        }
     }
 }
 
@@ -156,7 +162,9 @@ void EmbeddedPanel::Release() {
     wxWindow* panel = m_panel;
     panel->Unbind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     Forget();
-    panel->Destroy();
+    if (CanDestroyWindows()) {
+        panel->Destroy();
+    }
     DestroyHiddenFrameIfUnused();
 }
 
