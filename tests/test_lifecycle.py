@@ -128,6 +128,19 @@ def test_every_destroy_order_keeps_wrappers_safe_and_the_count_right(movra, wx_a
     frame.Destroy()
     assert_live_count_zero(cls)
 
+    # A panel hosted by another module panel: the outer one goes first and takes the inner
+    # one with it, inside its own destruction.
+    frame, host = new_host()
+    outer = cls(host.GetHandle())
+    inner = movra.MovraPanel(outer.GetHandle(), width=50, height=40)
+    assert inner.IsOk()
+    del outer
+    settle()
+    assert not inner.IsOk() and hidden_frames() == []
+    del inner
+    frame.Destroy()
+    assert_live_count_zero(cls)
+
     # The user closes the frame while both kinds of panel live in it: the frame goes at idle
     # time, the panels with it, and the event loop ends with no window left.
     frame, host = new_host()
