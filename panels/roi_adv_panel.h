@@ -13,6 +13,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/freetype.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,15 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void UpdatePassFailRecycleLogo(bool show, int result) override;
     void UpdatePassFailRecycleLogo(bool show, int result, wxString fontPath, wxString passText,
                                    wxString failText, wxString recycleText) override;
+
+    // --- Host callbacks, assigned and cleared directly by the owner; each receives the image
+    // point under the pointer (not clamped to the image). Empty ones are not called.
+    // Right click: returning true takes the click, and no context menu opens (the int is -1).
+    std::function<bool(const cv::Point2f&, int)> m_onRightClick;
+    std::function<void(const cv::Point2f&)> m_onLeftDClick;
+    std::function<void(const cv::Point2f&)> m_onRightDClick;
+    // Every motion event, inside the image or not, also while panning.
+    std::function<void(const cv::Point2f&)> m_onMouseMove;
 
     // --- Image state.
     cv::Mat m_rawMat;
