@@ -238,15 +238,16 @@ void MovraROIAdvPanel::OnMouseWheel(wxMouseEvent& e) {
 }
 
 void MovraROIAdvPanel::WheelZoom(int rotation) {
-    // One visible change: the new zoom and the new scroll position together.
-    wxWindowUpdateLocker freeze(this);
     if (rotation == 0) {
         return;
     }
+    // Frozen only for a real change: on GTK a thaw repaints even when nothing changed.
     const bool changed = rotation > 0 ? CalcZoomIn() : CalcZoomOut();
     if (!changed) {
         return;
     }
+    // One visible change: the new zoom and the new scroll position together.
+    wxWindowUpdateLocker freeze(this);
     m_viewport.SetScale(m_scale);
     m_scale = m_viewport.scale;
     const cv::Size virtualSize = m_viewport.GetVirtualSize();
@@ -260,8 +261,9 @@ void MovraROIAdvPanel::WheelZoom(int rotation) {
         const auto units = [](float f, int range, int thumb) {
             return TruncSaturated(f * static_cast<float>(range) - static_cast<float>(thumb) / 2);
         };
-        Scroll(units(fx, rangeH, GetScrollThumb(wxHORIZONTAL)),
-               units(fy, rangeV, GetScrollThumb(wxVERTICAL)));
+        // Not below 0: -1 would leave that axis where it was.
+        Scroll(std::max(0, units(fx, rangeH, GetScrollThumb(wxHORIZONTAL))),
+               std::max(0, units(fy, rangeV, GetScrollThumb(wxVERTICAL))));
     }
     Refresh();
 }
