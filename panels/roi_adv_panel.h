@@ -7,6 +7,7 @@
 #pragma once
 
 #include <wx/arrstr.h>
+#include <wx/cursor.h>
 #include <wx/event.h>
 #include <wx/menu.h>
 #include <wx/string.h>
@@ -176,7 +177,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
                                    wxString failText, wxString recycleText) override;
 
     // --- Host callbacks, assigned and cleared directly by the owner; each receives the image
-    // point under the pointer (not clamped to the image). Empty ones are not called.
+    // point under the pointer (not clamped to the image). Empty ones are not called. They run
+    // inside wx event handlers, which no exception may leave.
     // Right click: returning true takes the click, and no context menu opens (the int is -1).
     std::function<bool(const cv::Point2f&, int)> m_onRightClick;
     std::function<void(const cv::Point2f&)> m_onLeftDClick;
@@ -271,6 +273,7 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // stays: a fresh window-sized bitmap per frame is measurable.
     PaintBlitter m_blitter;
     std::string m_lastPaintError;
-    // The stock cursor last set by the mouse handlers (wxCURSOR_NONE: none yet).
+    // The cursor the mouse handlers set last, and its stock id (wxCURSOR_NONE: none yet).
     wxStockCursor m_stockCursor = wxCURSOR_NONE;
+    wxCursor m_editCursor;
 };

@@ -112,12 +112,14 @@ bool MovraROIAdvPanel::ApplyOutcome(const EditOutcome& outcome) {
 }
 
 void MovraROIAdvPanel::SetStockCursor(wxStockCursor id) {
-    // A hover sets the cursor at every motion; making a new one each time is wasted work.
-    if (id == m_stockCursor) {
+    // A hover sets the cursor at every motion; making a new one each time is wasted work. The
+    // host may have set a cursor of its own since.
+    if (id == m_stockCursor && GetCursor().IsSameAs(m_editCursor)) {
         return;
     }
     m_stockCursor = id;
-    SetCursor(wxCursor(id));
+    m_editCursor = wxCursor(id);
+    SetCursor(m_editCursor);
 }
 
 void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
@@ -272,7 +274,10 @@ void MovraROIAdvPanel::WheelScroll(const wxMouseEvent& e) {
     const int perAction = e.GetLinesPerAction() < 1 ? 3 : e.GetLinesPerAction();
     const int delta = e.GetWheelDelta() < 1 ? 120 : e.GetWheelDelta();
     const std::int64_t lines = static_cast<std::int64_t>(perAction) * e.GetWheelRotation() / delta;
-    const int clamped = static_cast<int>(std::clamp<std::int64_t>(lines, -INT_MAX / 2, INT_MAX / 2));
+    // Not below 0: -1 would leave the axis where it was.
+    const auto target = [](int pos, std::int64_t by) {
+        return static_cast<int>(std::clamp<std::int64_t>(pos + by, 0, INT_MAX));
+    };
     int unitX = 0;
     int unitY = 0;
     GetScrollPixelsPerUnit(&unitX, &unitY);
@@ -280,13 +285,13 @@ void MovraROIAdvPanel::WheelScroll(const wxMouseEvent& e) {
         if (unitX < 1) {
             return;
         }
-        Scroll(std::max(0, GetScrollPos(wxHORIZONTAL) + clamped), -1);
+        Scroll(target(GetScrollPos(wxHORIZONTAL), lines), -1);
     } else {
         if (unitY < 1) {
             return;
         }
         // A positive rotation (away from the user) scrolls up.
-        Scroll(-1, std::max(0, GetScrollPos(wxVERTICAL) - clamped));
+        Scroll(-1, target(GetScrollPos(wxVERTICAL), -lines));
     }
     Refresh();
 }
