@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 
+#include "panels/cached_freetype.h"
 #include "panels/roi_layers.h"
 #include "panels/roi_layers_util.h"
 #include "roi/named_colors.h"
@@ -56,6 +57,7 @@ void DrawText(cv::Mat& buffer, const Viewport& vp, const cvText& text,
     for (size_t k = 0; k < text.lines.size(); ++k) {
         const double yd = std::nearbyint(p.y + h + static_cast<double>(k) * (h + gap));
         if (yd - h > buffer.rows) break;  // this line and all below it are out of view
+        if (yd + 2.0 * h < 0) continue;   // wholly above: its glyphs and box end before row 0
         const int y = static_cast<int>(yd);
         const std::string line = Utf8(text.lines[k]);
         if (text.drawBackground) {
@@ -102,7 +104,7 @@ void FitLogoFont(cv::freetype::FreeType2& font, const std::string (&texts)[3], i
 
 cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
                                           const std::string& defaultFontPath) {
-    cv::Ptr<cv::freetype::FreeType2> font = cv::freetype::createFreeType2();
+    cv::Ptr<cv::freetype::FreeType2> font = cached_freetype::Create();
     font->loadFontData(FontFile(fontPath, defaultFontPath), 0);
     return font;
 }

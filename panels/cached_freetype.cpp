@@ -1,0 +1,428 @@
+#include "panels/cached_freetype.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include <hb-ft.h>
+#include <hb.h>
+#include <opencv2/imgproc.hpp>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace cached_freetype {
+
+namespace {
+
+// Glyph bitmaps kept per font file: a screenful of glyphs at the largest text height the
+// panels draw fits several times; beyond it whole heights are dropped, least recently used
+// first.
+constexpr size_t kFaceBudget = size_t{48} << 20;
+// A single bitmap this large is drawn and dropped rather than evict everything else.
+constexpr size_t kLargestKept = kFaceBudget / 4;
+constexpr size_t kMaxHeights = 8;
+// Shaped lines and measured sizes kept before the maps start over.
+constexpr size_t kMaxEntries = 4096;
+
+std::atomic<size_t> g_glyphBytes{0};
+
+// The colour byte OpenCV's renderer takes from a Scalar component (a plain conversion, which
+// truncates toward zero and keeps the low byte); values it cannot convert give 0.
+uint8_t ColourByte(double v) {
+    if (!std::isfinite(v) || v <= -2147483648.0 || v >= 2147483648.0) return 0;
+    return static_cast<uint8_t>(static_cast<int>(v));
+}
+
+// OpenCV's anti-aliased glyph blend: two rounding steps of (colour - value) * coverage / 256.
+// Full coverage always lands on the colour itself.
+inline uint8_t Mix(int value, int colour, int coverage) {
+    value += ((colour - value) * coverage + 127) >> 8;
+    value += ((colour - value) * coverage + 127) >> 8;
+    return static_cast<uint8_t>(value);
+}
+
+// A stretch of one bitmap row whose coverage is either all full (drawn as the colour itself)
+// or all partial (blended pixel by pixel); rows are walked run by run, so the empty parts of a
+// glyph cost nothing.
+struct Run {
+    int begin = 0, end = 0;
+    bool full = false;
+};
+
+struct Glyph {
+    // Pen movement and the bitmap's top-left relative to the pen, in whole pixels (26.6 values
+    // shifted down, as OpenCV places them).
+    long advanceX = 0, advanceY = 0;
+    long bearingX = 0, bearingY = 0;
+    // The outline's size in pixels, rounded up: with a margin it bounds the bitmap before that
+    // is rendered.
+    long width = 0, height = 0;
+    bool rendered = false;
+    int rows = 0, pitch = 0;
+    std::vector<uint8_t> bits;
+    std::vector<Run> runs;
+    std::vector<uint32_t> rowRuns;  // runs of row r: [rowRuns[r], rowRuns[r + 1])
+
+    [[nodiscard]] size_t Bytes() const {
+        return bits.size() + runs.size() * sizeof(Run) + rowRuns.size() * sizeof(uint32_t);
+    }
+};
+
+struct Height {
+    std::unordered_map<unsigned, Glyph> glyphs;
+    size_t bytes = 0;
+    uint64_t lastUse = 0;
+};
+
+// One font file opened once for all renderers that load it: its own FreeType face and HarfBuzz
+// font, the shaping of lines and the glyphs per height. Every member is used under `mutex`.
+class Face {
+  public:
+    static std::shared_ptr<Face> Open(const std::string& path, int index);
+    ~Face();
+    Face(const Face&) = delete;
+    Face& operator=(const Face&) = delete;
+
+    // putText(dst, text, org, height, colour, FILLED, LINE_AA, bottomLeftOrigin) as OpenCV's
+    // renderer draws it. Throws cv::Exception where that renderer's checks fail.
+    void Draw(cv::Mat& dst, const std::string& text, cv::Point org, int height,
+              const cv::Scalar& colour, bool bottomLeftOrigin);
+
+    std::mutex mutex;
+
+  private:
+    Face() = default;
+    Height& UseHeight(int height);
+    const std::vector<unsigned>& Shape(const std::string& text);
+    Glyph& Metrics(Height& size, unsigned id);
+    const Glyph& Render(Height& size, Glyph& glyph, unsigned id, Glyph& scratch);
+    void Forget(Height& size);
+
+    FT_Library library_ = nullptr;
+    FT_Face face_ = nullptr;
+    hb_font_t* font_ = nullptr;
+    int sizeSet_ = -1;  // the pixel size last set on face_
+    uint64_t clock_ = 0;
+    size_t bytes_ = 0;
+    std::map<int, Height> heights_;
+    std::unordered_map<std::string, std::vector<unsigned>> shaped_;
+};
+
+std::mutex g_facesMutex;
+std::map<std::string, std::weak_ptr<Face>> g_faces;
+
+// The file as it is now: a font file replaced under the same name is a different face.
+std::string FaceKey(const std::string& path, int index) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    std::string key = path;
+    key += '\0';
+    for (const long long v :
+         {static_cast<long long>(index), static_cast<long long>(st.st_dev),
+          static_cast<long long>(st.st_ino), static_cast<long long>(st.st_size),
+          static_cast<long long>(st.st_mtim.tv_sec), static_cast<long long>(st.st_mtim.tv_nsec)}) {
+        key += std::to_string(v);
+        key += ':';
+    }
+    return key;
+}
+
+std::shared_ptr<Face> Face::Open(const std::string& path, int index) {
+    const std::string key = FaceKey(path, index);
+    if (key.empty()) return nullptr;
+    std::lock_guard<std::mutex> lock(g_facesMutex);
+    auto found = g_faces.find(key);
+    if (found != g_faces.end()) {
+        if (std::shared_ptr<Face> face = found->second.lock()) return face;
+    }
+    for (auto it = g_faces.begin(); it != g_faces.end();) {
+        it = it->second.expired() ? g_faces.erase(it) : std::next(it);
+    }
+    std::shared_ptr<Face> face(new Face());
+    if (FT_Init_FreeType(&face->library_) != 0) {
+        face->library_ = nullptr;
+        return nullptr;
+    }
+    if (FT_New_Face(face->library_, path.c_str(), index, &face->face_) != 0) {
+        face->face_ = nullptr;
+        return nullptr;
+    }
+    face->font_ = hb_ft_font_create(face->face_, nullptr);
+    if (face->font_ == nullptr) return nullptr;
+    g_faces[key] = face;
+    return face;
+}
+
+Face::~Face() {
+    g_glyphBytes -= bytes_;
+    if (font_ != nullptr) hb_font_destroy(font_);
+    if (face_ != nullptr) FT_Done_Face(face_);
+    if (library_ != nullptr) FT_Done_FreeType(library_);
+}
+
+void Face::Forget(Height& size) {
+    for (auto& entry : size.glyphs) {
+        Glyph& g = entry.second;
+        g.rendered = false;
+        g.rows = g.pitch = 0;
+        std::vector<uint8_t>().swap(g.bits);
+        std::vector<Run>().swap(g.runs);
+        std::vector<uint32_t>().swap(g.rowRuns);
+    }
+    bytes_ -= size.bytes;
+    g_glyphBytes -= size.bytes;
+    size.bytes = 0;
+}
+
+Height& Face::UseHeight(int height) {
+    if (sizeSet_ != height) {
+        if (FT_Set_Pixel_Sizes(face_, static_cast<FT_UInt>(height),
+                               static_cast<FT_UInt>(height)) != 0) {
+            sizeSet_ = -1;
+            CV_Error(cv::Error::StsError, "FreeType cannot set the pixel size");
+        }
+        sizeSet_ = height;
+    }
+    auto found = heights_.find(height);
+    if (found == heights_.end()) {
+        if (heights_.size() >= kMaxHeights) {
+            auto oldest = std::min_element(
+                heights_.begin(), heights_.end(),
+                [](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+            Forget(oldest->second);
+            heights_.erase(oldest);
+        }
+        found = heights_.emplace(height, Height()).first;
+    }
+    found->second.lastUse = ++clock_;
+    return found->second;
+}
+
+const std::vector<unsigned>& Face::Shape(const std::string& text) {
+    auto found = shaped_.find(text);
+    if (found != shaped_.end()) return found->second;
+    if (shaped_.size() >= kMaxEntries) shaped_.clear();
+    // The calls OpenCV's renderer makes, so that the same glyphs come out in the same order.
+    hb_buffer_t* buffer = hb_buffer_create();
+    hb_buffer_add_utf8(buffer, text.c_str(), -1, 0, -1);
+    hb_buffer_guess_segment_properties(buffer);
+    hb_shape(font_, buffer, nullptr, 0);
+    unsigned count = 0;
+    const hb_glyph_info_t* info = hb_buffer_get_glyph_infos(buffer, &count);
+    std::vector<unsigned> ids;
+    ids.reserve(count);
+    for (unsigned i = 0; info != nullptr && i < count; ++i) ids.push_back(info[i].codepoint);
+    hb_buffer_destroy(buffer);
+    return shaped_.emplace(text, std::move(ids)).first->second;
+}
+
+Glyph& Face::Metrics(Height& size, unsigned id) {
+    auto found = size.glyphs.find(id);
+    if (found != size.glyphs.end()) return found->second;
+    if (FT_Load_Glyph(face_, id, 0) != 0) {
+        CV_Error(cv::Error::StsError, "FreeType cannot load a glyph");
+    }
+    const FT_GlyphSlot slot = face_->glyph;
+    Glyph g;
+    g.advanceX = slot->advance.x >> 6;
+    g.advanceY = slot->advance.y >> 6;
+    g.bearingX = slot->metrics.horiBearingX >> 6;
+    g.bearingY = slot->metrics.horiBearingY >> 6;
+    g.width = (slot->metrics.width + 63) >> 6;
+    g.height = (slot->metrics.height + 63) >> 6;
+    return size.glyphs.emplace(id, std::move(g)).first->second;
+}
+
+// The bitmap FreeType rendered, with its rows cut into runs.
+void TakeBitmap(const FT_Bitmap& bmp, Glyph& g) {
+    g.rows = static_cast<int>(bmp.rows);
+    // OpenCV walks `pitch` bytes per row; an upward-flowing bitmap (negative pitch) draws
+    // nothing there, so nothing is kept of it here either.
+    g.pitch = bmp.pitch > 0 && bmp.buffer != nullptr ? bmp.pitch : 0;
+    g.bits.assign(bmp.buffer, bmp.buffer + static_cast<size_t>(g.rows) * g.pitch);
+    g.runs.clear();
+    g.rowRuns.assign(1, 0);
+    for (int r = 0; r < g.rows; ++r) {
+        const uint8_t* row = g.bits.data() + static_cast<size_t>(r) * g.pitch;
+        for (int c = 0; c < g.pitch;) {
+            if (row[c] == 0) {
+                ++c;
+                continue;
+            }
+            const bool full = row[c] == 255;
+            Run run{c, c + 1, full};
+            while (run.end < g.pitch && row[run.end] != 0 && (row[run.end] == 255) == full) {
+                ++run.end;
+            }
+            g.runs.push_back(run);
+            c = run.end;
+        }
+        g.rowRuns.push_back(static_cast<uint32_t>(g.runs.size()));
+    }
+    g.rendered = true;
+}
+
+const Glyph& Face::Render(Height& size, Glyph& glyph, unsigned id, Glyph& scratch) {
+    if (glyph.rendered) return glyph;
+    if (FT_Load_Glyph(face_, id, 0) != 0 ||
+        FT_Render_Glyph(face_->glyph, FT_RENDER_MODE_NORMAL) != 0) {
+        CV_Error(cv::Error::StsError, "FreeType cannot render a glyph");
+    }
+    const FT_Bitmap& bmp = face_->glyph->bitmap;
+    const size_t estimate = size_t{2} * bmp.rows * static_cast<size_t>(std::max(bmp.pitch, 0));
+    if (estimate > kLargestKept) {
+        TakeBitmap(bmp, scratch);
+        return scratch;
+    }
+    if (bytes_ + estimate > kFaceBudget) {
+        for (auto& entry : heights_) {
+            if (&entry.second != &size) Forget(entry.second);
+        }
+        if (bytes_ + estimate > kFaceBudget) Forget(size);
+    }
+    TakeBitmap(bmp, glyph);
+    const size_t bytes = glyph.Bytes();
+    size.bytes += bytes;
+    bytes_ += bytes;
+    g_glyphBytes += bytes;
+    return glyph;
+}
+
+void BlendGlyph(cv::Mat& dst, const Glyph& g, long long left, long long top,
+                const uint8_t (&colour)[3]) {
+    const long long colBegin = std::max(0LL, -left);
+    const long long colEnd = std::min<long long>(g.pitch, dst.cols - left);
+    if (colBegin >= colEnd) return;
+    const int rowBegin = static_cast<int>(std::clamp<long long>(-top, 0, g.rows));
+    const int rowEnd = static_cast<int>(std::clamp<long long>(dst.rows - top, 0, g.rows));
+    for (int row = rowBegin; row < rowEnd; ++row) {
+        const uint8_t* cover = g.bits.data() + static_cast<size_t>(row) * g.pitch;
+        uint8_t* line = dst.ptr<uint8_t>(static_cast<int>(top + row));
+        for (uint32_t i = g.rowRuns[row]; i < g.rowRuns[row + 1]; ++i) {
+            const Run& run = g.runs[i];
+            const long long begin = std::max<long long>(run.begin, colBegin);
+            const long long end = std::min<long long>(run.end, colEnd);
+            uint8_t* px = line + (left + begin) * 3;
+            if (run.full) {
+                for (long long col = begin; col < end; ++col, px += 3) {
+                    px[0] = colour[0];
+                    px[1] = colour[1];
+                    px[2] = colour[2];
+                }
+            } else {
+                for (long long col = begin; col < end; ++col, px += 3) {
+                    const int a = cover[col];
+                    px[0] = Mix(px[0], colour[0], a);
+                    px[1] = Mix(px[1], colour[1], a);
+                    px[2] = Mix(px[2], colour[2], a);
+                }
+            }
+        }
+    }
+}
+
+void Face::Draw(cv::Mat& dst, const std::string& text, cv::Point org, int height,
+                const cv::Scalar& colour, bool bottomLeftOrigin) {
+    Height& size = UseHeight(height);
+    const std::vector<unsigned>& ids = Shape(text);
+    const uint8_t c[3] = {ColourByte(colour[0]), ColourByte(colour[1]), ColourByte(colour[2])};
+    long long penX = org.x;
+    long long penY = bottomLeftOrigin ? org.y : static_cast<long long>(org.y) + height;
+    // The outline's box, rounded, and the bitmap differ by a pixel or so; this margin covers
+    // any hinting difference without rendering glyphs that are plainly outside.
+    const long long margin = 2 + height / 4;
+    Glyph scratch;
+    for (const unsigned id : ids) {
+        Glyph& g = Metrics(size, id);
+        const long long left = penX + g.bearingX;
+        const long long top = penY - g.bearingY;
+        if (left - margin < dst.cols && top - margin < dst.rows && left + g.width + margin > 0 &&
+            top + g.height + margin > 0) {
+            BlendGlyph(dst, Render(size, g, id, scratch), left, top, c);
+        }
+        penX += g.advanceX;
+        penY += g.advanceY;
+    }
+}
+
+class CachedFreeType2 final : public cv::freetype::FreeType2 {
+  public:
+    CachedFreeType2() : cv_(cv::freetype::createFreeType2()) {}
+
+    void loadFontData(cv::String fontFileName, int idx) override {
+        Forget();
+        cv_->loadFontData(fontFileName, idx);
+        hasFont_ = true;
+        face_ = Face::Open(fontFileName, idx);
+    }
+
+    void loadFontData(char* pBuf, size_t bufSize, int idx) override {
+        Forget();
+        cv_->loadFontData(pBuf, bufSize, idx);
+        hasFont_ = true;  // drawn by OpenCV's renderer alone
+    }
+
+    void setSplitNumber(int num) override { cv_->setSplitNumber(num); }
+
+    void putText(cv::InputOutputArray img, const cv::String& text, cv::Point org, int fontHeight,
+                 cv::Scalar color, int thickness, int line_type, bool bottomLeftOrigin) override {
+        if (!face_ || thickness >= 0 || line_type != cv::LINE_AA || !img.isMat() || img.empty() ||
+            img.dims() != 2 || img.type() != CV_8UC3 || fontHeight < 0) {
+            cv_->putText(img, text, org, fontHeight, color, thickness, line_type,
+                         bottomLeftOrigin);
+            return;
+        }
+        if (text.empty() || fontHeight == 0) return;
+        cv::Mat dst = img.getMat();
+        std::lock_guard<std::mutex> lock(face_->mutex);
+        face_->Draw(dst, text, org, fontHeight, color, bottomLeftOrigin);
+    }
+
+    cv::Size getTextSize(const cv::String& text, int fontHeight, int thickness,
+                         int* baseLine) override {
+        // OpenCV's renderer measures with whatever face it last held, also one a failed load
+        // has already freed.
+        if (!hasFont_) CV_Error(cv::Error::StsError, "The renderer holds no font");
+        const auto key = std::make_tuple(text, fontHeight, thickness);
+        auto found = sizes_.find(key);
+        if (found == sizes_.end()) {
+            if (sizes_.size() >= kMaxEntries) sizes_.clear();
+            int baseline = 0;
+            const cv::Size size = cv_->getTextSize(text, fontHeight, thickness, &baseline);
+            found = sizes_.emplace(key, std::make_pair(size, baseline)).first;
+        }
+        if (baseLine != nullptr) *baseLine = found->second.second;
+        return found->second.first;
+    }
+
+  private:
+    // A load that fails leaves OpenCV's renderer without a font, so the state goes first.
+    void Forget() {
+        hasFont_ = false;
+        face_.reset();
+        sizes_.clear();
+    }
+
+    cv::Ptr<cv::freetype::FreeType2> cv_;
+    bool hasFont_ = false;
+    std::shared_ptr<Face> face_;
+    std::map<std::tuple<std::string, int, int>, std::pair<cv::Size, int>> sizes_;
+};
+
+}  // namespace
+
+cv::Ptr<cv::freetype::FreeType2> Create() { return cv::makePtr<CachedFreeType2>(); }
+
+size_t GlyphCacheBytes() { return g_glyphBytes.load(); }
+
+}  // namespace cached_freetype
