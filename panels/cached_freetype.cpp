@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -51,12 +52,31 @@ inline uint8_t Mix(int value, int colour, int coverage) {
     return static_cast<uint8_t>(value);
 }
 
-// A stretch of one bitmap row whose coverage is either all full (drawn as the colour itself)
-// or all partial (blended pixel by pixel); rows are walked run by run, so the empty parts of a
-// glyph cost nothing.
-struct Run {
+// Mix for one colour byte as a table indexed by coverage * 256 + value. Built on first use and
+// kept: 64 KB per distinct colour byte, at most 16 MB, a few tables in practice.
+const uint8_t* MixTable(uint8_t colour) {
+    static std::mutex mutex;
+    static std::unique_ptr<uint8_t[]> tables[256];
+    std::lock_guard<std::mutex> lock(mutex);
+    std::unique_ptr<uint8_t[]>& table = tables[colour];
+    if (!table) {
+        table.reset(new uint8_t[256 * 256]);
+        for (int a = 0; a < 256; ++a) {
+            for (int v = 0; v < 256; ++v) table[a * 256 + v] = Mix(v, colour, a);
+        }
+    }
+    return table.get();
+}
+
+// A glyph bitmap as OpenCV's blend sees it: each row's stretches of full coverage, drawn as the
+// colour itself, and its partly covered pixels, blended one by one. Empty pixels cost nothing.
+struct Span {
     int begin = 0, end = 0;
-    bool full = false;
+};
+
+struct Partial {
+    int col = 0;
+    int coverage = 0;
 };
 
 struct Glyph {
@@ -69,12 +89,14 @@ struct Glyph {
     long width = 0, height = 0;
     bool rendered = false;
     int rows = 0, pitch = 0;
-    std::vector<uint8_t> bits;
-    std::vector<Run> runs;
-    std::vector<uint32_t> rowRuns;  // runs of row r: [rowRuns[r], rowRuns[r + 1])
+    // Row r: spans [rowSpans[r], rowSpans[r + 1]), partials [rowPartials[r], rowPartials[r + 1]).
+    std::vector<Span> spans;
+    std::vector<Partial> partials;
+    std::vector<uint32_t> rowSpans, rowPartials;
 
     [[nodiscard]] size_t Bytes() const {
-        return bits.size() + runs.size() * sizeof(Run) + rowRuns.size() * sizeof(uint32_t);
+        return spans.size() * sizeof(Span) + partials.size() * sizeof(Partial) +
+               (rowSpans.size() + rowPartials.size()) * sizeof(uint32_t);
     }
 };
 
@@ -97,11 +119,19 @@ class Face {
     // renderer draws it. Throws cv::Exception where that renderer's checks fail.
     void Draw(cv::Mat& dst, const std::string& text, cv::Point org, int height,
               const cv::Scalar& colour, bool bottomLeftOrigin);
+    // The part of an image of `size` that Draw with these arguments can change.
+    cv::Rect Bounds(const std::string& text, cv::Point org, int height, bool bottomLeftOrigin,
+                    const cv::Size& size);
 
     std::mutex mutex;
 
   private:
     Face() = default;
+    // Visits the glyphs of a line that can reach an image of `size`, rendered, with their
+    // bitmaps' top-left as OpenCV places them.
+    template <typename Visit>
+    void Walk(const std::string& text, cv::Point org, int height, bool bottomLeftOrigin,
+              const cv::Size& size, Visit&& visit);
     Height& UseHeight(int height);
     const std::vector<unsigned>& Shape(const std::string& text);
     Glyph& Metrics(Height& size, unsigned id);
@@ -175,9 +205,10 @@ void Face::Forget(Height& size) {
         Glyph& g = entry.second;
         g.rendered = false;
         g.rows = g.pitch = 0;
-        std::vector<uint8_t>().swap(g.bits);
-        std::vector<Run>().swap(g.runs);
-        std::vector<uint32_t>().swap(g.rowRuns);
+        std::vector<Span>().swap(g.spans);
+        std::vector<Partial>().swap(g.partials);
+        std::vector<uint32_t>().swap(g.rowSpans);
+        std::vector<uint32_t>().swap(g.rowPartials);
     }
     bytes_ -= size.bytes;
     g_glyphBytes -= size.bytes;
@@ -243,32 +274,35 @@ Glyph& Face::Metrics(Height& size, unsigned id) {
     return size.glyphs.emplace(id, std::move(g)).first->second;
 }
 
-// The bitmap FreeType rendered, with its rows cut into runs.
+// The bitmap FreeType rendered, cut into spans and partial pixels.
 void TakeBitmap(const FT_Bitmap& bmp, Glyph& g) {
     g.rows = static_cast<int>(bmp.rows);
     // OpenCV walks `pitch` bytes per row; an upward-flowing bitmap (negative pitch) draws
     // nothing there, so nothing is kept of it here either.
     g.pitch = bmp.pitch > 0 && bmp.buffer != nullptr ? bmp.pitch : 0;
-    g.bits.assign(bmp.buffer, bmp.buffer + static_cast<size_t>(g.rows) * g.pitch);
-    g.runs.clear();
-    g.rowRuns.assign(1, 0);
-    for (int r = 0; r < g.rows; ++r) {
-        const uint8_t* row = g.bits.data() + static_cast<size_t>(r) * g.pitch;
+    g.spans.clear();
+    g.partials.clear();
+    g.rowSpans.assign(1, 0);
+    g.rowPartials.assign(1, 0);
+    for (int r = 0; r < g.rows && g.pitch > 0; ++r) {
+        const uint8_t* row = bmp.buffer + static_cast<size_t>(r) * g.pitch;
         for (int c = 0; c < g.pitch;) {
-            if (row[c] == 0) {
+            if (row[c] == 255) {
+                Span span{c, c + 1};
+                while (span.end < g.pitch && row[span.end] == 255) ++span.end;
+                g.spans.push_back(span);
+                c = span.end;
+            } else {
+                if (row[c] != 0) g.partials.push_back({c, row[c]});
                 ++c;
-                continue;
             }
-            const bool full = row[c] == 255;
-            Run run{c, c + 1, full};
-            while (run.end < g.pitch && row[run.end] != 0 && (row[run.end] == 255) == full) {
-                ++run.end;
-            }
-            g.runs.push_back(run);
-            c = run.end;
         }
-        g.rowRuns.push_back(static_cast<uint32_t>(g.runs.size()));
+        g.rowSpans.push_back(static_cast<uint32_t>(g.spans.size()));
+        g.rowPartials.push_back(static_cast<uint32_t>(g.partials.size()));
     }
+    g.rowSpans.resize(static_cast<size_t>(g.rows) + 1, static_cast<uint32_t>(g.spans.size()));
+    g.rowPartials.resize(static_cast<size_t>(g.rows) + 1,
+                         static_cast<uint32_t>(g.partials.size()));
     g.rendered = true;
 }
 
@@ -298,61 +332,95 @@ const Glyph& Face::Render(Height& size, Glyph& glyph, unsigned id, Glyph& scratc
     return glyph;
 }
 
-void BlendGlyph(cv::Mat& dst, const Glyph& g, long long left, long long top,
-                const uint8_t (&colour)[3]) {
+// The colour and its three blend tables.
+struct Ink {
+    uint32_t pattern = 0;  // the colour's three bytes, and one more that is overwritten
+    const uint8_t* mix[3] = {};
+};
+
+void BlendGlyph(cv::Mat& dst, const Glyph& g, long long left, long long top, const Ink& ink) {
     const long long colBegin = std::max(0LL, -left);
     const long long colEnd = std::min<long long>(g.pitch, dst.cols - left);
     if (colBegin >= colEnd) return;
+    const bool whole = colBegin == 0 && colEnd == g.pitch;
     const int rowBegin = static_cast<int>(std::clamp<long long>(-top, 0, g.rows));
     const int rowEnd = static_cast<int>(std::clamp<long long>(dst.rows - top, 0, g.rows));
     for (int row = rowBegin; row < rowEnd; ++row) {
-        const uint8_t* cover = g.bits.data() + static_cast<size_t>(row) * g.pitch;
         uint8_t* line = dst.ptr<uint8_t>(static_cast<int>(top + row));
-        for (uint32_t i = g.rowRuns[row]; i < g.rowRuns[row + 1]; ++i) {
-            const Run& run = g.runs[i];
-            const long long begin = std::max<long long>(run.begin, colBegin);
-            const long long end = std::min<long long>(run.end, colEnd);
-            uint8_t* px = line + (left + begin) * 3;
-            if (run.full) {
-                for (long long col = begin; col < end; ++col, px += 3) {
-                    px[0] = colour[0];
-                    px[1] = colour[1];
-                    px[2] = colour[2];
-                }
-            } else {
-                for (long long col = begin; col < end; ++col, px += 3) {
-                    const int a = cover[col];
-                    px[0] = Mix(px[0], colour[0], a);
-                    px[1] = Mix(px[1], colour[1], a);
-                    px[2] = Mix(px[2], colour[2], a);
-                }
+        for (uint32_t i = g.rowSpans[row]; i < g.rowSpans[row + 1]; ++i) {
+            long long begin = g.spans[i].begin, end = g.spans[i].end;
+            if (!whole) {
+                begin = std::max(begin, colBegin);
+                end = std::min(end, colEnd);
+                if (begin >= end) continue;
             }
+            // Four bytes per pixel, the fourth overwritten by the next pixel; the last pixel
+            // of the span gets its three alone.
+            uint8_t* px = line + (left + begin) * 3;
+            for (long long n = end - begin; n > 1; --n, px += 3) std::memcpy(px, &ink.pattern, 4);
+            std::memcpy(px, &ink.pattern, 3);
         }
+        for (uint32_t i = g.rowPartials[row]; i < g.rowPartials[row + 1]; ++i) {
+            const Partial& p = g.partials[i];
+            if (!whole && (p.col < colBegin || p.col >= colEnd)) continue;
+            uint8_t* px = line + (left + p.col) * 3;
+            const int base = p.coverage << 8;
+            px[0] = ink.mix[0][base + px[0]];
+            px[1] = ink.mix[1][base + px[1]];
+            px[2] = ink.mix[2][base + px[2]];
+        }
+    }
+}
+
+template <typename Visit>
+void Face::Walk(const std::string& text, cv::Point org, int height, bool bottomLeftOrigin,
+                const cv::Size& image, Visit&& visit) {
+    Height& size = UseHeight(height);
+    long long penX = org.x;
+    long long penY = bottomLeftOrigin ? org.y : static_cast<long long>(org.y) + height;
+    // The outline's box, rounded, and the bitmap differ by a pixel or so; this margin covers
+    // any hinting difference, so a glyph whose box and margin miss the image is never rendered.
+    const long long margin = 2 + height / 4;
+    Glyph scratch;
+    for (const unsigned id : Shape(text)) {
+        Glyph& g = Metrics(size, id);
+        const long long left = penX + g.bearingX;
+        const long long top = penY - g.bearingY;
+        if (left - margin < image.width && top - margin < image.height &&
+            left + g.width + margin > 0 && top + g.height + margin > 0) {
+            visit(Render(size, g, id, scratch), left, top);
+        }
+        penX += g.advanceX;
+        penY += g.advanceY;
     }
 }
 
 void Face::Draw(cv::Mat& dst, const std::string& text, cv::Point org, int height,
                 const cv::Scalar& colour, bool bottomLeftOrigin) {
-    Height& size = UseHeight(height);
-    const std::vector<unsigned>& ids = Shape(text);
     const uint8_t c[3] = {ColourByte(colour[0]), ColourByte(colour[1]), ColourByte(colour[2])};
-    long long penX = org.x;
-    long long penY = bottomLeftOrigin ? org.y : static_cast<long long>(org.y) + height;
-    // The outline's box, rounded, and the bitmap differ by a pixel or so; this margin covers
-    // any hinting difference without rendering glyphs that are plainly outside.
-    const long long margin = 2 + height / 4;
-    Glyph scratch;
-    for (const unsigned id : ids) {
-        Glyph& g = Metrics(size, id);
-        const long long left = penX + g.bearingX;
-        const long long top = penY - g.bearingY;
-        if (left - margin < dst.cols && top - margin < dst.rows && left + g.width + margin > 0 &&
-            top + g.height + margin > 0) {
-            BlendGlyph(dst, Render(size, g, id, scratch), left, top, c);
-        }
-        penX += g.advanceX;
-        penY += g.advanceY;
-    }
+    Ink ink;
+    std::memcpy(&ink.pattern, c, 3);
+    for (int k = 0; k < 3; ++k) ink.mix[k] = MixTable(c[k]);
+    Walk(text, org, height, bottomLeftOrigin, dst.size(),
+         [&](const Glyph& g, long long left, long long top) {
+             BlendGlyph(dst, g, left, top, ink);
+         });
+}
+
+cv::Rect Face::Bounds(const std::string& text, cv::Point org, int height, bool bottomLeftOrigin,
+                      const cv::Size& image) {
+    long long x0 = image.width, y0 = image.height, x1 = 0, y1 = 0;
+    Walk(text, org, height, bottomLeftOrigin, image,
+         [&](const Glyph& g, long long left, long long top) {
+             // BlendGlyph's reach: pitch bytes of each row.
+             x0 = std::min(x0, std::max(0LL, left));
+             y0 = std::min(y0, std::max(0LL, top));
+             x1 = std::max(x1, std::min<long long>(image.width, left + g.pitch));
+             y1 = std::max(y1, std::min<long long>(image.height, top + g.rows));
+         });
+    if (x0 >= x1 || y0 >= y1) return {};
+    return {static_cast<int>(x0), static_cast<int>(y0), static_cast<int>(x1 - x0),
+            static_cast<int>(y1 - y0)};
 }
 
 class CachedFreeType2 final : public cv::freetype::FreeType2 {
@@ -386,6 +454,24 @@ class CachedFreeType2 final : public cv::freetype::FreeType2 {
         cv::Mat dst = img.getMat();
         std::lock_guard<std::mutex> lock(face_->mutex);
         face_->Draw(dst, text, org, fontHeight, color, bottomLeftOrigin);
+    }
+
+    bool Ready() const { return hasFont_; }
+
+    bool Bounds(const cv::String& text, cv::Point org, int height, bool bottomLeftOrigin,
+                const cv::Size& image, cv::Rect& bounds) {
+        if (!hasFont_) return false;
+        if (!face_) {
+            bounds = cv::Rect(0, 0, image.width, image.height);  // OpenCV draws: anywhere
+            return true;
+        }
+        if (text.empty() || height <= 0 || image.empty()) {
+            bounds = cv::Rect();
+            return true;
+        }
+        std::lock_guard<std::mutex> lock(face_->mutex);
+        bounds = face_->Bounds(text, org, height, bottomLeftOrigin, image);
+        return true;
     }
 
     cv::Size getTextSize(const cv::String& text, int fontHeight, int thickness,
@@ -422,6 +508,18 @@ class CachedFreeType2 final : public cv::freetype::FreeType2 {
 }  // namespace
 
 cv::Ptr<cv::freetype::FreeType2> Create() { return cv::makePtr<CachedFreeType2>(); }
+
+bool Ready(const cv::freetype::FreeType2& font) {
+    const auto* cached = dynamic_cast<const CachedFreeType2*>(&font);
+    return cached != nullptr && cached->Ready();
+}
+
+bool TextBounds(cv::freetype::FreeType2& font, const cv::String& text, cv::Point org, int height,
+                bool bottomLeftOrigin, const cv::Size& image, cv::Rect& bounds) {
+    auto* cached = dynamic_cast<CachedFreeType2*>(&font);
+    return cached != nullptr &&
+           cached->Bounds(text, org, height, bottomLeftOrigin, image, bounds);
+}
 
 size_t GlyphCacheBytes() { return g_glyphBytes.load(); }
 

@@ -16,6 +16,17 @@ namespace cached_freetype {
 
 [[nodiscard]] cv::Ptr<cv::freetype::FreeType2> Create();
 
+// Whether `font` is a renderer made by Create() that holds a font file: its drawing and
+// measuring then never fail for want of a font.
+[[nodiscard]] bool Ready(const cv::freetype::FreeType2& font);
+
+// A rectangle of `image` holding every pixel that font.putText(image, text, org, height, any
+// colour, FILLED, LINE_AA, bottomLeftOrigin) can change, clipped to the image; empty when it
+// changes none. Only for Ready fonts (false otherwise); throws as putText would.
+[[nodiscard]] bool TextBounds(cv::freetype::FreeType2& font, const cv::String& text,
+                              cv::Point org, int height, bool bottomLeftOrigin,
+                              const cv::Size& image, cv::Rect& bounds);
+
 // Bytes of glyph bitmaps held for all renderers of all fonts (for tests and benchmarks).
 [[nodiscard]] size_t GlyphCacheBytes();
 

@@ -175,28 +175,34 @@ void MovraROIAdvPanel::DrawTexts(cv::Mat& buffer) {
     if (!m_displayOverlay) {
         return;
     }
-    if (!m_texts.empty()) {
-        std::vector<const cvText*> stored;
-        stored.reserve(m_texts.size());
-        for (const cvText& text : m_texts) {
-            stored.push_back(&text);
+    // Stored texts, then the caller's, in one pass: a later text's box hides what lies under
+    // it in either list.
+    std::vector<const cvText*> texts;
+    std::vector<cv::Ptr<cv::freetype::FreeType2>> fonts;
+    texts.reserve(m_texts.size());
+    for (const cvText& text : m_texts) {
+        texts.push_back(&text);
+    }
+    fonts.assign(m_textFonts.begin(), m_textFonts.end());
+    // A renderer list shorter than the texts leaves the texts without one undrawn.
+    texts.resize(std::min(texts.size(), fonts.size()));
+    fonts.resize(texts.size());
+    if (m_extTexts != nullptr && !m_extTexts->empty()) {
+        // The caller may have grown or shrunk its list since the renderers were made; a list
+        // of the same length keeps them (SetExtText reloads on request).
+        if (m_extTextFonts.size() != m_extTexts->size()) {
+            m_extTextFonts.clear();
+            m_extTextFonts.reserve(m_extTexts->size());
+            for (const cvText* text : *m_extTexts) {
+                m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
+            }
         }
-        roi_layers::DrawTexts(buffer, m_viewport, stored, m_textFonts);
+        texts.insert(texts.end(), m_extTexts->begin(), m_extTexts->end());
+        fonts.insert(fonts.end(), m_extTextFonts.begin(), m_extTextFonts.end());
     }
-    if (m_extTexts == nullptr || m_extTexts->empty()) {
-        return;
+    if (!texts.empty()) {
+        roi_layers::DrawTexts(buffer, m_viewport, texts, fonts);
     }
-    // The caller may have grown or shrunk its list since the renderers were made; a list of
-    // the same length keeps them (SetExtText reloads on request).
-    if (m_extTextFonts.size() != m_extTexts->size()) {
-        m_extTextFonts.clear();
-        m_extTextFonts.reserve(m_extTexts->size());
-        for (const cvText* text : *m_extTexts) {
-            m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
-        }
-    }
-    const std::vector<const cvText*> external(m_extTexts->begin(), m_extTexts->end());
-    roi_layers::DrawTexts(buffer, m_viewport, external, m_extTextFonts);
 }
 
 cv::Ptr<cv::freetype::FreeType2> MovraROIAdvPanel::LoadFontForPaint(
