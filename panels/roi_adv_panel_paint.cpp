@@ -46,6 +46,8 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
         return;
     }
     wxAutoBufferedPaintDC dc(this);
+    // A paint event draws on a fresh surface: the background around the image is filled anew.
+    m_blitter.ForgetWindow();
     // An exception must not leave a wx event handler; a layer that fails still lets the image
     // show.
     try {
@@ -110,39 +112,19 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
 
 void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {
     const cv::Point_<float> offset = m_viewport.GetCenteringOffset();
-    const int left = static_cast<int>(offset.x);
-    const int top = static_cast<int>(offset.y);
-    if (!m_blitter.Blit(dc, buffer, left, top)) {
+    if (!m_blitter.Blit(dc, buffer, static_cast<int>(offset.x), static_cast<int>(offset.y))) {
         ClearWindow(dc);
         return;
     }
     // The background only where the buffer leaves the window uncovered: clearing the whole
     // window first would paint most pixels twice.
-    const wxSize client = GetClientSize();
-    const int x0 = std::clamp(left, 0, client.x);
-    const int x1 = std::clamp(left + buffer.cols, x0, client.x);
-    const int y0 = std::clamp(top, 0, client.y);
-    const int y1 = std::clamp(top + buffer.rows, y0, client.y);
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(GetBackgroundColour()));
-    if (y0 > 0) {
-        dc.DrawRectangle(0, 0, client.x, y0);
-    }
-    if (y1 < client.y) {
-        dc.DrawRectangle(0, y1, client.x, client.y - y1);
-    }
-    if (y1 > y0 && x0 > 0) {
-        dc.DrawRectangle(0, y0, x0, y1 - y0);
-    }
-    if (y1 > y0 && x1 < client.x) {
-        dc.DrawRectangle(x1, y0, client.x - x1, y1 - y0);
-    }
-    dc.SetBrush(wxNullBrush);
+    m_blitter.FillAround(dc, GetClientSize(), GetBackgroundColour());
 }
 
 void MovraROIAdvPanel::ClearWindow(wxDC& dc) {
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
+    m_blitter.ForgetWindow();
 }
 
 void MovraROIAdvPanel::DrawGuideLineWxDC(wxDC& /*dc*/) {}
