@@ -345,10 +345,22 @@ void BlendGlyph(cv::Mat& dst, const Glyph& g, long long left, long long top, con
     const bool whole = colBegin == 0 && colEnd == g.pitch;
     const int rowBegin = static_cast<int>(std::clamp<long long>(-top, 0, g.rows));
     const int rowEnd = static_cast<int>(std::clamp<long long>(dst.rows - top, 0, g.rows));
-    for (int row = rowBegin; row < rowEnd; ++row) {
-        uint8_t* line = dst.ptr<uint8_t>(static_cast<int>(top + row));
-        for (uint32_t i = g.rowSpans[row]; i < g.rowSpans[row + 1]; ++i) {
-            long long begin = g.spans[i].begin, end = g.spans[i].end;
+    // In locals: a store through a byte pointer may alias anything, so fields read through
+    // references would be read again after every pixel.
+    const Span* spans = g.spans.data();
+    const Partial* partials = g.partials.data();
+    const uint32_t* rowSpans = g.rowSpans.data();
+    const uint32_t* rowPartials = g.rowPartials.data();
+    const uint32_t pattern = ink.pattern;
+    const uint8_t* mix0 = ink.mix[0];
+    const uint8_t* mix1 = ink.mix[1];
+    const uint8_t* mix2 = ink.mix[2];
+    const size_t step = dst.step[0];
+    uint8_t* origin = dst.data + static_cast<size_t>(top + rowBegin) * step;
+    for (int row = rowBegin; row < rowEnd; ++row, origin += step) {
+        const uint32_t spansEnd = rowSpans[row + 1];
+        for (uint32_t i = rowSpans[row]; i < spansEnd; ++i) {
+            long long begin = spans[i].begin, end = spans[i].end;
             if (!whole) {
                 begin = std::max(begin, colBegin);
                 end = std::min(end, colEnd);
@@ -356,18 +368,22 @@ void BlendGlyph(cv::Mat& dst, const Glyph& g, long long left, long long top, con
             }
             // Four bytes per pixel, the fourth overwritten by the next pixel; the last pixel
             // of the span gets its three alone.
-            uint8_t* px = line + (left + begin) * 3;
-            for (long long n = end - begin; n > 1; --n, px += 3) std::memcpy(px, &ink.pattern, 4);
-            std::memcpy(px, &ink.pattern, 3);
+            uint8_t* px = origin + (left + begin) * 3;
+            for (long long n = end - begin; n > 1; --n, px += 3) std::memcpy(px, &pattern, 4);
+            std::memcpy(px, &pattern, 3);
         }
-        for (uint32_t i = g.rowPartials[row]; i < g.rowPartials[row + 1]; ++i) {
-            const Partial& p = g.partials[i];
-            if (!whole && (p.col < colBegin || p.col >= colEnd)) continue;
-            uint8_t* px = line + (left + p.col) * 3;
-            const int base = p.coverage << 8;
-            px[0] = ink.mix[0][base + px[0]];
-            px[1] = ink.mix[1][base + px[1]];
-            px[2] = ink.mix[2][base + px[2]];
+        const uint32_t partialsEnd = rowPartials[row + 1];
+        for (uint32_t i = rowPartials[row]; i < partialsEnd; ++i) {
+            const int col = partials[i].col;
+            if (!whole && (col < colBegin || col >= colEnd)) continue;
+            uint8_t* px = origin + (left + col) * 3;
+            const int base = partials[i].coverage << 8;
+            const uint8_t b = mix0[base + px[0]];
+            const uint8_t g8 = mix1[base + px[1]];
+            const uint8_t r = mix2[base + px[2]];
+            px[0] = b;
+            px[1] = g8;
+            px[2] = r;
         }
     }
 }
