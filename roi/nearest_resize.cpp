@@ -43,10 +43,24 @@ void GatherRow(const uchar* src, uchar* dst, const int* offset, int width) {
 // Three-byte pixels moved as four-byte words: each store's fourth byte is overwritten by the
 // next pixel, and each load's fourth byte belongs to the next source pixel. Output pixels from
 // `wideEnd` on sample the source's last column, whose load would read past the image, and go
-// byte by byte, as does the last output pixel.
-void GatherRow3(const uchar* src, uchar* dst, const int* offset, int width, int wideEnd) {
+// byte by byte, as does the last output pixel. `next`, when set, is the next source row to be
+// sampled: one cache line of it is requested every `every` pixels (about one line's worth of
+// samples) while this row is gathered, since below zoom 1 every new row would otherwise start
+// with a wait on memory.
+void GatherRow3(const uchar* src, uchar* dst, const int* offset, int width, int wideEnd,
+                const uchar* next, int every) {
     const int wide = std::min(wideEnd, width - 1);
     int x = 0;
+    if (next != nullptr) {
+        for (; x + every <= wide; x += every) {
+            __builtin_prefetch(next + offset[x + every - 1]);
+            for (int k = x; k < x + every; ++k) {
+                uint32_t v;
+                std::memcpy(&v, src + offset[k], 4);
+                std::memcpy(dst + 3 * k, &v, 4);
+            }
+        }
+    }
     for (; x < wide; ++x) {
         uint32_t v;
         std::memcpy(&v, src + offset[x], 4);
@@ -66,9 +80,10 @@ void GatherRowAny(const uchar* src, uchar* dst, const int* offset, int width, si
 class NearestRows : public cv::ParallelLoopBody {
   public:
     NearestRows(const cv::Mat& image, const cv::Rect& region, cv::Mat& dst,
-                const std::vector<int>& offset, const std::vector<int>& yIndex, int wideEnd)
+                const std::vector<int>& offset, const std::vector<int>& yIndex, int wideEnd,
+                int prefetchEvery)
         : image_(image), region_(region), dst_(dst), offset_(offset), yIndex_(yIndex),
-          wideEnd_(wideEnd) {}
+          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery) {}
 
     void operator()(const cv::Range& rows) const override {
         const size_t pixelSize = image_.elemSize();
@@ -92,9 +107,21 @@ class NearestRows : public cv::ParallelLoopBody {
                 case 2:
                     GatherRow<uint16_t>(s, d, offset, width);
                     break;
-                case 3:
-                    GatherRow3(s, d, offset, width, wideEnd_);
+                case 3: {
+                    // The next sampled row is fetched while this one is gathered: below zoom
+                    // 1 every row starts with a wait on memory otherwise.
+                    const uchar* next = nullptr;
+                    for (int ny = y + 1; ny < rows.end; ++ny) {
+                        const int nsy = yIndex_[static_cast<size_t>(ny)];
+                        if (nsy != sy) {
+                            next = image_.ptr(region_.y + nsy) +
+                                   static_cast<size_t>(region_.x) * pixelSize;
+                            break;
+                        }
+                    }
+                    GatherRow3(s, d, offset, width, wideEnd_, next, prefetchEvery_);
                     break;
+                }
                 case 4:
                     GatherRow<uint32_t>(s, d, offset, width);
                     break;
@@ -112,6 +139,7 @@ class NearestRows : public cv::ParallelLoopBody {
     const std::vector<int>& offset_;
     const std::vector<int>& yIndex_;
     const int wideEnd_;
+    const int prefetchEvery_;
 };
 
 }  // namespace
@@ -138,7 +166,9 @@ cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double
     // the output size. Bands of rows go to OpenCV's worker threads, as cv::resize sends them:
     // below zoom 1 the sampled pixels are scattered and reading them waits on memory.
     const double stripes = static_cast<double>(dst.total()) / (1 << 16);
+    const int prefetchEvery = static_cast<int>(std::clamp(64.0 * scale / pixelSize, 1.0, 8.0));
     cv::parallel_for_(cv::Range(0, dstSize.height),
-                      NearestRows(image, region, dst, offset, yIndex, wideEnd), stripes);
+                      NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery),
+                      stripes);
     return dst;
 }
