@@ -46,7 +46,8 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
         return;
     }
     wxAutoBufferedPaintDC dc(this);
-    // A paint event draws on a fresh surface: the background around the image is filled anew.
+    // A paint event draws on a fresh surface and may cover only part of the window: the
+    // background around the image is filled anew, and not taken as shown afterwards.
     m_blitter.ForgetWindow();
     // An exception must not leave a wx event handler; a layer that fails still lets the image
     // show.
@@ -60,6 +61,7 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
             ClearWindow(dc);
         }
     }
+    m_blitter.ForgetWindow();
 }
 
 void MovraROIAdvPanel::ReportPaintError(const char* what) {
