@@ -46,7 +46,10 @@ constexpr size_t kMaxEntries = 4096;
 std::atomic<size_t> g_glyphBytes{0};
 
 struct Height {
-    std::unordered_map<unsigned, Glyph> glyphs;
+    std::unordered_map<unsigned, Glyph> glyphs;  // nodes: the pointers below stay valid
+    // Each line's glyphs in order, once all of them loaded: a paint walks a list instead of
+    // looking every glyph up.
+    std::unordered_map<std::string, std::vector<std::pair<unsigned, Glyph*>>> lines;
     size_t bytes = 0;
     uint64_t lastUse = 0;
 };
@@ -255,8 +258,7 @@ void Face::Walk(const std::string& text, cv::Point org, int height, bool bottomL
     // any hinting difference, so a glyph whose box and margin miss the image is never rendered.
     const long long margin = 2 + height / 4;
     Glyph scratch;
-    for (const unsigned id : Shape(text)) {
-        Glyph& g = Metrics(size, id);
+    const auto step = [&](unsigned id, Glyph& g) {
         const long long left = penX + g.bearingX;
         const long long top = penY - g.bearingY;
         if (left - margin < image.width && top - margin < image.height &&
@@ -265,7 +267,22 @@ void Face::Walk(const std::string& text, cv::Point org, int height, bool bottomL
         }
         penX += g.advanceX;
         penY += g.advanceY;
+    };
+    const auto known = size.lines.find(text);
+    if (known != size.lines.end()) {
+        for (const auto& [id, glyph] : known->second) step(id, *glyph);
+        return;
     }
+    // Glyph by glyph as OpenCV's renderer goes: one that fails to load ends the walk with the
+    // glyphs before it drawn.
+    std::vector<std::pair<unsigned, Glyph*>> line;
+    for (const unsigned id : Shape(text)) {
+        Glyph& g = Metrics(size, id);
+        line.emplace_back(id, &g);
+        step(id, g);
+    }
+    if (size.lines.size() >= kMaxEntries) size.lines.clear();
+    size.lines.emplace(text, std::move(line));
 }
 
 void Face::Draw(cv::Mat& dst, const std::string& text, cv::Point org, int height,
