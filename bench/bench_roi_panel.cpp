@@ -6,7 +6,8 @@
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
 // none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, and the
 // latency of one step of a mouse drag.
-// Prints markdown tables. Needs an X display of at least 1920 x 1080 (bench/run.sh: Xvfb).
+// Prints markdown tables and the machine's load average before and after. Needs an X display
+// of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -17,7 +18,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "panels/paint_blitter.h"
@@ -66,6 +69,14 @@ std::vector<double> MedianEachMs(int runs, const std::vector<std::function<void(
         medians.push_back(Median(m));
     }
     return medians;
+}
+
+// The first field of /proc/loadavg: other processes' demand on the cores, which the medians
+// below cannot hide entirely.
+std::string LoadAverage() {
+    std::string load;
+    std::ifstream("/proc/loadavg") >> load;
+    return load.empty() ? "unknown" : load;
 }
 
 void Settle() {
@@ -287,6 +298,7 @@ int main(int argc, char** argv) {
     frame->Show();
     Settle();
 
+    std::printf("Load average (1 min) at the start: %s\n\n", LoadAverage().c_str());
     std::printf(
         "MovraROIAdvPanel paint, 1920 x 1080 window scrolled to the middle (median ms, "
         "X round trip included). Full: RenderFrame with guide lines, 1,000 stored overlays "
@@ -301,14 +313,22 @@ int main(int argc, char** argv) {
     } images[] = {{"20000 x 20000", {20000, 20000}}, {"4000 x 3000", {4000, 3000}}};
     struct LayerRow {
         const char* image;
-        double zoom, guides, overlays, texts, logo;
+        double zoom, guides, overlays, texts, logo, first;
     };
     std::vector<LayerRow> layerRows;
     for (const auto& image : images) {
         b.Adopt(MakeImage(image.size.width, image.size.height, 0));
         for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
+            b.SetLayers(false);
             b.ZoomToMiddle(zoom);
             b.SetLayers(true);
+            // Texts at a height not drawn before (on the first image): their glyphs are
+            // rendered, once, in this paint.
+            const auto t0 = std::chrono::steady_clock::now();
+            b.Paint();
+            const double first = std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - t0)
+                                     .count();
             const cv::Mat buffer = b.panel->m_viewport.ExtractVisibleRegion(b.panel->m_matBitmap);
             const int runs = 21;
             std::vector<cv::Ptr<cv::freetype::FreeType2>> noFonts;  // texts without a font
@@ -333,7 +353,7 @@ int main(int argc, char** argv) {
                                  layer(&MovraROIAdvPanel::DrawGuideOnVisibleBuffer),
                                  layer(&MovraROIAdvPanel::DrawStoredOverlays),
                                  layer(&MovraROIAdvPanel::DrawTexts),
-                                 layer(&MovraROIAdvPanel::DrawPFRLogo)});
+                                 layer(&MovraROIAdvPanel::DrawPFRLogo), first});
             const double ratio = full / floor;
             const bool within = ratio <= 1.3 && (zoom < 0.25 || full <= 8.0);
             std::printf("| %s | %.1f | %d x %d | %.2f | %.2f | %.2f | %s (<= 1.3x%s) | %.2f "
@@ -346,11 +366,13 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\nWhere the layers' time goes: each drawn alone into a copy of the buffer "
-                "(median ms, the copy subtracted)\n\n| image | zoom | guide lines | 1,000 "
-                "overlays | 20 texts | logo |\n|---|---:|---:|---:|---:|---:|\n");
+                "(median ms, the copy subtracted), and the first full paint at the zoom, when "
+                "the texts' glyphs are rendered at a new height (one sample)\n\n| image | zoom "
+                "| guide lines | 1,000 overlays | 20 texts | logo | first paint at the zoom "
+                "|\n|---|---:|---:|---:|---:|---:|---:|\n");
     for (const LayerRow& r : layerRows) {
-        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom, r.guides,
-                    r.overlays, r.texts, r.logo);
+        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom,
+                    r.guides, r.overlays, r.texts, r.logo, r.first);
     }
 
     // Culling: 10,000 overlays outside the view against none.
@@ -400,6 +422,8 @@ int main(int argc, char** argv) {
                 "copy (clone) | over the held copy | target |\n|---:|---:|---:|---:|---|\n");
     std::printf("| %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n", load, reused, fresh,
                 load - reused, load <= reused + 3.0 ? "within" : "OVER");
+
+    std::printf("\nLoad average (1 min) at the end: %s\n", LoadAverage().c_str());
 
     frame->Destroy();
     Settle();
