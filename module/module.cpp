@@ -48,7 +48,7 @@ void RegisterModule(py::module_& m) {
     BindROIPanel(m);
     BindFileInfo(m);
     BindConstants(m);
-    m.attr("__version__") = "0.1.1";
+    m.attr("__version__") = MOVRA_VERSION;
     TraceLinux("PYBIND11_MODULE initialization complete");
 }
 
