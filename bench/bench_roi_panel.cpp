@@ -4,7 +4,8 @@
 // result logo. Each paint goes through a client DC and ends with a round trip to the X server,
 // so the server's share of the blit is counted. The floor is the same visible-region cut,
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
-// none, and SetCVmat + first paint of a 12-megapixel image against one copy of its pixels.
+// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, and the
+// latency of one step of a mouse drag.
 // Prints markdown tables. Needs an X display of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
 #include <wx/app.h>
@@ -208,6 +209,68 @@ struct Bench {
     }
 };
 
+// One motion event of a drag of a rectangle's right edge, from the handler to the finished
+// repaint (ProcessEvent, then Update and a round trip to the X server), with the full paint's
+// layers in view; beside it the same paint alone. Prints one table row per zoom.
+void DragLatency(Bench& b, double zoom) {
+    b.ZoomToMiddle(zoom);
+    b.SetLayers(true);
+    MovraROIAdvPanel* panel = b.panel;
+    panel->SetFuncEnable(false, true, true);
+    panel->SetROIMode(CvROIMode::Rectangle);
+    // A rectangle of half the view, in its middle; the drag moves its right edge.
+    const cv::Rect visible = panel->m_viewport.GetVisibleROI();
+    const cv::Rect_<float> rect(visible.x + visible.width * 0.25f,
+                                visible.y + visible.height * 0.25f, visible.width * 0.5f,
+                                visible.height * 0.5f);
+    cvROI roi;
+    roi.mode = CvROIMode::Rectangle;
+    roi.points = {{rect.x, rect.y}, {rect.width, rect.height}};
+    panel->SetROI(roi, true);
+    const auto toWindow = [&](float x, float y) {
+        const cv::Point_<float> offset = panel->m_viewport.GetCenteringOffset();
+        const cv::Point scroll = panel->m_viewport.scrollPosition;
+        return wxPoint(static_cast<int>(x * zoom - scroll.x + offset.x),
+                       static_cast<int>(y * zoom - scroll.y + offset.y));
+    };
+    const wxPoint edge = toWindow(rect.br().x, rect.y + rect.height / 2);
+    int paints = 0;
+    const auto counter = [&](wxPaintEvent& e) {
+        ++paints;
+        e.Skip();
+    };
+    panel->Bind(wxEVT_PAINT, counter);
+    const auto send = [&](wxEventType type, const wxPoint& at) {
+        wxMouseEvent e(type);
+        e.SetEventObject(panel);
+        e.SetPosition(at);
+        e.SetLeftDown(type != wxEVT_LEFT_UP);
+        panel->GetEventHandler()->ProcessEvent(e);
+    };
+    send(wxEVT_LEFT_DOWN, edge);
+    if (panel->m_currentHit.handle != HitHandle::Right) {
+        std::fprintf(stderr, "bench_roi_panel: the press missed the rectangle's edge\n");
+    }
+    int step = 0;
+    int steps = 0;
+    const std::vector<double> ms = MedianEachMs(
+        31, {[&] {
+                 // Back and forth over 40 window pixels, one event per frame.
+                 ++step;
+                 send(wxEVT_MOTION, edge + wxPoint((step % 40) - 20, 0));
+                 panel->Update();
+                 SyncX();
+                 ++steps;
+             },
+             [&] { b.Paint(); }});
+    send(wxEVT_LEFT_UP, edge);
+    panel->Unbind(wxEVT_PAINT, counter);
+    std::printf("| 20000 x 20000 | %.1f | %.2f | %.2f | %d of %d | %s (<= 16 ms) |\n", zoom, ms[0],
+                ms[1], paints, steps, ms[0] <= 16.0 && paints >= steps ? "within" : "OVER");
+    panel->SetFuncEnable(false, false, false);
+    b.SetLayers(false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -309,6 +372,14 @@ int main(int argc, char** argv) {
     std::printf("| %.2f | %.2f | %.2f | %s (< 1 ms) |\n", none, culled, culled - none,
                 culled - none < 1.0 ? "within" : "OVER");
     b.panel->ClearOverlay();
+
+    std::printf("\nDrag latency: one motion event of a rectangle-edge drag until the window is "
+                "repainted (ProcessEvent, Update, X round trip), the full paint's layers in view, "
+                "1920 x 1080 window (median ms)\n\n| image | zoom | drag step | paint alone | "
+                "steps repainted | target |\n|---|---:|---:|---:|---:|---|\n");
+    for (const double zoom : {1.0, 0.1}) {
+        DragLatency(b, zoom);
+    }
     b.panel->ClearImg();
 
     // SetCVmat + first paint of a 12-megapixel image, against one copy of its pixels.
