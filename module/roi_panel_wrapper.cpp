@@ -90,6 +90,17 @@ cvText MakeText(const py::object& lines, const py::tuple& position, const py::tu
     return text;
 }
 
+// None empties the panel's member; a callable installs the forwarder once, which reads the
+// stored callable at every call, so replacing one callable by another leaves it alone.
+template <class Member>
+void Install(Member& member, const py::object& callback, Member forwarder) {
+    if (callback.is_none()) {
+        member = nullptr;
+    } else if (!member) {
+        member = std::move(forwarder);
+    }
+}
+
 }  // namespace
 
 MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x,
@@ -383,19 +394,34 @@ void MovraROIAdvPanelWrapper::SetOnCropCallback(const py::function& callback) {
 }
 
 void MovraROIAdvPanelWrapper::SetOnRightClickCallback(const py::object& callback) {
-    m_panel.Call([&](Panel&) { m_callbacks->onRightClick = callback; });
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onRightClick = callback;
+        Install(p.m_onRightClick, callback, RightClickForwarder(m_callbacks));
+    });
 }
 
 void MovraROIAdvPanelWrapper::SetOnLeftDClickCallback(const py::object& callback) {
-    m_panel.Call([&](Panel&) { m_callbacks->onLeftDClick = callback; });
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onLeftDClick = callback;
+        Install(p.m_onLeftDClick, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onLeftDClick));
+    });
 }
 
 void MovraROIAdvPanelWrapper::SetOnRightDClickCallback(const py::object& callback) {
-    m_panel.Call([&](Panel&) { m_callbacks->onRightDClick = callback; });
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onRightDClick = callback;
+        Install(p.m_onRightDClick, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onRightDClick));
+    });
 }
 
 void MovraROIAdvPanelWrapper::SetOnMouseMoveCallback(const py::object& callback) {
-    m_panel.Call([&](Panel&) { m_callbacks->onMouseMove = callback; });
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onMouseMove = callback;
+        Install(p.m_onMouseMove, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onMouseMove));
+    });
 }
 
 int MovraROIAdvPanelWrapper::Traverse(visitproc visit, void* arg) const {
