@@ -4,7 +4,10 @@ life when its host window, the garbage collector or the interpreter ends it."""
 
 import contextlib
 import gc
+import os
+import subprocess
 import sys
+import textwrap
 import time
 import weakref
 
@@ -14,7 +17,7 @@ import pytest
 wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
-from test_panel import _run  # noqa: E402
+from test_panel import PRELUDE, _run  # noqa: E402
 from wxutil import grab, hidden_frames, panel_window, pump, settle  # noqa: E402
 
 METHOD_ORDER = [
@@ -656,3 +659,55 @@ def test_a_raising_callback_is_reported_and_the_next_event_still_arrives(movra, 
     assert reported == [(KeyError, crop), (TypeError, 5), (KeyError, crop)]
     assert p.GetRect() == (100, 100, 100, 50) and p.IsOk()
 
+
+DESTROY_IN_CALLBACK = """
+    import numpy as np, wx, MovraModule
+    from wxutil import panel_window, pump
+    app = wx.App(False)
+    wx.Log.SetActiveTarget(wx.LogStderr())
+    frame = wx.Frame(None, pos=(0, 0), size=(900, 700))
+    outer = wx.Panel(frame)
+    host = wx.Panel(outer, size=(500, 400))
+    frame.Show()
+    pump()
+    held = [MovraModule.MovraROIAdvPanel(host.GetHandle(), width=400, height=300)]
+    panel = held[0]
+    panel.SetMat(np.zeros((300, 400, 3), np.uint8))
+    panel.SetROIMode(3)
+    panel.SetFuncEnable(True, True, True)
+    ox, oy = panel_window(host, panel).ClientToScreen((0, 0))
+    calls = []
+
+    def destroy(*args):
+        calls.append(args)
+        if WHAT == "host":
+            host.Destroy()
+        else:
+            held.clear()  # the last reference to the panel
+
+    getattr(panel, SETTER)(destroy)
+    del panel
+    sim = wx.UIActionSimulator()
+    for x, y in ((50, 60), (100, 90), (150, 120)):
+        sim.MouseMove(ox + x, oy + y)
+        pump(3)
+        if x == 50:
+            sim.MouseDown()
+            pump(3)
+    sim.MouseUp()
+    pump(10)
+    children = len(host.GetChildren()) if WHAT != "host" else 0
+    print("RESULT", len(calls), len(outer.GetChildren()), children)
+"""
+
+
+@pytest.mark.parametrize("setter", ["SetOnCropCallback", "SetOnMouseMoveCallback"])
+@pytest.mark.parametrize("what, outer_children", [("host", 0), ("panel", 1)])
+def test_callback_destroying_its_panel_or_host(setter, what, outer_children):
+    body = DESTROY_IN_CALLBACK.replace("WHAT", repr(what)).replace("SETTER", repr(setter))
+    # Freed memory is overwritten at once, so that a use after free shows.
+    env = dict(os.environ, MALLOC_PERTURB_="165")
+    r = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(body)],
+                       capture_output=True, text=True, timeout=60, env=env)
+    assert r.returncode == 0, r.stderr[-3000:]
+    assert f"RESULT 1 {outer_children} 0" in r.stdout
