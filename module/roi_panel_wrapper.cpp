@@ -313,8 +313,13 @@ void MovraROIAdvPanelWrapper::UpdateDrawImage(bool update) {
 int MovraROIAdvPanelWrapper::AppendMaskOverlay(const UInt8Array& mask, const py::tuple& color,
                                                double alpha) {
     return m_panel.CallOr(-1, [&](Panel& p) {
-        const cv::Mat matrix = NumpyToMat(mask);
-        return p.AppendMaskOverlay(matrix, ParseColorTuple(color), alpha);
+        const cv::Scalar colour = ParseColorTuple(color);
+        int index = -1;
+        // The panel keeps its own copy of the mask: one copy on the way in.
+        WithNumpyView(mask, [&](const cv::Mat& view) {
+            index = p.AppendMaskOverlay(view, colour, alpha);
+        });
+        return index;
     });
 }
 
