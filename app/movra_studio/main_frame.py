@@ -50,7 +50,8 @@ class StudioFrame(wx.Frame):
         self.side = SidePane(self.splitter)
         self.splitter.SetMinimumPaneSize(200)
         self.splitter.SetSashGravity(1.0)
-        self.splitter.SplitVertically(self.view, self.side, size[0] - SIDE_WIDTH)
+        # Negative: the side pane's width, kept when the window grows (sash gravity 1).
+        self.splitter.SplitVertically(self.view, self.side, -SIDE_WIDTH)
         self.guide = {"mode": 0, "colour": commands.GUIDE_COLOURS[0][1], "thickness": 1,
                       "ratio": 3}
         self.crop_rect = None

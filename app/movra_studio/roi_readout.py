@@ -33,7 +33,7 @@ def _deg(a):
 def readout_rows(data):
     """(label, value) rows for ROI data; one "No ROI" row for None."""
     if data is None:
-        return [("Shape", "No ROI (drag on the image to draw one)")]
+        return [("Shape", "none (drag on the image)")]
     mode = data["mode"]
     p = data["points"]
     rows = [("Shape", MODE_NAMES.get(mode, f"mode {mode}"))]

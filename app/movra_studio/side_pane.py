@@ -15,7 +15,7 @@ _RESULT_BUTTONS = [  # (command id, label, background colour)
 class PropertyList(wx.ListCtrl):
     """A two-column list of (label, value) rows."""
 
-    def __init__(self, parent, label_width=110):
+    def __init__(self, parent, label_width=100):
         super().__init__(parent, style=wx.LC_REPORT | wx.LC_NO_HEADER | wx.LC_SINGLE_SEL)
         self.InsertColumn(0, "Property", width=label_width)
         self.InsertColumn(1, "Value", width=200)
