@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Regenerates the committed seed corpora: EXIF and JPEG seeds from small test files made with
-OpenCV and exiftool, ROI editor seeds as scripted event sequences.
+OpenCV and exiftool, decoder seeds made with OpenCV, heif-enc and cjxl, ROI editor seeds as
+scripted event sequences.
 
 Run inside the Debian 13 root: python3 fuzz/make_corpus.py
 """
@@ -33,6 +34,47 @@ def exif_payload(jpeg: bytes) -> bytes:
     raise ValueError("no EXIF segment")
 
 
+def decoder_seeds(out: Path, tmp: Path) -> None:
+    """One small file per kind the decoders read: a few KB each, so every mutation is cheap."""
+    out.mkdir(parents=True, exist_ok=True)
+    y, x = np.mgrid[0:24, 0:32]
+    bgr = np.dstack([x * 8, y * 10, (x + y) * 4]).astype(np.uint8)
+    grey = bgr[:, :, 1].copy()
+    bgra = np.dstack([bgr, (x * 8).astype(np.uint8)])
+    deep = bgr.astype(np.uint16) * 257
+
+    def cv_seed(name, img, params=()):
+        ok, buf = cv2.imencode(Path(name).suffix, img, list(params))
+        assert ok, name
+        (out / name).write_bytes(buf.tobytes())
+
+    cv_seed("baseline.jpg", bgr, [cv2.IMWRITE_JPEG_QUALITY, 60])
+    cv_seed("progressive_grey.jpg", grey, [cv2.IMWRITE_JPEG_PROGRESSIVE, 1])
+    cv_seed("grey.png", grey)
+    cv_seed("rgba16.png", np.dstack([deep, deep[:, :, :1]]))
+    cv_seed("rgb.tif", bgr)
+    cv_seed("grey16.tif", deep[:, :, 0].copy())
+    cv_seed("rgb.bmp", bgr)
+    cv_seed("rgb.webp", bgr, [cv2.IMWRITE_WEBP_QUALITY, 50])
+    cv_seed("grey.pgm", grey)
+
+    def via_png(img, name, args):
+        src = tmp / (name + ".png")
+        cv2.imwrite(str(src), img)
+        subprocess.run([*args(src, out / name)], check=True, capture_output=True)
+
+    # heif-enc pads tiny images to the coder's block size, so these stay small.
+    via_png(bgr, "rgb.heic", lambda s, d: ["heif-enc", "-q", "30", "-o", str(d), str(s)])
+    via_png(deep, "rgb10.heic", lambda s, d: ["heif-enc", "-b", "10", "-q", "30",
+                                              "-o", str(d), str(s)])
+    via_png(bgra, "rgba.heic", lambda s, d: ["heif-enc", "-q", "30", "-o", str(d), str(s)])
+    via_png(bgr, "lossy.jxl", lambda s, d: ["cjxl", "--quiet", "-d", "2", str(s), str(d)])
+    via_png(grey, "lossless_grey.jxl", lambda s, d: ["cjxl", "--quiet", "-d", "0",
+                                                     str(s), str(d)])
+    via_png(bgra, "lossless_rgba.jxl", lambda s, d: ["cjxl", "--quiet", "-d", "0",
+                                                     str(s), str(d)])
+
+
 def main() -> None:
     jpeg_dir = HERE / "corpus" / "jpeg_marker"
     exif_dir = HERE / "corpus" / "exif_reader"
@@ -57,6 +99,7 @@ def main() -> None:
         # A comment segment before the EXIF one, as some editors write it.
         com = b"\xff\xfe" + struct.pack(">H", 2 + 40) + b"x" * 40
         (jpeg_dir / "grey_comment.jpg").write_bytes(data[:2] + com + data[2:])
+        decoder_seeds(HERE / "corpus" / "decoder", Path(tmp))
     roi_editor_seeds(HERE / "corpus" / "roi_editor")
 
 

@@ -1,42 +1,41 @@
 #!/usr/bin/env bash
-# Builds the EXIF reader, JPEG marker walk and ROI editor fuzzers with clang (libFuzzer,
-# AddressSanitizer, UndefinedBehaviorSanitizer) and runs each for a bounded time from its
-# committed seed corpus.
-# Exits non-zero on any finding: a crash, a sanitizer report, a hang or runaway memory.
+# Builds every fuzz target (MOVRA_BUILD_FUZZERS: clang, libFuzzer, AddressSanitizer,
+# UndefinedBehaviorSanitizer) in build-fuzz/ (or $MOVRA_FUZZ_BUILD_DIR) and runs each for
+# $MOVRA_FUZZ_SECONDS (default 60) from its committed seeds in fuzz/corpus/<name>/. Exits non-zero
+# on any finding: a crash, a sanitizer report, a hang or runaway memory. Sets up clang if missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-BUILD_DIR=${MOVRA_BUILD_DIR:-build}
+. scripts/lib/on-debian13.sh
+movra_on_debian13 "$0" "$@"
+
+scripts/setup.sh fuzz
+BUILD_DIR=${MOVRA_FUZZ_BUILD_DIR:-build-fuzz}
+# Debug keeps assertions; the fuzz option adds -O1 and the sanitizers.
+CC=clang CXX=clang++ MOVRA_BUILD_DIR=$BUILD_DIR MOVRA_BUILD_TARGETS=movra_fuzzers \
+    scripts/build.sh -DCMAKE_BUILD_TYPE=Debug -DMOVRA_BUILD_FUZZERS=ON \
+    -DMOVRA_BUILD_TESTS=OFF -DMOVRA_BUILD_BENCH=OFF
 OUT="$BUILD_DIR/fuzz"
 SECONDS_PER_TARGET=${MOVRA_FUZZ_SECONDS:-60}
-mkdir -p "$OUT"
 
-CXX=${FUZZ_CXX:-clang++}
-FLAGS=(-std=c++17 -O1 -g -I. -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
-"$CXX" "${FLAGS[@]}" fuzz/exif_reader_fuzzer.cpp imageio/exif_reader.cpp \
-    -o "$OUT/exif_reader_fuzzer"
-"$CXX" "${FLAGS[@]}" fuzz/jpeg_marker_fuzzer.cpp imageio/jpeg_exif.cpp imageio/exif_reader.cpp \
-    -o "$OUT/jpeg_marker_fuzzer"
-# The ROI records carry wx strings (headers only) and the geometry needs OpenCV.
-# shellcheck disable=SC2046
-"$CXX" "${FLAGS[@]}" $(wx-config --cxxflags) fuzz/roi_editor_fuzzer.cpp roi/roi_editor.cpp \
-    roi/roi_editor_drag.cpp roi/roi_editor_shape.cpp roi/roi_hit_test.cpp roi/roi_geometry.cpp \
-    roi/ea_angles.cpp $(pkg-config --cflags --libs opencv4) -o "$OUT/roi_editor_fuzzer"
-
+mapfile -t names <"$OUT/fuzzers.txt"
+((${#names[@]})) || { echo "fuzz: no fuzz target is defined in fuzz/CMakeLists.txt" >&2; exit 1; }
 status=0
-for target in exif_reader jpeg_marker roi_editor; do
+for name in "${names[@]}"; do
+    exe="$OUT/${name}_fuzzer"
     # New inputs go to a scratch corpus; the committed seeds are only read.
-    work="$OUT/corpus/$target"
+    work="$OUT/corpus/$name"
     mkdir -p "$work"
-    echo "fuzz: $target for ${SECONDS_PER_TARGET}s" >&2
-    if ! "$OUT/${target}_fuzzer" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 \
-        -rss_limit_mb=2048 -max_len=70000 -print_final_stats=1 \
-        -artifact_prefix="$OUT/${target}-" "$work" "fuzz/corpus/$target" \
-        >"$OUT/$target.log" 2>&1; then
-        echo "fuzz: $target FAILED, see $OUT/$target.log" >&2
-        tail -n 40 "$OUT/$target.log" >&2
+    seeds=()
+    [[ -d fuzz/corpus/$name ]] && seeds=("fuzz/corpus/$name")
+    echo "fuzz: $name for ${SECONDS_PER_TARGET}s" >&2
+    if ! "$exe" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 \
+        -max_len=70000 -print_final_stats=1 -artifact_prefix="$OUT/$name-" \
+        "$work" "${seeds[@]}" >"$OUT/$name.log" 2>&1; then
+        echo "fuzz: $name FAILED, see $OUT/$name.log" >&2
+        tail -n 40 "$OUT/$name.log" >&2
         status=1
     else
-        grep -E '^stat::number_of_executed_units|^Done' "$OUT/$target.log" >&2 || true
+        grep -E '^stat::number_of_executed_units|^Done' "$OUT/$name.log" >&2 || true
     fi
 done
 exit $status

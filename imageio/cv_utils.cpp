@@ -1,5 +1,8 @@
 #include "imageio/cv_utils.h"
 
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <random>
@@ -11,6 +14,18 @@ std::string type2str(int type) {
     name += 'C';
     name += static_cast<char>('1' + (type >> 3));
     return name;
+}
+
+void ResizeByScale(const cv::Mat& src, cv::Mat& dst, double scale, int interpolation) {
+    // The sizes OpenCV itself derives from a scale; it refuses a result with a side of 0.
+    const int width = cv::saturate_cast<int>(src.cols * scale);
+    const int height = cv::saturate_cast<int>(src.rows * scale);
+    if (width >= 1 && height >= 1) {
+        cv::resize(src, dst, cv::Size(), scale, scale, interpolation);
+    } else {
+        cv::resize(src, dst, cv::Size(std::max(width, 1), std::max(height, 1)), 0, 0,
+                   interpolation);
+    }
 }
 
 namespace {

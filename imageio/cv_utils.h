@@ -1,4 +1,5 @@
-// Small general helpers: OpenCV type names, buffer reuse, random strings, decimal rounding.
+// Small general helpers: OpenCV type names, buffer reuse, scaling, random strings, decimal
+// rounding.
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -16,6 +17,10 @@ void CopyIntoOwnBuffer(const cv::Mat& src, cv::Mat& dst);
 // Drops a matrix's buffer when another header shares it, so writing into it in place cannot
 // change an image someone else holds.
 void ReleaseIfShared(cv::Mat& mat);
+
+// cv::resize by `scale` (> 0) on both axes, except that a side OpenCV would round to 0 pixels
+// becomes 1: a long strip fitted into a window is shown as a line instead of failing.
+void ResizeByScale(const cv::Mat& src, cv::Mat& dst, double scale, int interpolation);
 
 // Random letters and digits. minLength 0 or SIZE_MAX: exactly `length` characters; otherwise a
 // length drawn uniformly from minLength..length (exactly `length` when minLength > length).

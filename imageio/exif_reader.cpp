@@ -1,5 +1,6 @@
 #include "imageio/exif_reader.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -70,14 +71,18 @@ class TiffView {
         return true;
     }
 
-    // Count bytes at offset with trailing NULs and spaces dropped; empty when out of range.
+    // Count bytes at offset up to the first NUL, trailing spaces dropped; empty when out of
+    // range. An ASCII field ends at its NUL (TIFF 6.0): cameras leave stale bytes behind it
+    // ("ION230\0F"), which are no part of the value.
     [[nodiscard]] std::string Text(std::uint64_t offset, std::uint64_t count) const {
         if (!Contains(offset, count)) {
             return {};
         }
-        std::string text(reinterpret_cast<const char*>(m_data + offset),
-                         static_cast<std::size_t>(count));
-        while (!text.empty() && (text.back() == '\0' || text.back() == ' ')) {
+        const char* begin = reinterpret_cast<const char*>(m_data + offset);
+        const char* end = begin + count;
+        const char* nul = std::find(begin, end, '\0');
+        std::string text(begin, nul);
+        while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }
         return text;

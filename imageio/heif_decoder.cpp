@@ -176,25 +176,9 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
     return bgr;
 }
 
-}  // namespace
-
-cv::Mat heif_to_cvmat(const std::string& path) {
-    EnsureHeifInitialised();
-    // Outlive the context, which reads through them until it is freed.
-    const ImageFile file(path);
-    HeifFileSource source(file);
-    HeifResources res;
-    res.ctx = heif_context_alloc();
-    if (res.ctx == nullptr) {
-        ReportLine("Error allocating HEIF context.");
-        return {};
-    }
-    heif_error err = source.ReadInto(res.ctx);
-    if (err.code != heif_error_Ok) {
-        ReportLine("Failed to read HEIC file: " + OneLine(err.message));
-        return {};
-    }
-    err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
+// Everything after the container was read: primary image, decode, conversion to 8 bits.
+cv::Mat DecodePrimaryImage(HeifResources& res) {
+    heif_error err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
     if (err.code != heif_error_Ok || res.handle == nullptr) {
         ReportLine("Failed to get HEIC image handle: " + OneLine(err.message));
         return {};
@@ -226,6 +210,49 @@ cv::Mat heif_to_cvmat(const std::string& path) {
             ReportLine("Unsupported color space.");
             return {};
     }
+}
+
+// False, after its one-line report, when libheif cannot give a context.
+bool AllocateContext(HeifResources& res) {
+    EnsureHeifInitialised();
+    res.ctx = heif_context_alloc();
+    if (res.ctx == nullptr) {
+        ReportLine("Error allocating HEIF context.");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+cv::Mat heif_to_cvmat(const std::string& path) {
+    // Outlive the context, which reads through them until it is freed.
+    const ImageFile file(path);
+    HeifFileSource source(file);
+    HeifResources res;
+    if (!AllocateContext(res)) {
+        return {};
+    }
+    const heif_error err = source.ReadInto(res.ctx);
+    if (err.code != heif_error_Ok) {
+        ReportLine("Failed to read HEIC file: " + OneLine(err.message));
+        return {};
+    }
+    return DecodePrimaryImage(res);
+}
+
+cv::Mat heif_memory_to_cvmat(const std::uint8_t* data, std::size_t size) {
+    HeifResources res;
+    if (!AllocateContext(res)) {
+        return {};
+    }
+    // The bytes are only read while `res` lives; the result owns its pixels.
+    const heif_error err = heif_context_read_from_memory_without_copy(res.ctx, data, size, nullptr);
+    if (err.code != heif_error_Ok) {
+        ReportLine("Failed to read HEIC data: " + OneLine(err.message));
+        return {};
+    }
+    return DecodePrimaryImage(res);
 }
 
 cv::Mat heif_to_cvmat(const std::wstring& path) {

@@ -7,6 +7,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace heif_utils {
@@ -15,5 +17,7 @@ namespace heif_utils {
 [[nodiscard]] cv::Mat heif_to_cvmat(const std::string& path);
 // Converted to UTF-8 first; an unconvertible path throws the standard library's error.
 [[nodiscard]] cv::Mat heif_to_cvmat(const std::wstring& path);
+// The same decode of a whole HEIF file held in memory; the bytes are not kept.
+[[nodiscard]] cv::Mat heif_memory_to_cvmat(const std::uint8_t* data, std::size_t size);
 
 }  // namespace heif_utils

@@ -82,6 +82,11 @@ bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags) {
     return !out.empty();
 }
 
+bool DecodeImageBytes(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
+    DecodeInto(bytes, out, flags);
+    return !out.empty();
+}
+
 bool Unicode_CvImwrite(const std::wstring& path, const cv::Mat& image,
                        const std::vector<int>& params) {
     std::vector<uchar> bytes;

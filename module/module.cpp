@@ -46,7 +46,7 @@ void RegisterModule(py::module_& m) {
     BindPanel(m);
     BindFileInfo(m);
     BindConstants(m);
-    m.attr("__version__") = "0.1.1";
+    m.attr("__version__") = MOVRA_VERSION;
     TraceLinux("PYBIND11_MODULE initialization complete");
 }
 

@@ -116,7 +116,7 @@ bool MovraPanel::RebuildDisplay(const char* badScaleMessage) {
     if (std::abs(m_scale - 1.0) < 1e-6) {
         CopyIntoOwnBuffer(m_matBitmap, m_drawmatBitmap);
     } else {
-        cv::resize(m_matBitmap, m_drawmatBitmap, cv::Size(), m_scale, m_scale, cv::INTER_NEAREST);
+        ResizeByScale(m_matBitmap, m_drawmatBitmap, m_scale, cv::INTER_NEAREST);
     }
     m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
     if (!m_bitmap.IsOk()) {
@@ -232,7 +232,7 @@ bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
         m_scale = scale;
         cv::Mat shown = mat;
         if (std::abs(scale - 1.0) >= 1e-6) {
-            cv::resize(mat, shown, cv::Size(), scale, scale, cv::INTER_LINEAR);
+            ResizeByScale(mat, shown, scale, cv::INTER_LINEAR);
         }
         m_bitmap = ConvertMatToBitmap(shown, m_simdMode);
         if (!m_bitmap.IsOk()) {

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
-# Installs the Debian 13 packages this project needs that are not installed yet.
-# A second run finds nothing missing and returns at once.
+# Installs the Debian 13 packages that the named jobs need and that are not installed yet:
+#   scripts/setup.sh [demo] [test] [fuzz] [wheel]      (default: demo)
+# A second run finds nothing missing and returns at once. On a host that is not Debian 13 this
+# happens inside the project's Debian 13 root (scripts/debian13-root.sh), created if needed.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+. scripts/lib/on-debian13.sh
+movra_on_debian13 "$0" "$@"
 
 # Build: compiler, CMake, Python 3.13 headers, wxGTK 3.2, OpenCV, libheif, libjxl, pybind11.
 BUILD_PKGS=(
@@ -11,32 +16,50 @@ BUILD_PKGS=(
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
     libjxl-dev pybind11-dev fonts-dejavu-core
 )
-# Demo on a machine without a display: a virtual X server and a screenshot.
-DEMO_PKGS=(xvfb xauth)
+# Windows without a display: a virtual X server and xdpyinfo to see that it answers
+# (xauth for xvfb-run, which the benchmarks use).
+X_PKGS=(xvfb x11-utils xauth)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
-# the reference encoders/decoders and EXIF tools, clang for the fuzzers.
+# the reference encoders/decoders and EXIF tools.
 TEST_PKGS=(
     googletest libgtest-dev python3-pytest python3-opencv
     libheif-examples libjxl-tools libimage-exiftool-perl libjpeg-turbo-progs
-    clang libclang-rt-dev
 )
+# Fuzzers: clang with libFuzzer and the sanitizer runtimes.
+FUZZ_PKGS=(clang libclang-rt-dev)
+# The wheel: pip, venv, the scikit-build-core backend, and mypy to check the installed stub.
+WHEEL_PKGS=(python3-pip python3-venv python3-scikit-build-core python3-pytest mypy)
 
-want=("${BUILD_PKGS[@]}" "${DEMO_PKGS[@]}")
-case "${1:-demo}" in
-    test) want+=("${TEST_PKGS[@]}") ;;
-    demo) ;;
-    *) echo "usage: setup.sh [demo|test]" >&2; exit 2 ;;
-esac
+want=("${BUILD_PKGS[@]}")
+(($#)) || set -- demo
+for job in "$@"; do
+    case $job in
+        demo) want+=("${X_PKGS[@]}") ;;
+        test) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}") ;;
+        fuzz) want+=("${FUZZ_PKGS[@]}") ;;
+        wheel) want+=("${X_PKGS[@]}" "${WHEEL_PKGS[@]}") ;;
+        *) echo "usage: setup.sh [demo] [test] [fuzz] [wheel]" >&2; exit 2 ;;
+    esac
+done
 
 missing=()
 for p in "${want[@]}"; do
     status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
     [[ $status == "install ok installed" ]] || missing+=("$p")
 done
+((${#missing[@]})) || exit 0
 
-if ((${#missing[@]})); then
-    echo "setup: installing ${missing[*]}" >&2
-    if [[ $(id -u) != 0 ]]; then SUDO=sudo; else SUDO=; fi
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "setup: installing ${missing[*]}" >&2
+if [[ $(id -u) == 0 ]]; then
+    SUDO=()
+elif command -v sudo >/dev/null; then
+    SUDO=(sudo)
+else
+    echo "setup: installing packages needs root: run as root (or install sudo)" >&2
+    exit 1
 fi
+# Wait for another set-up (or any apt) in the same system instead of failing on its lock.
+LOCK_WAIT=(-o DPkg::Lock::Timeout=600)
+"${SUDO[@]}" apt-get "${LOCK_WAIT[@]}" update -qq
+"${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get "${LOCK_WAIT[@]}" install -y -q --no-install-recommends "${missing[@]}"

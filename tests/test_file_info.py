@@ -121,6 +121,17 @@ class TestJpegExif:
         got = info(path)
         assert got["date_time"] == "2023:04:05 06:07:08" == exiftool_read(path)["ModifyDate"]
 
+    @pytest.mark.parametrize("order", ["II", "MM"])
+    def test_text_ends_at_its_first_nul_as_exiftool_reads_it(self, info, tmp_path, order):
+        path = exiftool_write(write(tmp_path / "a.jpg", photo()), f"-ExifByteOrder={order}",
+                              "-Make=Cam  XY", "-Model=ION230XF")
+        patch(path, b"ION230XF", b"ION230\0F")  # stale bytes behind a camera's NUL
+        patch(path, b"Cam  XY", b"Cam  \0Y")
+        ref = exiftool_read(path)
+        got = info(path)
+        assert got["camera_model"] == ref["Model"] == "ION230"
+        assert got["camera_make"] == ref["Make"] == "Cam"
+
     def test_latitude_without_longitude_is_no_position(self, info, tmp_path):
         path = exiftool_write(write(tmp_path / "a.jpg", photo()), "-GPSLatitude=10.5",
                               "-GPSLatitudeRef=N", "-GPSAltitude=100")

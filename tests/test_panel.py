@@ -295,6 +295,27 @@ def test_zoom_to_fit_scales_100x50_to_400x200(movra, host):
     assert px[201, 200].tolist() == [0, 0, 0]  # below the fitted image: background
 
 
+def test_zoom_to_fit_shows_a_long_strip_as_a_one_pixel_line(movra, host, tmp_path):
+    # Fitting 2000 x 3 into 400 x 300 scales the width to 0.45 px, which OpenCV refuses: the
+    # strip must still load and show, one pixel wide, not fail with its pixels half taken.
+    p = make_panel(movra, host, width=400, height=300)
+    p.SetZoomToFit()
+    strip = np.zeros((2000, 3, 3), np.uint8)
+    strip[:1000] = (0, 0, 255)
+    strip[1000:] = (0, 255, 0)
+    path = tmp_path / "strip.png"
+    cv2.imwrite(str(path), strip)
+    assert p.LoadImage(str(path)) is True
+    np.testing.assert_array_equal(p.GetMat(), strip)
+    px = grab(panel_window(host, p))
+    assert (px[:149, 0] == [255, 0, 0]).all() and (px[151:300, 0] == [0, 255, 0]).all()
+    assert (px[:, 1:] == [0, 0, 0]).all()
+    # A row as wide as the window is long likewise becomes one pixel high.
+    p.SetMat(np.full((2, 4000, 3), 200, np.uint8))
+    px = grab(panel_window(host, p))
+    assert (px[0] == [200, 200, 200]).all() and (px[1:] == [0, 0, 0]).all()
+
+
 def test_mode_switch_zoom_steps_and_original(movra, host):
     p = make_panel(movra, host, width=400, height=400)
     img = np.full((100, 100, 3), 255, np.uint8)

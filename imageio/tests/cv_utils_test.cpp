@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include <fstream>
 #include <limits>
@@ -86,4 +87,25 @@ TEST(CpuFeatures, AgreeWithTheKernelsFlags) {
     EXPECT_TRUE(isAVX2Supported());
     EXPECT_FALSE(isAVX512Supported());
 #endif
+}
+
+TEST(CvUtils, ResizeByScaleKeepsOpenCvsResultAndAtLeastOnePixelPerSide) {
+    cv::Mat src(37, 53, CV_8UC3);
+    cv::randu(src, 0, 256);
+    for (const double scale : {0.3, 0.5, 1.7}) {
+        cv::Mat ours;
+        cv::Mat reference;
+        ResizeByScale(src, ours, scale, cv::INTER_NEAREST);
+        cv::resize(src, reference, cv::Size(), scale, scale, cv::INTER_NEAREST);
+        ASSERT_EQ(ours.size(), reference.size());
+        EXPECT_EQ(cv::norm(ours, reference, cv::NORM_INF), 0.0) << scale;
+    }
+    // A strip fitted into a window: 0.49 columns and 0.0 rows would make OpenCV throw.
+    const cv::Mat tall(29248, 48, CV_8UC1, cv::Scalar(7));
+    cv::Mat line;
+    ResizeByScale(tall, line, 300.0 / 29248, cv::INTER_LINEAR);
+    EXPECT_EQ(line.size(), cv::Size(1, 300));
+    EXPECT_EQ(line.at<std::uint8_t>(150, 0), 7);
+    ResizeByScale(cv::Mat(3, 3, CV_8UC1), line, 0.01, cv::INTER_NEAREST);
+    EXPECT_EQ(line.size(), cv::Size(1, 1));
 }

@@ -105,6 +105,20 @@ TEST(ExifReader, DateTimeOriginalOfSpacesKeepsDateTime) {
     EXPECT_EQ(Read(b.Bytes()).dateTime, "2020:01:01 00:00:00");
 }
 
+TEST(ExifReader, TextEndsAtItsFirstNulWhateverFollows) {
+    TiffBuilder b = CompleteBlock(false);
+    b.Text(200, std::string("Can\0on", 6));
+    b.Text(210, std::string("ION230\0F", 8));  // a real camera's Model field
+    b.Text(240, std::string("\0""2021:02:03 04:05:0", 20));  // blank original: DateTime stays
+    const ImageFileInfo info = Read(b.Bytes());
+    EXPECT_EQ(info.cameraMake, "Can");
+    EXPECT_EQ(info.cameraModel, "ION230");
+    EXPECT_EQ(info.dateTime, "2020:01:01 00:00:00");
+    // Spaces before the NUL are trailing spaces of the value.
+    b.Text(210, std::string("EOS \0ABC", 8));
+    EXPECT_EQ(Read(b.Bytes()).cameraModel, "EOS");
+}
+
 TEST(ExifReader, LatitudeWithoutLongitudeIsNoPosition) {
     TiffBuilder b = CompleteBlock(false);
     b.Ifd(300, {{1, kAscii, 2, 0}, {2, kRational, 3, 430}, {6, kRational, 1, 478}});
