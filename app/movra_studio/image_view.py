@@ -48,6 +48,7 @@ class ImageView(wx.Panel):
         self.edges_on = False
         self._edge_mask = None
         self.overlays = []  # AppendOverlay argument tuples of the host's own shapes
+        self.texts = []  # (index, AppendText argument tuple) of the labels shown
         self.SetBackgroundColour(wx.Colour(40, 42, 46))
         self.Bind(wx.EVT_SIZE, self._on_size)
 
@@ -119,6 +120,10 @@ class ImageView(wx.Panel):
         self.pixels = self.panel.GetRawMat()
         self._edge_mask = None
         self.overlays = []
+        # The panel keeps texts for ever; labels of the previous image are hidden instead.
+        for index, args in self.texts:
+            self.panel.UpdateText(index, *args, show=False)
+        self.texts = []
         self.panel.HideROI()
         self._apply_overlays()
 
@@ -159,6 +164,11 @@ class ImageView(wx.Panel):
         self.overlays.append((mode, points, colour, size, angle))
         self._apply_overlays()
 
+    def add_text(self, lines, position, colour, font_height=16, background=None):
+        args = (lines, position, colour, font_height, "", background)
+        self.texts.append((self.panel.AppendText(*args), args))
+        self.panel.Refresh()
+
     def set_edges(self, on):
         self.edges_on = bool(on)
         self._apply_overlays()
@@ -178,5 +188,5 @@ class ImageView(wx.Panel):
             p.AppendOverlay(*args)
         if self.edges_on and self.edge_mask() is not None:
             p.AppendMaskOverlay(self.edge_mask(), EDGE_COLOUR, EDGE_ALPHA)
-        p.SetDisplayOverlay(bool(self.overlays) or self.edges_on)
+        p.SetDisplayOverlay(bool(self.overlays or self.texts) or self.edges_on)
         p.Refresh()

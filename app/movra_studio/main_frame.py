@@ -319,7 +319,6 @@ class StudioFrame(wx.Frame):
             self.view.panel.SetResultLogo(False, 0)
         else:
             self.view.panel.SetResultLogo(True, result)
-        self.view.panel.Refresh()
 
     def set_guide(self, **changes):
         self.guide.update(changes)

@@ -16,6 +16,7 @@ from . import roi_json, roi_readout
 ROI_CENTRE = (0.6708, 0.6562)
 ROI_SIZE = (0.2, 0.09)
 ROI_ANGLE = 27.9
+LABEL_AT = (0.53, 0.78)
 OVERLAY_CENTRE = (0.5, 0.5)
 OVERLAY_RADIUS = 0.1167  # of the width
 OVERLAY_COLOUR = (255, 128, 0)  # azure (B, G, R)
@@ -75,6 +76,9 @@ def build_scene(frame):
                         ROI_ANGLE)
     ox, oy, r = OVERLAY_CENTRE[0] * w, OVERLAY_CENTRE[1] * h, OVERLAY_RADIUS * w
     view.add_overlay(roi_json.CIRCLE, [(ox, oy), (r, 0)], OVERLAY_COLOUR, 2)
+    label_at = (LABEL_AT[0] * w, LABEL_AT[1] * h)
+    view.add_text("defect: scratch", label_at, (224, 255, 255), font_height=20,
+                  background=(40, 40, 40))
     frame.set_edges(True)
     frame.set_guide(mode=GUIDE_MODE, colour=GUIDE_COLOUR, thickness=GUIDE_THICKNESS)
     frame.set_result(RESULT)
@@ -89,6 +93,7 @@ def build_scene(frame):
         f"overlay: circle of radius {r:.0f} px around ({ox:.0f}, {oy:.0f})",
         f"edges: Canny mask with {edge_pixels} edge pixels, shown in cyan",
         "guide lines: rule of thirds, yellow, 2 px",
+        f"label: \"defect: scratch\" at ({label_at[0]:.0f}, {label_at[1]:.0f})",
         "badge: FAIL",
     ]
 
