@@ -64,12 +64,13 @@ class ImageView(wx.Panel):
         if not handle:
             raise RuntimeError("the image area has no native window (an X11 display is needed)")
         w, h = self.GetClientSize()
-        panel_id = wx.NewIdRef()
-        self._panel_id = panel_id
         self.panel = self.movra.MovraROIAdvPanel(
-            handle, id=int(panel_id), x=0, y=0, width=max(w, 1), height=max(h, 1)
+            handle, x=0, y=0, width=max(w, 1), height=max(h, 1)
         )
-        self.window = wx.FindWindowById(int(panel_id), self)
+        # The same wx window seen from wxPython, found by its native handle.
+        self.window = next(
+            (c for c in self.GetChildren() if c.GetHandle() == self.panel.GetHandle()), None
+        )
         p = self.panel
         p.SetCanvasBgColor(40, 42, 46)
         p.SetCenterImageEnable(True)

@@ -44,7 +44,7 @@ class StudioFrame(wx.Frame):
         self.SetMenuBar(commands.build_menu_bar())
         self.toolbar, self.zoom_label = commands.build_toolbar(self)
         self.CreateStatusBar(4)
-        self.SetStatusWidths([-1, 290, 150, 90])
+        self.SetStatusWidths([-1, 300, 200, 110])
         self.splitter = wx.SplitterWindow(self, style=wx.SP_LIVE_UPDATE | wx.SP_3DSASH)
         self.view = ImageView(self.splitter, movra)
         self.side = SidePane(self.splitter)
