@@ -4,6 +4,8 @@ import math
 
 from .roi_json import ANNULUS, CIRCLE, LINE, POLYGON, RECTANGLE, ROTATED_RECTANGLE
 
+_SLACK = 1e-6
+
 
 def _rotated_corners(x, y, w, h, angle):
     # Turned about the centre, +x towards +y (clockwise on screen), as the panel draws it.
@@ -67,9 +69,11 @@ def crop_box(data, width, height):
         return None
     xs = [q[0] for q in pts]
     ys = [q[1] for q in pts]
-    x0, y0 = math.floor(min(xs)), math.floor(min(ys))
     # A pixel is touched when the shape reaches into it; a horizontal line still covers a row.
-    x1, y1 = max(math.ceil(max(xs)), x0 + 1), max(math.ceil(max(ys)), y0 + 1)
+    # The slack keeps rounding noise (a corner at 209.99999999 after turning) from adding one.
+    x0, y0 = math.floor(min(xs) + _SLACK), math.floor(min(ys) + _SLACK)
+    x1 = max(math.ceil(max(xs) - _SLACK), x0 + 1)
+    y1 = max(math.ceil(max(ys) - _SLACK), y0 + 1)
     x0, y0 = max(x0, 0), max(y0, 0)
     x1, y1 = min(x1, width), min(y1, height)
     if x1 <= x0 or y1 <= y0:

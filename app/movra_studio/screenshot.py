@@ -14,7 +14,7 @@ from . import roi_json, roi_readout
 # The scene in fractions of the image size, so that it also fits an image given on the command
 # line; on the sample the rectangle lies on the scratch and the circle around the bore.
 ROI_CENTRE = (0.6708, 0.6562)
-ROI_SIZE = (0.2, 0.09)
+ROI_SIZE = (0.1833, 0.09)
 ROI_ANGLE = 27.9
 LABEL_AT = (0.53, 0.78)
 OVERLAY_CENTRE = (0.5, 0.5)
