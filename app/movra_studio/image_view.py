@@ -21,6 +21,8 @@ def check_openable(path):
     """Raises OpenError for paths that cannot be an image file, before the panel sees them."""
     if not path:
         raise OpenError("no file name given")
+    if "\0" in path:
+        raise OpenError("the file name holds a NUL character")
     if not os.path.lexists(path):
         raise OpenError("the file does not exist")
     if os.path.isdir(path):

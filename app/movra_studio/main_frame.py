@@ -343,8 +343,10 @@ class StudioFrame(wx.Frame):
                 self.set_guide(colour=(c.Blue(), c.Green(), c.Red()))
 
     def _about(self):
-        self.report(
-            "About Movra Studio",
+        wx.MessageBox(
             "Movra Studio: an image inspection tool built on MovraModule "
             f"{self.movra.__version__} and wxPython {wx.version()}.",
+            "About Movra Studio",
+            wx.OK | wx.ICON_INFORMATION,
+            self,
         )
