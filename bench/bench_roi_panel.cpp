@@ -4,8 +4,10 @@
 // result logo. Each paint goes through a client DC and ends with a round trip to the X server,
 // so the server's share of the blit is counted. The floor is the same visible-region cut,
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
-// none, and SetCVmat + first paint of a 12-megapixel image against one copy of its pixels.
-// Prints markdown tables. Needs an X display of at least 1920 x 1080 (bench/run.sh: Xvfb).
+// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, and the
+// latency of one step of a mouse drag.
+// Prints markdown tables and the machine's load average before and after. Needs an X display
+// of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -16,7 +18,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "panels/paint_blitter.h"
@@ -65,6 +69,14 @@ std::vector<double> MedianEachMs(int runs, const std::vector<std::function<void(
         medians.push_back(Median(m));
     }
     return medians;
+}
+
+// The first field of /proc/loadavg: other processes' demand on the cores, which the medians
+// below cannot hide entirely.
+std::string LoadAverage() {
+    std::string load;
+    std::ifstream("/proc/loadavg") >> load;
+    return load.empty() ? "unknown" : load;
 }
 
 void Settle() {
@@ -208,6 +220,68 @@ struct Bench {
     }
 };
 
+// One motion event of a drag of a rectangle's right edge, from the handler to the finished
+// repaint (ProcessEvent, then Update and a round trip to the X server), with the full paint's
+// layers in view; beside it the same paint alone. Prints one table row per zoom.
+void DragLatency(Bench& b, double zoom) {
+    b.ZoomToMiddle(zoom);
+    b.SetLayers(true);
+    MovraROIAdvPanel* panel = b.panel;
+    panel->SetFuncEnable(false, true, true);
+    panel->SetROIMode(CvROIMode::Rectangle);
+    // A rectangle of half the view, in its middle; the drag moves its right edge.
+    const cv::Rect visible = panel->m_viewport.GetVisibleROI();
+    const cv::Rect_<float> rect(visible.x + visible.width * 0.25f,
+                                visible.y + visible.height * 0.25f, visible.width * 0.5f,
+                                visible.height * 0.5f);
+    cvROI roi;
+    roi.mode = CvROIMode::Rectangle;
+    roi.points = {{rect.x, rect.y}, {rect.width, rect.height}};
+    panel->SetROI(roi, true);
+    const auto toWindow = [&](float x, float y) {
+        const cv::Point_<float> offset = panel->m_viewport.GetCenteringOffset();
+        const cv::Point scroll = panel->m_viewport.scrollPosition;
+        return wxPoint(static_cast<int>(x * zoom - scroll.x + offset.x),
+                       static_cast<int>(y * zoom - scroll.y + offset.y));
+    };
+    const wxPoint edge = toWindow(rect.br().x, rect.y + rect.height / 2);
+    int paints = 0;
+    const auto counter = [&](wxPaintEvent& e) {
+        ++paints;
+        e.Skip();
+    };
+    panel->Bind(wxEVT_PAINT, counter);
+    const auto send = [&](wxEventType type, const wxPoint& at) {
+        wxMouseEvent e(type);
+        e.SetEventObject(panel);
+        e.SetPosition(at);
+        e.SetLeftDown(type != wxEVT_LEFT_UP);
+        panel->GetEventHandler()->ProcessEvent(e);
+    };
+    send(wxEVT_LEFT_DOWN, edge);
+    if (panel->m_currentHit.handle != HitHandle::Right) {
+        std::fprintf(stderr, "bench_roi_panel: the press missed the rectangle's edge\n");
+    }
+    int step = 0;
+    int steps = 0;
+    const std::vector<double> ms = MedianEachMs(
+        31, {[&] {
+                 // Back and forth over 40 window pixels, one event per frame.
+                 ++step;
+                 send(wxEVT_MOTION, edge + wxPoint((step % 40) - 20, 0));
+                 panel->Update();
+                 SyncX();
+                 ++steps;
+             },
+             [&] { b.Paint(); }});
+    send(wxEVT_LEFT_UP, edge);
+    panel->Unbind(wxEVT_PAINT, counter);
+    std::printf("| 20000 x 20000 | %.1f | %.2f | %.2f | %d of %d | %s (<= 16 ms) |\n", zoom, ms[0],
+                ms[1], paints, steps, ms[0] <= 16.0 && paints >= steps ? "within" : "OVER");
+    panel->SetFuncEnable(false, false, false);
+    b.SetLayers(false);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -224,6 +298,7 @@ int main(int argc, char** argv) {
     frame->Show();
     Settle();
 
+    std::printf("Load average (1 min) at the start: %s\n\n", LoadAverage().c_str());
     std::printf(
         "MovraROIAdvPanel paint, 1920 x 1080 window scrolled to the middle (median ms, "
         "X round trip included). Full: RenderFrame with guide lines, 1,000 stored overlays "
@@ -238,14 +313,22 @@ int main(int argc, char** argv) {
     } images[] = {{"20000 x 20000", {20000, 20000}}, {"4000 x 3000", {4000, 3000}}};
     struct LayerRow {
         const char* image;
-        double zoom, guides, overlays, texts, logo;
+        double zoom, guides, overlays, texts, logo, first;
     };
     std::vector<LayerRow> layerRows;
     for (const auto& image : images) {
         b.Adopt(MakeImage(image.size.width, image.size.height, 0));
         for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
+            b.SetLayers(false);
             b.ZoomToMiddle(zoom);
             b.SetLayers(true);
+            // Texts at a height not drawn before (on the first image): their glyphs are
+            // rendered, once, in this paint.
+            const auto t0 = std::chrono::steady_clock::now();
+            b.Paint();
+            const double first = std::chrono::duration<double, std::milli>(
+                                     std::chrono::steady_clock::now() - t0)
+                                     .count();
             const cv::Mat buffer = b.panel->m_viewport.ExtractVisibleRegion(b.panel->m_matBitmap);
             const int runs = 21;
             std::vector<cv::Ptr<cv::freetype::FreeType2>> noFonts;  // texts without a font
@@ -270,7 +353,7 @@ int main(int argc, char** argv) {
                                  layer(&MovraROIAdvPanel::DrawGuideOnVisibleBuffer),
                                  layer(&MovraROIAdvPanel::DrawStoredOverlays),
                                  layer(&MovraROIAdvPanel::DrawTexts),
-                                 layer(&MovraROIAdvPanel::DrawPFRLogo)});
+                                 layer(&MovraROIAdvPanel::DrawPFRLogo), first});
             const double ratio = full / floor;
             const bool within = ratio <= 1.3 && (zoom < 0.25 || full <= 8.0);
             std::printf("| %s | %.1f | %d x %d | %.2f | %.2f | %.2f | %s (<= 1.3x%s) | %.2f "
@@ -283,11 +366,13 @@ int main(int argc, char** argv) {
     }
 
     std::printf("\nWhere the layers' time goes: each drawn alone into a copy of the buffer "
-                "(median ms, the copy subtracted)\n\n| image | zoom | guide lines | 1,000 "
-                "overlays | 20 texts | logo |\n|---|---:|---:|---:|---:|---:|\n");
+                "(median ms, the copy subtracted), and the first full paint at the zoom, when "
+                "the texts' glyphs are rendered at a new height (one sample)\n\n| image | zoom "
+                "| guide lines | 1,000 overlays | 20 texts | logo | first paint at the zoom "
+                "|\n|---|---:|---:|---:|---:|---:|---:|\n");
     for (const LayerRow& r : layerRows) {
-        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom, r.guides,
-                    r.overlays, r.texts, r.logo);
+        std::printf("| %s | %.1f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", r.image, r.zoom,
+                    r.guides, r.overlays, r.texts, r.logo, r.first);
     }
 
     // Culling: 10,000 overlays outside the view against none.
@@ -309,6 +394,14 @@ int main(int argc, char** argv) {
     std::printf("| %.2f | %.2f | %.2f | %s (< 1 ms) |\n", none, culled, culled - none,
                 culled - none < 1.0 ? "within" : "OVER");
     b.panel->ClearOverlay();
+
+    std::printf("\nDrag latency: one motion event of a rectangle-edge drag until the window is "
+                "repainted (ProcessEvent, Update, X round trip), the full paint's layers in view, "
+                "1920 x 1080 window (median ms)\n\n| image | zoom | drag step | paint alone | "
+                "steps repainted | target |\n|---|---:|---:|---:|---:|---|\n");
+    for (const double zoom : {1.0, 0.1}) {
+        DragLatency(b, zoom);
+    }
     b.panel->ClearImg();
 
     // SetCVmat + first paint of a 12-megapixel image, against one copy of its pixels.
@@ -329,6 +422,8 @@ int main(int argc, char** argv) {
                 "copy (clone) | over the held copy | target |\n|---:|---:|---:|---:|---|\n");
     std::printf("| %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n", load, reused, fresh,
                 load - reused, load <= reused + 3.0 ? "within" : "OVER");
+
+    std::printf("\nLoad average (1 min) at the end: %s\n", LoadAverage().c_str());
 
     frame->Destroy();
     Settle();

@@ -71,7 +71,24 @@ bool PaintBlitter::Blit(wxDC& dc, const cv::Mat& bgr, int x, int y) {
     cairo_rectangle(cr, x, y, bgr.cols, bgr.rows);
     cairo_fill(cr);
     cairo_restore(cr);
+    m_blitted = wxRect(x, y, bgr.cols, bgr.rows);
     return true;
+}
+
+void PaintBlitter::Fill(wxDC& dc, const wxRect& rect, const wxColour& colour) {
+    cairo_t* cr = CairoOf(dc);
+    if (cr == nullptr) {
+        dc.SetPen(*wxTRANSPARENT_PEN);
+        dc.SetBrush(wxBrush(colour));
+        dc.DrawRectangle(rect);
+        dc.SetBrush(wxNullBrush);
+        return;
+    }
+    cairo_save(cr);
+    cairo_set_source_rgb(cr, colour.Red() / 255.0, colour.Green() / 255.0, colour.Blue() / 255.0);
+    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
+    cairo_fill(cr);
+    cairo_restore(cr);
 }
 
 #else
@@ -87,6 +104,13 @@ bool PaintBlitter::Blit(wxDC& dc, const cv::Mat& bgr, int x, int y) {
     return BlitThroughBitmap(dc, bgr, x, y);
 }
 
+void PaintBlitter::Fill(wxDC& dc, const wxRect& rect, const wxColour& colour) {
+    dc.SetPen(*wxTRANSPARENT_PEN);
+    dc.SetBrush(wxBrush(colour));
+    dc.DrawRectangle(rect);
+    dc.SetBrush(wxNullBrush);
+}
+
 #endif
 
 PaintBlitter::PaintBlitter() : m_native(std::make_unique<Native>()) {}
@@ -98,6 +122,27 @@ void PaintBlitter::Release() {
     m_bitmap = wxBitmap();
 }
 
+void PaintBlitter::FillAround(wxDC& dc, const wxSize& client, const wxColour& colour) {
+    const wxRect covered = m_blitted.Intersect(wxRect(client));
+    if (m_filled && client == m_filledClient && covered == m_filledAround &&
+        colour == m_filledColour) {
+        return;
+    }
+    const int x0 = covered.IsEmpty() ? 0 : covered.x;
+    const int x1 = covered.IsEmpty() ? 0 : covered.GetRight() + 1;
+    const int y0 = covered.IsEmpty() ? client.y : covered.y;
+    const int y1 = covered.IsEmpty() ? client.y : covered.GetBottom() + 1;
+    // Bands above and below the image across the window, then left and right of it.
+    if (y0 > 0) Fill(dc, wxRect(0, 0, client.x, y0), colour);
+    if (y1 < client.y) Fill(dc, wxRect(0, y1, client.x, client.y - y1), colour);
+    if (y1 > y0 && x0 > 0) Fill(dc, wxRect(0, y0, x0, y1 - y0), colour);
+    if (y1 > y0 && x1 < client.x) Fill(dc, wxRect(x1, y0, client.x - x1, y1 - y0), colour);
+    m_filled = true;
+    m_filledClient = client;
+    m_filledAround = covered;
+    m_filledColour = colour;
+}
+
 bool PaintBlitter::BlitThroughBitmap(wxDC& dc, const cv::Mat& bgr, int x, int y) {
     if (!m_bitmap.IsOk() || m_bitmap.GetWidth() != bgr.cols || m_bitmap.GetHeight() != bgr.rows) {
         m_bitmap = wxBitmap(bgr.cols, bgr.rows, 32);
@@ -107,5 +152,6 @@ bool PaintBlitter::BlitThroughBitmap(wxDC& dc, const cv::Mat& bgr, int x, int y)
         return false;
     }
     dc.DrawBitmap(m_bitmap, x, y, false);
+    m_blitted = wxRect(x, y, bgr.cols, bgr.rows);
     return true;
 }

@@ -70,10 +70,18 @@ void MovraROIAdvPanel::Init() {
     // The base handler blits a whole-image bitmap that this panel never builds.
     Unbind(wxEVT_PAINT, &MovraPanel::OnPaint, static_cast<MovraPanel*>(this));
     Bind(wxEVT_PAINT, &MovraROIAdvPanel::OnPaint, this);
+    Bind(wxEVT_CONTEXT_MENU, &MovraROIAdvPanel::OnContextMenu, this);
+    BindMenuCommands(true);
+    // The wheel works from the start; the other mouse handlers wait for the first image.
+    Bind(wxEVT_MOUSEWHEEL, &MovraROIAdvPanel::OnMouseWheel, this);
 }
 
 MovraROIAdvPanel::~MovraROIAdvPanel() {
+    SetMouseEventConnect(false);
     Unbind(wxEVT_PAINT, &MovraROIAdvPanel::OnPaint, this);
+    Unbind(wxEVT_CONTEXT_MENU, &MovraROIAdvPanel::OnContextMenu, this);
+    BindMenuCommands(false);
+    Unbind(wxEVT_MOUSEWHEEL, &MovraROIAdvPanel::OnMouseWheel, this);
 }
 
 void MovraROIAdvPanel::ClearImg() {
@@ -99,6 +107,7 @@ bool MovraROIAdvPanel::ShowImage(bool fitZoom) {
     const cv::Size virtualSize = m_viewport.GetVirtualSize();
     SetVirtualSize(virtualSize.width, virtualSize.height);
     SetScrollRate(20, 20);
+    SetMouseEventConnect(true);
     Refresh(true);
     return true;
 }

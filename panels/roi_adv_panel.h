@@ -7,12 +7,18 @@
 #pragma once
 
 #include <wx/arrstr.h>
+#include <wx/cursor.h>
 #include <wx/event.h>
+#include <wx/menu.h>
 #include <wx/string.h>
+#include <wx/textctrl.h>
+#include <wx/weakref.h>
 
 #include <opencv2/core.hpp>
 #include <opencv2/freetype.hpp>
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +82,79 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void DrawTexts(cv::Mat& buffer);
     void DrawPFRLogo(cv::Mat& buffer);
 
+    // --- The editing ROI (rules in ROIEditor). Setters repaint unless stated.
+    // Disabling crop editing also empties the ROI (no repaint).
+    void SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) override;
+    // The crop rectangle of the ROI in the current mode, (0, 0, 0, 0) when empty or degenerate.
+    void GetRect(cv::Rect& rect) override;
+    // A width or height below 1 empties the ROI; the mode and the points stay.
+    void SetRect(const cv::Rect& rect) override;
+    cv::Point2f GetLeftMouseDownPoint() override;
+    cv::Point2f GetLeftMouseUpPoint() override;
+    double GetStartAngle() override;
+    double GetEndAngle() override;
+    double GetRotateAngle() override;
+    double GetInnerRadius() const override;
+    double GetOuterRadius() const override;
+    // The vertices of a polygon, the corners of a rotated rectangle, the ends of a line.
+    void GetPolygonPoints(std::vector<cv::Point2f>& points) const override;
+    // Corners 1, 2, 3, 0 of a rotated rectangle; outputs untouched in any other mode.
+    void GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
+                             cv::Point2f& e4) override;
+    // The control that shows the pixel under the pointer; it may be destroyed first.
+    void SetStatusTextCtrl(wxTextCtrl* ctrl) override;
+    void HideROI() override;
+    // A locked ROI is neither created nor changed by the mouse.
+    void SetLockROI(bool lock) override;
+    // Takes the record's mode, then its shape (a point count that does not fit empties it).
+    // No crop event.
+    void SetROI(const cvROI& roi, bool refresh) override;
+    // A different mode empties the ROI; the same mode again does nothing. No event.
+    void SetROIMode(CvROIMode mode) override;
+    void ClearROIState();
+    // Binds or unbinds the seven mouse handlers (idempotent).
+    void SetMouseEventConnect(bool connect);
+    using ROIEditor::HitTestCurrentROI;
+    using ROIEditor::UpdateROIFromDrag;
+    [[nodiscard]] HitResult HitTestCurrentROI(const cv::Point2f& p) const;
+    void UpdateROIFromDrag(const cv::Point2f& p);
+    // Stored overlays are not hit-tested: always no hit.
+    [[nodiscard]] HitResult HitTestStoredROIs(const cv::Point2f& p) const;
+    // Sends the crop event (synchronously, to the panel's handler and on to its parents) unless
+    // a polygon is still open.
+    void FinalizeCurrentROI();
+
+    // --- Mouse. Positions are mapped to image pixels at the current zoom, scroll position
+    // and centering.
+    void OnImgeLeftMouseDown(wxMouseEvent& e);
+    void OnImgeLeftMouseUp(wxMouseEvent& e);
+    void OnImgeMouseMove(wxMouseEvent& e);
+    void OnImgeLeftDClick(wxMouseEvent& e);
+    void OnImgeRightDClick(wxMouseEvent& e);
+    void OnMiddleMouseDown(wxMouseEvent& e);
+    void OnMiddleMouseUp(wxMouseEvent& e);
+    // Ctrl: zoom one step about the pointer; otherwise scroll.
+    void OnMouseWheel(wxMouseEvent& e);
+
+    // --- Context menu (zoom commands 400-403, tools 404-410, SIMD choices 411-415).
+    void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
+                          bool annulus, bool polygon) override;
+    void SetSIMDMenuEnable(bool enable) override;
+    void OnContextMenu(wxContextMenuEvent& e);
+    // The menu as it would pop up now (the caller owns it): popping up is modal, so the menu is
+    // built apart from it.
+    [[nodiscard]] wxMenu* BuildContextMenu() const;
+    // Pops up the menu at a client position; returns when it closes.
+    void ShowContextMenu(const wxPoint& pos);
+    void OnMenu_ScaleUp(wxCommandEvent& e);
+    void OnMenu_ScaleDown(wxCommandEvent& e);
+    void OnMenu_ZoomtoFit(wxCommandEvent& e);
+    void OnMenu_Origianl(wxCommandEvent& e);
+    // Changes the tool (also to the current one, which empties the ROI) and sends the
+    // tool-change event.
+    void OnMenu_ROIChange(wxCommandEvent& e);
+    void OnMenu_SIMDChange(wxCommandEvent& e);
+
     // --- Overlays, texts and the result logo. None repaints unless stated.
     void ClearOverlay() override;
     // Index of the appended record.
@@ -96,6 +175,30 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void UpdatePassFailRecycleLogo(bool show, int result) override;
     void UpdatePassFailRecycleLogo(bool show, int result, wxString fontPath, wxString passText,
                                    wxString failText, wxString recycleText) override;
+
+    // --- Host callbacks, assigned and cleared directly by the owner; each receives the image
+    // point under the pointer (not clamped to the image). Empty ones are not called. They run
+    // inside wx event handlers, which no exception may leave.
+    // Right click: returning true takes the click, and no context menu opens (the int is -1).
+    std::function<bool(const cv::Point2f&, int)> m_onRightClick;
+    std::function<void(const cv::Point2f&)> m_onLeftDClick;
+    std::function<void(const cv::Point2f&)> m_onRightDClick;
+    // Every motion event, inside the image or not, also while panning.
+    std::function<void(const cv::Point2f&)> m_onMouseMove;
+
+    // --- Mouse glue (the editing state itself is ROIEditor's).
+    bool m_middleDown = false;
+    wxPoint m_panStartMouse{0, 0};
+    int m_panStartScroll[2] = {0, 0};
+    // The pointer in image pixels at the last motion event, also outside the image.
+    cv::Point m_mouseImagePos{0, 0};
+    bool m_mouseEventsBound = false;
+    wxWeakRef<wxTextCtrl> m_statusTextCtrl;
+
+    // --- Context menu: which tools it offers (Point, Line, Rectangle, RotatedRectangle,
+    // Circle, Annulus, Polygon) and whether it shows the SIMD choices.
+    bool m_menuROIEnable[7] = {false, false, false, false, false, false, false};
+    bool m_simdMenuEnable = false;
 
     // --- Image state.
     cv::Mat m_rawMat;
@@ -123,8 +226,27 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     int m_logoBaseline = 0;
     cv::Size m_logoBufferSize{0, 0};
 
+  protected:
+    // The clock of the polygon's quick second press, in milliseconds.
+    [[nodiscard]] virtual std::int64_t NowMs() const;
+
   private:
     void Init();
+    // The viewport follows the window's client size and scroll position, as a paint would set
+    // them, so that a mouse event is mapped through the view the user sees.
+    void SyncViewportToWindow();
+    // Image point under a window position (not limited to the image).
+    [[nodiscard]] cv::Point2f ImagePoint(const wxPoint& pos) const;
+    [[nodiscard]] EditContext MakeEditContext(const wxMouseEvent& e) const;
+    // Carries out what an editing step asks for; false when the step did not use the event.
+    bool ApplyOutcome(const EditOutcome& outcome);
+    void ShowStatusLine();
+    void SetStockCursor(wxStockCursor id);
+    void PanTo(const wxPoint& pos);
+    void WheelZoom(int rotation);
+    void WheelScroll(const wxMouseEvent& e);
+    // Binds or unbinds the menu's command ids (400-415) to their handlers.
+    void BindMenuCommands(bool bind);
     // The rest of SetCVmat once m_matBitmap holds the image: tells the viewport its size, fits
     // the zoom when asked, sets the virtual size and repaints; clears the panel and returns
     // false for an empty image.
@@ -151,4 +273,7 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // stays: a fresh window-sized bitmap per frame is measurable.
     PaintBlitter m_blitter;
     std::string m_lastPaintError;
+    // The cursor the mouse handlers set last, and its stock id (wxCURSOR_NONE: none yet).
+    wxStockCursor m_stockCursor = wxCURSOR_NONE;
+    wxCursor m_editCursor;
 };

@@ -46,6 +46,9 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
         return;
     }
     wxAutoBufferedPaintDC dc(this);
+    // A paint event draws on a fresh surface and may cover only part of the window: the
+    // background around the image is filled anew, and not taken as shown afterwards.
+    m_blitter.ForgetWindow();
     // An exception must not leave a wx event handler; a layer that fails still lets the image
     // show.
     try {
@@ -58,6 +61,7 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
             ClearWindow(dc);
         }
     }
+    m_blitter.ForgetWindow();
 }
 
 void MovraROIAdvPanel::ReportPaintError(const char* what) {
@@ -110,39 +114,19 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
 
 void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {
     const cv::Point_<float> offset = m_viewport.GetCenteringOffset();
-    const int left = static_cast<int>(offset.x);
-    const int top = static_cast<int>(offset.y);
-    if (!m_blitter.Blit(dc, buffer, left, top)) {
+    if (!m_blitter.Blit(dc, buffer, static_cast<int>(offset.x), static_cast<int>(offset.y))) {
         ClearWindow(dc);
         return;
     }
     // The background only where the buffer leaves the window uncovered: clearing the whole
     // window first would paint most pixels twice.
-    const wxSize client = GetClientSize();
-    const int x0 = std::clamp(left, 0, client.x);
-    const int x1 = std::clamp(left + buffer.cols, x0, client.x);
-    const int y0 = std::clamp(top, 0, client.y);
-    const int y1 = std::clamp(top + buffer.rows, y0, client.y);
-    dc.SetPen(*wxTRANSPARENT_PEN);
-    dc.SetBrush(wxBrush(GetBackgroundColour()));
-    if (y0 > 0) {
-        dc.DrawRectangle(0, 0, client.x, y0);
-    }
-    if (y1 < client.y) {
-        dc.DrawRectangle(0, y1, client.x, client.y - y1);
-    }
-    if (y1 > y0 && x0 > 0) {
-        dc.DrawRectangle(0, y0, x0, y1 - y0);
-    }
-    if (y1 > y0 && x1 < client.x) {
-        dc.DrawRectangle(x1, y0, client.x - x1, y1 - y0);
-    }
-    dc.SetBrush(wxNullBrush);
+    m_blitter.FillAround(dc, GetClientSize(), GetBackgroundColour());
 }
 
 void MovraROIAdvPanel::ClearWindow(wxDC& dc) {
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
+    m_blitter.ForgetWindow();
 }
 
 void MovraROIAdvPanel::DrawGuideLineWxDC(wxDC& /*dc*/) {}
@@ -175,28 +159,34 @@ void MovraROIAdvPanel::DrawTexts(cv::Mat& buffer) {
     if (!m_displayOverlay) {
         return;
     }
-    if (!m_texts.empty()) {
-        std::vector<const cvText*> stored;
-        stored.reserve(m_texts.size());
-        for (const cvText& text : m_texts) {
-            stored.push_back(&text);
+    // Stored texts, then the caller's, in one pass: a later text's box hides what lies under
+    // it in either list.
+    std::vector<const cvText*> texts;
+    std::vector<cv::Ptr<cv::freetype::FreeType2>> fonts;
+    texts.reserve(m_texts.size());
+    for (const cvText& text : m_texts) {
+        texts.push_back(&text);
+    }
+    fonts.assign(m_textFonts.begin(), m_textFonts.end());
+    // A renderer list shorter than the texts leaves the texts without one undrawn.
+    texts.resize(std::min(texts.size(), fonts.size()));
+    fonts.resize(texts.size());
+    if (m_extTexts != nullptr && !m_extTexts->empty()) {
+        // The caller may have grown or shrunk its list since the renderers were made; a list
+        // of the same length keeps them (SetExtText reloads on request).
+        if (m_extTextFonts.size() != m_extTexts->size()) {
+            m_extTextFonts.clear();
+            m_extTextFonts.reserve(m_extTexts->size());
+            for (const cvText* text : *m_extTexts) {
+                m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
+            }
         }
-        roi_layers::DrawTexts(buffer, m_viewport, stored, m_textFonts);
+        texts.insert(texts.end(), m_extTexts->begin(), m_extTexts->end());
+        fonts.insert(fonts.end(), m_extTextFonts.begin(), m_extTextFonts.end());
     }
-    if (m_extTexts == nullptr || m_extTexts->empty()) {
-        return;
+    if (!texts.empty()) {
+        roi_layers::DrawTexts(buffer, m_viewport, texts, fonts);
     }
-    // The caller may have grown or shrunk its list since the renderers were made; a list of
-    // the same length keeps them (SetExtText reloads on request).
-    if (m_extTextFonts.size() != m_extTexts->size()) {
-        m_extTextFonts.clear();
-        m_extTextFonts.reserve(m_extTexts->size());
-        for (const cvText* text : *m_extTexts) {
-            m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
-        }
-    }
-    const std::vector<const cvText*> external(m_extTexts->begin(), m_extTexts->end());
-    roi_layers::DrawTexts(buffer, m_viewport, external, m_extTextFonts);
 }
 
 cv::Ptr<cv::freetype::FreeType2> MovraROIAdvPanel::LoadFontForPaint(

@@ -46,17 +46,20 @@ void DrawOverlays(cv::Mat& buffer, const Viewport& vp, const std::vector<cvROI>&
 void DrawOverlay(cv::Mat& buffer, const Viewport& vp, const cvROI& roi,
                  std::vector<cv::Point2f> view, const cv::Scalar& highlight);
 
-// A new FreeType renderer loaded from `fontPath` when that file exists, else from the default
-// font. A font file FreeType cannot read throws cv::Exception.
+// A new FreeType renderer (cached_freetype: it keeps its glyphs) loaded from `fontPath` when
+// that file exists, else from the default font. A font file FreeType cannot read throws
+// cv::Exception.
 [[nodiscard]] cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
                                                         const std::string& defaultFontPath);
 // Reloads an existing renderer by the same rule (the object is kept). Throws as LoadFont; the
 // renderer then holds no font and draws nothing until a reload succeeds.
 void ReloadFont(cv::freetype::FreeType2& font, const wxString& fontPath,
                 const std::string& defaultFontPath);
-// Texts[i] with fonts[i]; null texts, hidden texts, texts without a font and texts whose
-// position lies more than 100 buffer pixels left of or above the buffer are skipped, as are
-// texts taller than 4096 buffer pixels.
+// Texts[i] with fonts[i], line by line (background box, then glyphs), later ones over earlier;
+// null texts, hidden texts, texts without a font and texts whose position lies more than 100
+// buffer pixels left of or above the buffer are skipped, as are texts taller than 4096 buffer
+// pixels. A renderer that cannot draw ends its text there; a LoadFont renderer holding a font
+// only fails on a damaged glyph, and then only that line is left out.
 void DrawTexts(cv::Mat& buffer, const Viewport& vp, const std::vector<const cvText*>& texts,
                const std::vector<cv::Ptr<cv::freetype::FreeType2>>& fonts);
 

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 
+#include "panels/cached_freetype.h"
 #include "panels/roi_layers.h"
 #include "panels/roi_layers_util.h"
 #include "roi/named_colors.h"
@@ -42,8 +43,35 @@ int TruncInt(double v) {
                                        static_cast<double>(INT_MAX)));
 }
 
-void DrawText(cv::Mat& buffer, const Viewport& vp, const cvText& text,
-              cv::freetype::FreeType2& font) {
+// One step of the text layer, in drawing order: a line's background box, or its glyphs.
+struct TextStep {
+    size_t text = 0;
+    cv::freetype::FreeType2* font = nullptr;
+    bool ready = false;  // the font cannot fail for want of a font (cached_freetype::Ready)
+    bool box = false;
+    cv::Rect area;  // the buffer pixels the step can change
+    cv::Point p1, p2;
+    std::string line;
+    cv::Point org;
+    int height = 0;
+};
+
+// The box from p1 to p2 as cv::rectangle fills it (both corners included), in the buffer.
+cv::Rect BoxArea(const cv::Point& p1, const cv::Point& p2, const cv::Size& buffer) {
+    const long long x0 = std::min(p1.x, p2.x), x1 = std::max(p1.x, p2.x);
+    const long long y0 = std::min(p1.y, p2.y), y1 = std::max(p1.y, p2.y);
+    const long long l = std::max(0LL, x0), t = std::max(0LL, y0);
+    const long long r = std::min<long long>(buffer.width, x1 + 1);
+    const long long b = std::min<long long>(buffer.height, y1 + 1);
+    if (l >= r || t >= b) return {};
+    return {static_cast<int>(l), static_cast<int>(t), static_cast<int>(r - l),
+            static_cast<int>(b - t)};
+}
+
+// The steps of one text. A renderer that cannot measure (it holds no font) ends the text
+// there, as drawing it line by line would.
+void PlanText(const cv::Mat& buffer, const Viewport& vp, const cvText& text, size_t index,
+              cv::freetype::FreeType2& font, std::vector<TextStep>& steps) {
     const double zoom = detail::Zoom(vp);
     const cv::Point2f p = detail::ToBuffer(vp, text.position);
     // A text that starts far left of or above the buffer is not drawn even if it would reach
@@ -53,20 +81,83 @@ void DrawText(cv::Mat& buffer, const Viewport& vp, const cvText& text,
     if (h > kMaxTextHeight) return;
     const int gap = TruncInt(zoom * 10);
     const int x = static_cast<int>(std::nearbyint(p.x));
+    const bool ready = cached_freetype::Ready(font);
+    const cv::Rect whole(0, 0, buffer.cols, buffer.rows);
     for (size_t k = 0; k < text.lines.size(); ++k) {
         const double yd = std::nearbyint(p.y + h + static_cast<double>(k) * (h + gap));
         if (yd - h > buffer.rows) break;  // this line and all below it are out of view
+        if (yd + 2.0 * h < 0) continue;   // wholly above: its glyphs and box end before row 0
         const int y = static_cast<int>(yd);
-        const std::string line = Utf8(text.lines[k]);
+        TextStep step;
+        step.text = index;
+        step.font = &font;
+        step.ready = ready;
+        step.line = Utf8(text.lines[k]);
+        step.org = {x, y};
+        step.height = h;
         if (text.drawBackground) {
             int baseline = 0;
-            const cv::Size size = font.getTextSize(line, h, -1, &baseline);
-            cv::rectangle(buffer, cv::Point(x, y + baseline),
-                          cv::Point(x + gap + size.width, y - size.height), text.backgroundColor,
-                          cv::FILLED, cv::LINE_8);
+            cv::Size size;
+            try {
+                size = font.getTextSize(step.line, h, -1, &baseline);
+            } catch (const cv::Exception&) {
+                return;
+            }
+            TextStep box = step;
+            box.box = true;
+            box.p1 = {x, y + baseline};
+            box.p2 = {x + gap + size.width, y - size.height};
+            box.area = BoxArea(box.p1, box.p2, buffer.size());
+            steps.push_back(std::move(box));
         }
-        font.putText(buffer, line, cv::Point(x, y), h, text.color, -1, cv::LINE_AA, true);
+        step.area = whole;
+        if (ready) {
+            try {
+                (void)cached_freetype::TextBounds(font, step.line, step.org, h, true,
+                                                  buffer.size(), step.area);
+            } catch (const cv::Exception&) {
+            }
+        }
+        steps.push_back(std::move(step));
     }
+}
+
+// The pieces of `pieces` outside `cut`, still disjoint.
+void Subtract(std::vector<cv::Rect>& pieces, const cv::Rect& cut) {
+    std::vector<cv::Rect> out;
+    out.reserve(pieces.size() + 3);
+    for (const cv::Rect& r : pieces) {
+        const cv::Rect c = r & cut;
+        if (c.empty()) {
+            out.push_back(r);
+            continue;
+        }
+        if (c.y > r.y) out.emplace_back(r.x, r.y, r.width, c.y - r.y);
+        if (c.br().y < r.br().y) out.emplace_back(r.x, c.br().y, r.width, r.br().y - c.br().y);
+        if (c.x > r.x) out.emplace_back(r.x, c.y, c.x - r.x, c.height);
+        if (c.br().x < r.br().x) out.emplace_back(c.br().x, c.y, r.br().x - c.br().x, c.height);
+    }
+    pieces.swap(out);
+}
+
+// Where a step still shows: its area less the boxes of later lines that cover it. A box of a
+// ready renderer is always drawn and opaque, so what lies under it would be painted over;
+// leaving it out is what keeps large zoomed texts that overlap from costing several buffers
+// of drawing. Steps of other renderers keep their whole area (their drawing may fail and end
+// their text, as drawing them directly would), and are never counted as covering.
+std::vector<cv::Rect> VisiblePieces(const std::vector<TextStep>& steps, size_t i) {
+    std::vector<cv::Rect> pieces;
+    if (steps[i].area.empty()) return pieces;
+    pieces.push_back(steps[i].area);
+    if (!steps[i].ready) return pieces;
+    constexpr size_t kMaxPieces = 64;  // fragmenting further costs more than it saves
+    for (size_t j = i + 1; j < steps.size() && !pieces.empty(); ++j) {
+        const TextStep& later = steps[j];
+        if (!later.box || !later.ready || (later.area & steps[i].area).empty()) continue;
+        Subtract(pieces, later.area);
+        if (pieces.size() > kMaxPieces) break;
+    }
+    return pieces;
 }
 
 // The largest height from 80 down to 2 at which the widest text, with one blank after it, fits
@@ -102,7 +193,7 @@ void FitLogoFont(cv::freetype::FreeType2& font, const std::string (&texts)[3], i
 
 cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
                                           const std::string& defaultFontPath) {
-    cv::Ptr<cv::freetype::FreeType2> font = cv::freetype::createFreeType2();
+    cv::Ptr<cv::freetype::FreeType2> font = cached_freetype::Create();
     font->loadFontData(FontFile(fontPath, defaultFontPath), 0);
     return font;
 }
@@ -115,12 +206,32 @@ void ReloadFont(cv::freetype::FreeType2& font, const wxString& fontPath,
 void DrawTexts(cv::Mat& buffer, const Viewport& vp, const std::vector<const cvText*>& texts,
                const std::vector<cv::Ptr<cv::freetype::FreeType2>>& fonts) {
     if (!detail::CanDraw(buffer, vp)) return;
+    std::vector<TextStep> steps;
     for (size_t i = 0; i < texts.size() && i < fonts.size(); ++i) {
         if (texts[i] == nullptr || !texts[i]->visible || !fonts[i]) continue;
+        PlanText(buffer, vp, *texts[i], i, *fonts[i], steps);
+    }
+    std::vector<bool> failed(texts.size(), false);
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const TextStep& step = steps[i];
+        if (failed[step.text]) continue;
+        const cvText& text = *texts[step.text];
         try {
-            DrawText(buffer, vp, *texts[i], *fonts[i]);
+            for (const cv::Rect& piece : VisiblePieces(steps, i)) {
+                if (step.box) {
+                    cv::rectangle(buffer, piece.tl(), piece.br() - cv::Point(1, 1),
+                                  text.backgroundColor, cv::FILLED, cv::LINE_8);
+                } else {
+                    cv::Mat part = buffer(piece);
+                    step.font->putText(part, step.line, step.org - piece.tl(), step.height,
+                                       text.color, -1, cv::LINE_AA, true);
+                }
+            }
         } catch (const cv::Exception&) {
-            // A renderer whose font failed to load, or a buffer it cannot draw on.
+            // A renderer without a font, or a buffer it cannot draw on: the rest of that text
+            // is left out. A ready renderer only fails on a damaged glyph, and only that line
+            // goes.
+            if (!step.ready) failed[step.text] = true;
         }
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -32,24 +33,114 @@ std::vector<int> SourceIndexes(int dstLength, int srcLength, double scale) {
 }
 
 template <typename Pixel>
-void GatherRow(const uchar* src, uchar* dst, const int* xIndex, int width) {
-    const auto* s = reinterpret_cast<const Pixel*>(src);
+void GatherRow(const uchar* src, uchar* dst, const int* offset, int width) {
     auto* d = reinterpret_cast<Pixel*>(dst);
     for (int x = 0; x < width; ++x) {
-        d[x] = s[xIndex[x]];
+        std::memcpy(d + x, src + offset[x], sizeof(Pixel));
     }
 }
 
-struct Rgb {
-    uchar v[3];
-};
+// Three-byte pixels moved as four-byte words: each store's fourth byte is overwritten by the
+// next pixel, and each load's fourth byte belongs to the next source pixel. Output pixels from
+// `wideEnd` on sample the source's last column, whose load would read past the image, and go
+// byte by byte, as does the last output pixel. `next`, when set, is the next source row to be
+// sampled: one cache line of it is requested every `every` pixels (about one line's worth of
+// samples) while this row is gathered, since below zoom 1 every new row would otherwise start
+// with a wait on memory.
+void GatherRow3(const uchar* src, uchar* dst, const int* offset, int width, int wideEnd,
+                const uchar* next, int every) {
+    const int wide = std::min(wideEnd, width - 1);
+    int x = 0;
+    if (next != nullptr) {
+        for (; x + every <= wide; x += every) {
+            __builtin_prefetch(next + offset[x + every - 1]);
+            for (int k = x; k < x + every; ++k) {
+                uint32_t v;
+                std::memcpy(&v, src + offset[k], 4);
+                std::memcpy(dst + 3 * k, &v, 4);
+            }
+        }
+    }
+    for (; x < wide; ++x) {
+        uint32_t v;
+        std::memcpy(&v, src + offset[x], 4);
+        std::memcpy(dst + 3 * x, &v, 4);
+    }
+    for (; x < width; ++x) {
+        std::memcpy(dst + 3 * x, src + offset[x], 3);
+    }
+}
 
-void GatherRowAny(const uchar* src, uchar* dst, const int* xIndex, int width, size_t pixelSize) {
+void GatherRowAny(const uchar* src, uchar* dst, const int* offset, int width, size_t pixelSize) {
     for (int x = 0; x < width; ++x) {
-        std::memcpy(dst + x * pixelSize, src + static_cast<size_t>(xIndex[x]) * pixelSize,
-                    pixelSize);
+        std::memcpy(dst + x * pixelSize, src + offset[x], pixelSize);
     }
 }
+
+class NearestRows : public cv::ParallelLoopBody {
+  public:
+    NearestRows(const cv::Mat& image, const cv::Rect& region, cv::Mat& dst,
+                const std::vector<int>& offset, const std::vector<int>& yIndex, int wideEnd,
+                int prefetchEvery)
+        : image_(image), region_(region), dst_(dst), offset_(offset), yIndex_(yIndex),
+          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery) {}
+
+    void operator()(const cv::Range& rows) const override {
+        const size_t pixelSize = image_.elemSize();
+        const int width = dst_.cols;
+        const size_t rowBytes = pixelSize * static_cast<size_t>(width);
+        for (int y = rows.start; y < rows.end; ++y) {
+            uchar* d = dst_.ptr(y);
+            const int sy = yIndex_[static_cast<size_t>(y)];
+            // Magnified rows repeat, and a repeated row is one memcpy.
+            if (y > rows.start && sy == yIndex_[static_cast<size_t>(y) - 1]) {
+                std::memcpy(d, dst_.ptr(y - 1), rowBytes);
+                continue;
+            }
+            const uchar* s =
+                image_.ptr(region_.y + sy) + static_cast<size_t>(region_.x) * pixelSize;
+            const int* offset = offset_.data();
+            switch (pixelSize) {
+                case 1:
+                    GatherRow<uint8_t>(s, d, offset, width);
+                    break;
+                case 2:
+                    GatherRow<uint16_t>(s, d, offset, width);
+                    break;
+                case 3: {
+                    // The next sampled row is fetched while this one is gathered: below zoom
+                    // 1 every row starts with a wait on memory otherwise.
+                    const uchar* next = nullptr;
+                    for (int ny = y + 1; ny < rows.end; ++ny) {
+                        const int nsy = yIndex_[static_cast<size_t>(ny)];
+                        if (nsy != sy) {
+                            next = image_.ptr(region_.y + nsy) +
+                                   static_cast<size_t>(region_.x) * pixelSize;
+                            break;
+                        }
+                    }
+                    GatherRow3(s, d, offset, width, wideEnd_, next, prefetchEvery_);
+                    break;
+                }
+                case 4:
+                    GatherRow<uint32_t>(s, d, offset, width);
+                    break;
+                default:
+                    GatherRowAny(s, d, offset, width, pixelSize);
+                    break;
+            }
+        }
+    }
+
+  private:
+    const cv::Mat& image_;
+    const cv::Rect region_;
+    cv::Mat& dst_;
+    const std::vector<int>& offset_;
+    const std::vector<int>& yIndex_;
+    const int wideEnd_;
+    const int prefetchEvery_;
+};
 
 }  // namespace
 
@@ -62,35 +153,22 @@ cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double
     const size_t pixelSize = image.elemSize();
     const std::vector<int> xIndex = SourceIndexes(dstSize.width, region.width, scale);
     const std::vector<int> yIndex = SourceIndexes(dstSize.height, region.height, scale);
-    const size_t rowBytes = pixelSize * static_cast<size_t>(dstSize.width);
-
-    // Only the source rows and pixels that the sampling picks are read, so the cost follows
-    // the output size; magnified rows repeat, and a repeated row is one memcpy.
-    for (int y = 0; y < dstSize.height; ++y) {
-        uchar* d = dst.ptr(y);
-        if (y > 0 && yIndex[static_cast<size_t>(y)] == yIndex[static_cast<size_t>(y) - 1]) {
-            std::memcpy(d, dst.ptr(y - 1), rowBytes);
-            continue;
-        }
-        const uchar* s = image.ptr(region.y + yIndex[static_cast<size_t>(y)]) +
-                         static_cast<size_t>(region.x) * pixelSize;
-        switch (pixelSize) {
-            case 1:
-                GatherRow<uchar>(s, d, xIndex.data(), dstSize.width);
-                break;
-            case 2:
-                GatherRow<ushort>(s, d, xIndex.data(), dstSize.width);
-                break;
-            case 3:
-                GatherRow<Rgb>(s, d, xIndex.data(), dstSize.width);
-                break;
-            case 4:
-                GatherRow<unsigned>(s, d, xIndex.data(), dstSize.width);
-                break;
-            default:
-                GatherRowAny(s, d, xIndex.data(), dstSize.width, pixelSize);
-                break;
+    // Byte offsets within the source row, so the gathers do no multiplication.
+    std::vector<int> offset(xIndex.size());
+    int wideEnd = dstSize.width;
+    for (size_t x = 0; x < xIndex.size(); ++x) {
+        offset[x] = static_cast<int>(static_cast<size_t>(xIndex[x]) * pixelSize);
+        if (region.x + xIndex[x] == image.cols - 1 && wideEnd == dstSize.width) {
+            wideEnd = static_cast<int>(x);
         }
     }
+    // Only the source rows and pixels that the sampling picks are read, so the cost follows
+    // the output size. Bands of rows go to OpenCV's worker threads, as cv::resize sends them:
+    // below zoom 1 the sampled pixels are scattered and reading them waits on memory.
+    const double stripes = static_cast<double>(dst.total()) / (1 << 16);
+    const int prefetchEvery = static_cast<int>(std::clamp(64.0 * scale / pixelSize, 1.0, 8.0));
+    cv::parallel_for_(cv::Range(0, dstSize.height),
+                      NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery),
+                      stripes);
     return dst;
 }

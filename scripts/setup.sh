@@ -8,11 +8,12 @@ cd "$(dirname "$0")/.."
 . scripts/lib/on-debian13.sh
 movra_on_debian13 "$0" "$@"
 
-# Build: compiler, CMake, Python 3.13 headers, wxGTK 3.2, OpenCV, libheif, libjxl, pybind11.
+# Build: compiler, CMake, Python 3.13 headers, wxGTK 3.2, OpenCV (and the FreeType and HarfBuzz
+# its text drawing uses), libheif, libjxl, pybind11.
 BUILD_PKGS=(
     build-essential cmake ninja-build pkg-config
     python3 python3-dev python3-numpy python3-wxgtk4.0
-    libwxgtk3.2-dev libgtk-3-dev libopencv-dev
+    libwxgtk3.2-dev libgtk-3-dev libopencv-dev libfreetype-dev libharfbuzz-dev
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
     libjxl-dev pybind11-dev fonts-dejavu-core
 )

@@ -204,6 +204,40 @@ TEST_F(RoiPanelTest, DisplayOnlyPaintsAtOnceAndKeepsTheStoredImage) {
     EXPECT_EQ(panel_->m_matBitmap.at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 200));
 }
 
+TEST_F(RoiPanelTest, DisplayOnlyFeedKeepsTheBackgroundAroundEachFrameRight) {
+    // Frames shown through a client DC fill the background around themselves only when it
+    // changed; whatever changed, the window must show the frame and the background only.
+    const auto expect = [&](const cv::Mat& frame, const cv::Vec3b& background) {
+        cv::Mat expected(600, 800, CV_8UC3, cv::Scalar(background));
+        frame.copyTo(expected(cv::Rect(0, 0, frame.cols, frame.rows)));
+        return cv::norm(wx_window_test::ReadClient(panel_), expected, cv::NORM_INF);
+    };
+    ShowAt(cv::Mat(300, 400, CV_8UC3, cv::Scalar(0, 0, 200)), 1.0);
+    Grab(panel_);
+    cv::Mat big = Pattern(400, 300, 1), small = Pattern(100, 80, 1);
+    ASSERT_TRUE(panel_->SetCVmatDisplay(big));
+    EXPECT_EQ(expect(big, kBackground), 0);
+    ASSERT_TRUE(panel_->SetCVmatDisplay(big));  // same frame again: nothing else to fill
+    EXPECT_EQ(expect(big, kBackground), 0);
+    ASSERT_TRUE(panel_->SetCVmatDisplay(small));  // a smaller frame uncovers more
+    EXPECT_EQ(expect(small, kBackground), 0);
+    {
+        // Something else draws over the background; a paint event of a stored image of the
+        // frame's size (the same area around it) repaints it all.
+        wxClientDC dc(panel_);
+        dc.SetBrush(*wxWHITE_BRUSH);
+        dc.DrawRectangle(300, 300, 200, 200);
+    }
+    const cv::Mat red(80, 100, CV_8UC3, cv::Scalar(0, 0, 200));
+    ShowAt(red, 1.0);
+    Grab(panel_);
+    EXPECT_EQ(expect(red, kBackground), 0);
+    panel_->SetCanvasBgColor(90, 60, 30);
+    Settle();
+    ASSERT_TRUE(panel_->SetCVmatDisplay(small));
+    EXPECT_EQ(expect(small, cv::Vec3b(30, 60, 90)), 0);
+}
+
 TEST_F(RoiPanelTest, ZoomStepsAndFitClamp) {
     ShowAt(cv::Mat(10, 10, CV_8UC3), 1.0);
     struct Step {

@@ -386,6 +386,46 @@ TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
     EXPECT_NEAR(cv::boundingRect(g2).height, 2 * cv::boundingRect(g1).height, 3);
 }
 
+TEST(Texts, OverlappingTextsAndBoxesDrawWhatPlainOpenCVRenderersDraw) {
+    // The panel's renderers keep glyphs and leave out what later boxes cover; OpenCV's own
+    // renderers draw everything, line by line. Same pixels, over an image of noise, at zooms
+    // where zoomed texts overlap each other and the buffer's edges.
+    cv::RNG rng(7);
+    for (const double zoom : {0.5, 1.0, 4.0, 20.0}) {
+        const Viewport vp = View({400, 300}, zoom, {640, 360}, {int(40 * zoom), int(30 * zoom)});
+        std::vector<cvText> texts(14);
+        std::vector<cv::Ptr<cv::freetype::FreeType2>> cached, plain;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            cvText& t = texts[i];
+            t.visible = i != 3;
+            t.position = {rng.uniform(30.f, 90.f), rng.uniform(25.f, 60.f)};
+            t.lines.Add(wxString::Format("Value %zu: %d mm", i, rng.uniform(0, 99999)));
+            if (i % 3 == 0) t.lines.Add("second line, Tj");
+            t.fontHeight = rng.uniform(8, 30);
+            t.color = cv::Scalar(rng.uniform(0, 256), rng.uniform(0, 256), rng.uniform(0, 256));
+            t.drawBackground = i % 2 == 0;
+            t.backgroundColor = cv::Scalar(rng.uniform(0, 256), 40, 90);
+            const std::string file = i % 4 == 1 ? "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"
+                                                : kDefaultFont;
+            cached.push_back(roi_layers::LoadFont(file, kDefaultFont));
+            plain.push_back(cv::freetype::createFreeType2());
+            plain.back()->loadFontData(file, 0);
+        }
+        std::vector<const cvText*> list;
+        for (const cvText& t : texts) list.push_back(&t);
+        cv::Mat image(vp.originalSize, CV_8UC3);
+        rng.fill(image, cv::RNG::UNIFORM, 0, 256);
+        cv::Mat mine, theirs = vp.ExtractVisibleRegion(image);
+        for (int pass = 0; pass < 2; ++pass) {  // the second from the kept glyphs
+            mine = vp.ExtractVisibleRegion(image);
+            roi_layers::DrawTexts(mine, vp, list, cached);
+        }
+        roi_layers::DrawTexts(theirs, vp, list, plain);
+        EXPECT_EQ(cv::norm(mine, theirs, cv::NORM_INF), 0) << "zoom " << zoom;
+        EXPECT_GT(cv::norm(mine, vp.ExtractVisibleRegion(image), cv::NORM_L1), 0);
+    }
+}
+
 TEST(Texts, FontFilesFreeTypeCannotReadThrowOnLoadButNeverOnDraw) {
     const std::string garbage = GarbageFont();
     EXPECT_THROW(static_cast<void>(roi_layers::LoadFont(garbage, kDefaultFont)), cv::Exception);

@@ -2,6 +2,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+
 #include <cmath>
 #include <limits>
 #include <random>
@@ -132,6 +134,22 @@ TEST(ViewportExtract, MatchesOpenCVNearestForManyScalesAndTypes) {
                 EXPECT_TRUE(Same(v.ExtractVisibleRegion(image), expected))
                     << "type " << type << " scale " << s << " scroll " << scroll;
             }
+        }
+    }
+}
+
+TEST(ViewportExtract, WindowSizedCutsSplitIntoBandsMatchOpenCVToTheImageEnd) {
+    // Large enough to be cut in bands of rows on several threads; scrolled to the far corner so
+    // that the last source row and column are sampled.
+    for (const int type : {CV_8UC3, CV_8UC1}) {
+        const cv::Mat image = RandomImage({2000, 1500}, type, 9);
+        for (const double s : {0.37, 0.5, 1.5, 3.7}) {
+            Viewport v = Make(image.size(), s, {1920, 1080});
+            const cv::Size virt = v.GetVirtualSize();
+            v.SetScrollPosition({std::max(0, virt.width - 1920), std::max(0, virt.height - 1080)});
+            cv::Mat expected;
+            cv::resize(image(v.GetVisibleROI()), expected, cv::Size(), s, s, cv::INTER_NEAREST);
+            EXPECT_TRUE(Same(v.ExtractVisibleRegion(image), expected)) << "scale " << s;
         }
     }
 }

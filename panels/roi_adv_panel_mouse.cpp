@@ -1,0 +1,297 @@
+// MovraROIAdvPanel: the mouse. Presses, drags, releases and double clicks become ROIEditor
+// steps in image pixels; the middle button pans, the wheel scrolls or (with Ctrl) zooms about
+// the pointer; every motion reports the pointer to the host and the status line.
+#include <wx/utils.h>
+#include <wx/wupdlock.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+
+#include "panels/roi_adv_panel.h"
+
+namespace {
+
+// Truncation toward zero, saturated: a pointer far outside a tiny zoom must not overflow.
+int TruncSaturated(float v) {
+    if (std::isnan(v)) {
+        return 0;
+    }
+    return static_cast<int>(std::clamp(static_cast<double>(std::trunc(v)),
+                                       static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
+wxString PixelText(const cv::Mat& image, const cv::Point& at) {
+    const uchar* v = image.ptr(at.y) + static_cast<size_t>(at.x) * image.elemSize();
+    switch (image.elemSize()) {
+        case 1:
+            return wxString::Format("%d", v[0]);
+        case 3:
+            return wxString::Format("(%d,%d,%d)", v[2], v[1], v[0]);
+        case 4:
+            return wxString::Format("(%d,%d,%d,%d)", v[3], v[2], v[1], v[0]);
+        default:
+            return wxString();
+    }
+}
+
+}  // namespace
+
+void MovraROIAdvPanel::SetMouseEventConnect(bool connect) {
+    if (connect == m_mouseEventsBound) {
+        return;
+    }
+    if (connect) {
+        Bind(wxEVT_LEFT_DOWN, &MovraROIAdvPanel::OnImgeLeftMouseDown, this);
+        Bind(wxEVT_LEFT_UP, &MovraROIAdvPanel::OnImgeLeftMouseUp, this);
+        Bind(wxEVT_LEFT_DCLICK, &MovraROIAdvPanel::OnImgeLeftDClick, this);
+        Bind(wxEVT_RIGHT_DCLICK, &MovraROIAdvPanel::OnImgeRightDClick, this);
+        Bind(wxEVT_MIDDLE_DOWN, &MovraROIAdvPanel::OnMiddleMouseDown, this);
+        Bind(wxEVT_MIDDLE_UP, &MovraROIAdvPanel::OnMiddleMouseUp, this);
+        Bind(wxEVT_MOTION, &MovraROIAdvPanel::OnImgeMouseMove, this);
+    } else {
+        Unbind(wxEVT_LEFT_DOWN, &MovraROIAdvPanel::OnImgeLeftMouseDown, this);
+        Unbind(wxEVT_LEFT_UP, &MovraROIAdvPanel::OnImgeLeftMouseUp, this);
+        Unbind(wxEVT_LEFT_DCLICK, &MovraROIAdvPanel::OnImgeLeftDClick, this);
+        Unbind(wxEVT_RIGHT_DCLICK, &MovraROIAdvPanel::OnImgeRightDClick, this);
+        Unbind(wxEVT_MIDDLE_DOWN, &MovraROIAdvPanel::OnMiddleMouseDown, this);
+        Unbind(wxEVT_MIDDLE_UP, &MovraROIAdvPanel::OnMiddleMouseUp, this);
+        Unbind(wxEVT_MOTION, &MovraROIAdvPanel::OnImgeMouseMove, this);
+    }
+    m_mouseEventsBound = connect;
+}
+
+void MovraROIAdvPanel::SyncViewportToWindow() {
+    const wxSize client = GetClientSize();
+    m_viewport.SetWindowSize(cv::Size(client.x, client.y));
+    int unitX = 0;
+    int unitY = 0;
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    const wxPoint start = GetViewStart();
+    m_viewport.SetScrollPosition(cv::Point(start.x * unitX, start.y * unitY));
+}
+
+cv::Point2f MovraROIAdvPanel::ImagePoint(const wxPoint& pos) const {
+    const cv::Point_<float> offset = m_viewport.GetCenteringOffset();
+    const double scale = m_viewport.scale;
+    // The scrolled window position in whole pixels first, then the margin in float, then the
+    // zoom in double; in 64 bits so that no position wraps.
+    const auto map = [&](std::int64_t scroll, int at, float margin) {
+        const float canvas = static_cast<float>(scroll + at) - margin;
+        return static_cast<float>(canvas / scale);
+    };
+    return {map(m_viewport.scrollPosition.x, pos.x, offset.x),
+            map(m_viewport.scrollPosition.y, pos.y, offset.y)};
+}
+
+EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
+    EditContext ctx;
+    ctx.mode = static_cast<CvROIMode>(m_roiMode);
+    ctx.scale = m_scale;
+    ctx.imageSize = m_matBitmap.size();
+    ctx.nowMs = NowMs();
+    // The event's own modifier state first: it is the state when the pointer moved.
+    ctx.shift = e.ShiftDown() || wxGetKeyState(WXK_SHIFT);
+    return ctx;
+}
+
+bool MovraROIAdvPanel::ApplyOutcome(const EditOutcome& outcome) {
+    for (int i = 0; i < outcome.cropEvents; ++i) {
+        FinalizeCurrentROI();
+    }
+    if (outcome.repaint) {
+        Refresh();
+    }
+    if (outcome.cursor == EditCursor::Hand) {
+        SetStockCursor(wxCURSOR_HAND);
+    } else if (outcome.cursor == EditCursor::Cross) {
+        SetStockCursor(wxCURSOR_CROSS);
+    }
+    return outcome.handled;
+}
+
+void MovraROIAdvPanel::SetStockCursor(wxStockCursor id) {
+    // A hover sets the cursor at every motion; making a new one each time is wasted work. The
+    // host may have set a cursor of its own since.
+    if (id == m_stockCursor && GetCursor().IsSameAs(m_editCursor)) {
+        return;
+    }
+    m_stockCursor = id;
+    m_editCursor = wxCursor(id);
+    SetCursor(m_editCursor);
+}
+
+void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
+    SyncViewportToWindow();
+    const cv::Point2f p = ImagePoint(e.GetPosition());
+    if (!ApplyOutcome(Press(MakeEditContext(e), p))) {
+        e.Skip();
+    }
+}
+
+void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
+    if (!ApplyOutcome(Release(MakeEditContext(e)))) {
+        e.Skip();
+    }
+}
+
+void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
+    SyncViewportToWindow();
+    const cv::Point2f p = ImagePoint(e.GetPosition());
+    m_mouseImagePos = cv::Point(TruncSaturated(p.x), TruncSaturated(p.y));
+    if (m_onMouseMove) {
+        m_onMouseMove(p);
+    }
+    ShowStatusLine();
+    if (m_middleDown) {
+        PanTo(e.GetPosition());
+        Refresh();
+        return;
+    }
+    (void)ApplyOutcome(Motion(MakeEditContext(e), p));
+    // Motion is everybody's business: the host's own handlers see it too.
+    e.Skip();
+}
+
+void MovraROIAdvPanel::OnImgeLeftDClick(wxMouseEvent& e) {
+    SyncViewportToWindow();
+    const cv::Point2f p = ImagePoint(e.GetPosition());
+    (void)ApplyOutcome(DoubleClick(MakeEditContext(e), p));
+    if (m_onLeftDClick) {
+        m_onLeftDClick(p);
+    }
+    e.Skip();
+}
+
+void MovraROIAdvPanel::OnImgeRightDClick(wxMouseEvent& e) {
+    SyncViewportToWindow();
+    const cv::Point2f p = ImagePoint(e.GetPosition());
+    if (m_onRightDClick) {
+        m_onRightDClick(p);
+    }
+    e.Skip();
+}
+
+void MovraROIAdvPanel::ShowStatusLine() {
+    wxTextCtrl* ctrl = m_statusTextCtrl.get();
+    const cv::Point& at = m_mouseImagePos;
+    if (ctrl == nullptr || at.x < 0 || at.y < 0 || at.x >= m_matBitmap.cols ||
+        at.y >= m_matBitmap.rows) {
+        return;
+    }
+    const int bits = static_cast<int>(m_matBitmap.elemSize()) * 8;
+    // ChangeValue: the text is the panel's report, not the user's typing, so no text event.
+    ctrl->ChangeValue(wxString::Format("%dx%d %.2fX %d-bit image value %s (%d,%d)",
+                                       m_matBitmap.cols, m_matBitmap.rows, m_scale, bits,
+                                       PixelText(m_matBitmap, at), at.x, at.y));
+}
+
+// --- Panning.
+
+void MovraROIAdvPanel::OnMiddleMouseDown(wxMouseEvent& e) {
+    if (GetScrollRange(wxHORIZONTAL) <= 1 && GetScrollRange(wxVERTICAL) < 2) {
+        return;  // nothing to scroll
+    }
+    m_middleDown = true;
+    m_panStartMouse = e.GetPosition();
+    m_panStartScroll[0] = GetScrollPos(wxHORIZONTAL);
+    m_panStartScroll[1] = GetScrollPos(wxVERTICAL);
+    SetStockCursor(wxCURSOR_SIZING);
+}
+
+void MovraROIAdvPanel::OnMiddleMouseUp(wxMouseEvent& /*e*/) {
+    if (!m_middleDown) {
+        return;
+    }
+    m_middleDown = false;
+    SetStockCursor(wxCURSOR_ARROW);
+}
+
+void MovraROIAdvPanel::PanTo(const wxPoint& pos) {
+    int unitX = 0;
+    int unitY = 0;
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    if (unitX < 1 || unitY < 1) {
+        return;
+    }
+    // The image follows the pointer: dragging right shows more of the left. In 64 bits, then
+    // clamped, so that no far-off pointer wraps the target.
+    const auto target = [](int startUnits, int from, int to, int unit) {
+        const std::int64_t units = startUnits - (static_cast<std::int64_t>(to) - from) / unit;
+        return static_cast<int>(std::clamp<std::int64_t>(units, 0, INT_MAX));
+    };
+    Scroll(target(m_panStartScroll[0], m_panStartMouse.x, pos.x, unitX),
+           target(m_panStartScroll[1], m_panStartMouse.y, pos.y, unitY));
+}
+
+// --- Wheel.
+
+void MovraROIAdvPanel::OnMouseWheel(wxMouseEvent& e) {
+    // Never skipped: GTK's own wheel scrolling would move the view a second time.
+    if (m_matBitmap.empty()) {
+        return;
+    }
+    if (e.ControlDown()) {
+        WheelZoom(e.GetWheelRotation());
+    } else {
+        WheelScroll(e);
+    }
+}
+
+void MovraROIAdvPanel::WheelZoom(int rotation) {
+    if (rotation == 0) {
+        return;
+    }
+    // Frozen only for a real change: on GTK a thaw repaints even when nothing changed.
+    const bool changed = rotation > 0 ? CalcZoomIn() : CalcZoomOut();
+    if (!changed) {
+        return;
+    }
+    // One visible change: the new zoom and the new scroll position together.
+    wxWindowUpdateLocker freeze(this);
+    m_viewport.SetScale(m_scale);
+    m_scale = m_viewport.scale;
+    const cv::Size virtualSize = m_viewport.GetVirtualSize();
+    SetVirtualSize(virtualSize.width, virtualSize.height);
+    const int rangeH = GetScrollRange(wxHORIZONTAL);
+    const int rangeV = GetScrollRange(wxVERTICAL);
+    if (rangeH > 1 || rangeV >= 2) {
+        // The image point under the pointer comes to the middle of the view.
+        const float fx = static_cast<float>(m_mouseImagePos.x) / m_matBitmap.cols;
+        const float fy = static_cast<float>(m_mouseImagePos.y) / m_matBitmap.rows;
+        const auto units = [](float f, int range, int thumb) {
+            return TruncSaturated(f * static_cast<float>(range) - static_cast<float>(thumb) / 2);
+        };
+        // Not below 0: -1 would leave that axis where it was.
+        Scroll(std::max(0, units(fx, rangeH, GetScrollThumb(wxHORIZONTAL))),
+               std::max(0, units(fy, rangeV, GetScrollThumb(wxVERTICAL))));
+    }
+    Refresh();
+}
+
+void MovraROIAdvPanel::WheelScroll(const wxMouseEvent& e) {
+    const int perAction = e.GetLinesPerAction() < 1 ? 3 : e.GetLinesPerAction();
+    const int delta = e.GetWheelDelta() < 1 ? 120 : e.GetWheelDelta();
+    const std::int64_t lines = static_cast<std::int64_t>(perAction) * e.GetWheelRotation() / delta;
+    // Not below 0: -1 would leave the axis where it was.
+    const auto target = [](int pos, std::int64_t by) {
+        return static_cast<int>(std::clamp<std::int64_t>(pos + by, 0, INT_MAX));
+    };
+    int unitX = 0;
+    int unitY = 0;
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    if (e.GetWheelAxis() == wxMOUSE_WHEEL_HORIZONTAL) {
+        if (unitX < 1) {
+            return;
+        }
+        Scroll(target(GetScrollPos(wxHORIZONTAL), lines), -1);
+    } else {
+        if (unitY < 1) {
+            return;
+        }
+        // A positive rotation (away from the user) scrolls up.
+        Scroll(-1, target(GetScrollPos(wxVERTICAL), -lines));
+    }
+    Refresh();
+}

@@ -1,0 +1,92 @@
+// MovraROIAdvPanel driven by real input: wxUIActionSimulator moves the X pointer and presses
+// buttons and keys (XTest), so the events come through GTK as a user's would. Needs an X
+// display (skipped without one).
+#include <wx/uiaction.h>
+
+#include <vector>
+
+#include "panels/tests/roi_input_fixture.h"
+
+namespace {
+
+using roi_input_test::RoiInputTest;
+using wx_window_test::Settle;
+
+class RoiSimulatedTest : public RoiInputTest {
+  protected:
+    void TearDown() override {
+        if (wx_window_test::Ready()) {
+            // Out of every test window, so that the next test sees no stray pointer events.
+            sim_.MouseMove(wxPoint(1590, 1190));
+            Settle(3);
+        }
+        RoiInputTest::TearDown();
+    }
+    // Moves the pointer to a position in the panel's client area and lets GTK deliver it.
+    void MoveTo(int x, int y) {
+        sim_.MouseMove(panel_->ClientToScreen(wxPoint(x, y)));
+        Settle(3);
+    }
+
+    wxUIActionSimulator sim_;
+};
+
+TEST_F(RoiSimulatedTest, ARealDragDrawsARectangle) {
+    ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
+    MoveTo(20, 20);
+    sim_.MouseDown();
+    Settle(3);
+    MoveTo(60, 40);
+    MoveTo(100, 60);
+    sim_.MouseUp();
+    Settle(3);
+    ASSERT_EQ(crops_.size(), 1u);
+    EXPECT_EQ(crops_[0], cv::Rect(10, 10, 40, 20));
+}
+
+TEST_F(RoiSimulatedTest, ARealDoubleClickClosesAPolygon) {
+    ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0, CvROIMode::Polygon);
+    std::vector<cv::Point2f> doubleClicks;
+    panel_->m_onLeftDClick = [&](const cv::Point2f& p) { doubleClicks.push_back(p); };
+    for (const wxPoint& at : {wxPoint(20, 20), wxPoint(200, 40), wxPoint(100, 180)}) {
+        MoveTo(at.x, at.y);
+        sim_.MouseClick();
+        Settle(3);
+        // Further apart in time than a double click, as a user's separate clicks are.
+        wxMilliSleep(600);
+    }
+    EXPECT_TRUE(panel_->m_polygonDrawing);
+    MoveTo(20, 160);
+    sim_.MouseDblClick();
+    Settle(6);
+    EXPECT_FALSE(panel_->m_polygonDrawing);
+    std::vector<cv::Point2f> vertices;
+    panel_->GetPolygonPoints(vertices);
+    EXPECT_EQ(vertices, (std::vector<cv::Point2f>{{10, 10}, {100, 20}, {50, 90}, {10, 80}}));
+    ASSERT_GE(crops_.size(), 1u);
+    EXPECT_EQ(crops_.back(), cv::Rect(10, 10, 91, 81));
+    ASSERT_EQ(doubleClicks.size(), 1u);
+    EXPECT_EQ(doubleClicks[0], cv::Point2f(10, 80));
+}
+
+TEST_F(RoiSimulatedTest, ChoosingAToolFromTheRealMenu) {
+    ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
+    panel_->SetFuncEnable(true, true, true);
+    panel_->SetMenuROIEnable(false, false, true, true, false, false, false);
+    int opened = 0;
+    panel_->Bind(wxEVT_MENU_OPEN, [this, &opened](wxMenuEvent& e) {
+        if (e.GetMenu() == nullptr || !e.IsPopup()) return;
+        ++opened;
+        // From no selection, Up selects the last entry: "Rotated Rectangle".
+        sim_.Char(WXK_UP);
+        sim_.Char(WXK_RETURN);
+    });
+    MoveTo(100, 100);
+    sim_.MouseClick(wxMOUSE_BTN_RIGHT);
+    Settle(10);
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(panel_->m_roiMode, static_cast<int>(CvROIMode::RotatedRectangle));
+    EXPECT_EQ(tools_, std::vector<int>{4});
+}
+
+}  // namespace
