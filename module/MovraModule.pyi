@@ -1,5 +1,6 @@
 """MovraModule - OpenCV + wxWidgets Image Panel for Python."""
 
+from collections.abc import Callable, Sequence
 from typing import Any, ClassVar
 
 import numpy
@@ -158,6 +159,210 @@ class MovraPanel:
     def SetAspectRatio(self, ratio: AspectRatio) -> None:
         """Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)"""
     def GetAspectRatio(self) -> AspectRatio: ...
+
+class MovraROIAdvPanel:
+    """Advanced ROI panel with editing (requires wxPython parent)"""
+    def __init__(
+        self,
+        parent_handle: int,
+        id: int = -1,
+        x: int = -1,
+        y: int = -1,
+        width: int = -1,
+        height: int = -1,
+        style: int = 0,
+        name: str = "MovraROIAdvPanel",
+    ) -> None: ...
+    def SetMat(self, img: _ArrayLike) -> None: ...
+    def LoadImage(self, path: str) -> bool:
+        """Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve original channel count so that GetLoadedImageInfo() reports correct channels/bitDepth/EXIF/GPS."""
+    def GetMat(self) -> _UInt8Array: ...
+    def GetDrawMat(self) -> _UInt8Array: ...
+    def GetRawMat(self) -> _UInt8Array:
+        """Return the original-channel image array (8-bit, before the forced 3-channel normalisation applied by GetMat()). Grayscale → 1-ch, colour → 3-ch BGR, HEIF/JXL → codec native. Returns empty array if no image is loaded."""
+    def SetMode(self, mode: int) -> None: ...
+    def SetZoomToFit(self) -> None: ...
+    def ZoomToFit(self) -> None: ...
+    def SetOriginal(self) -> None: ...
+    def SetZoomIn(self) -> None: ...
+    def ZoomIn(self) -> None: ...
+    def SetZoomOut(self) -> None: ...
+    def ZoomOut(self) -> None: ...
+    def GetZoomFactor(self) -> float:
+        """Return current display zoom factor (1.0 = 100%)"""
+    def GetLoadedImageInfo(self) -> dict[str, Any]:
+        """Return dict with image file info (channels/bitDepth/EXIF/GPS). Reflects the original file before any display conversion."""
+    def SetCenterImageEnable(self, enable: bool) -> None: ...
+    def SetROIMode(self, mode: int) -> None: ...
+    def GetROIMode(self) -> int: ...
+    def SetFuncEnable(
+        self, menu_enable: bool, crop_enable: bool = False, move_enable: bool = True
+    ) -> None: ...
+    def SetLockROI(self, lock: bool) -> None: ...
+    def GetRect(self) -> tuple[int, int, int, int]: ...
+    def SetRect(self, rect: tuple[int, int, int, int]) -> None: ...
+    def GetLeftMouseDownPoint(self) -> tuple[float, float]: ...
+    def GetLeftMouseUpPoint(self) -> tuple[float, float]: ...
+    def GetStartAngle(self) -> float: ...
+    def GetEndAngle(self) -> float: ...
+    def GetRotateAngle(self) -> float: ...
+    def GetInnerRadius(self) -> float: ...
+    def GetOuterRadius(self) -> float: ...
+    def GetPolygonPoints(self) -> list[tuple[float, float]]: ...
+    def SetEditingROI(self, mode: int, points: list[Any], angle: float = 0.0) -> None:
+        """
+        Sets the current editing ROI state.
+
+        Args:
+            mode: ROI mode (1=Point, 2=Line, 3=Rect, 4=RotatedRect, 5=Circle, 6=Annulus, 7=Polygon)
+            points: List of (x, y) tuples.
+            angle: Rotation angle (for RotatedRectangle).
+        """
+    def SetCanvasBgColor(self, r: int, g: int, b: int) -> None: ...
+    def ClearOverlay(self) -> None: ...
+    def SetDisplayOverlay(self, show: bool) -> None: ...
+    def GetDisplayOverlay(self) -> bool: ...
+    def AppendOverlay(
+        self,
+        mode: int,
+        points: list[Any],
+        color: tuple[float, ...],
+        size: int = 2,
+        angle: float = 0.0,
+    ) -> int:
+        """
+        Append an overlay ROI.
+
+        Args:
+            mode: ROI mode (0=None, 1=Point, 2=Line, 3=Rectangle, 4=RotatedRectangle,
+                            5=Circle, 6=Annulus, 7=Polygon)
+            points: List of (x, y) tuples. Format depends on mode:
+                - Point: [(x1,y1), (x2,y2), ...]
+                - Line: [(x1,y1), (x2,y2)]
+                - Rectangle: [(left_top_x, left_top_y), (width, height)]
+                - RotatedRectangle: [(left_top_x, left_top_y), (width, height)]
+                - Circle: [(center_x, center_y), (radius, 0)]
+                - Annulus: [(center_x, center_y), (outer_r, 0), (inner_r, 0), (start_angle, end_angle)]
+                - Polygon: [(x1,y1), (x2,y2), ...]
+            color: Tuple (B, G, R) or (B, G, R, A), values 0-255
+            size: Line/point thickness (default: 2)
+            angle: Rotation angle for RotatedRectangle (default: 0.0)
+
+        Returns:
+            Index of the appended overlay
+        """
+    def UpdateDrawImage(self, update: bool = False) -> None:
+        """Update display after modifying overlays"""
+    def AppendMaskOverlay(
+        self, mask: _ArrayLike, color: tuple[float, ...], alpha: float = 0.5
+    ) -> int:
+        """Append a pixel-level mask overlay"""
+    def ConvertMaskToPolygon(self, mask: _ArrayLike) -> list[tuple[float, float]]:
+        """Convert a mask to a polygon (contour points)"""
+    def SetMenuROIEnable(
+        self,
+        Point: bool = True,
+        Line: bool = True,
+        Rectangle: bool = True,
+        RotatedRectangle: bool = True,
+        Circle: bool = True,
+        Annulus: bool = True,
+        Polygon: bool = True,
+    ) -> None: ...
+    def HideROI(self) -> None: ...
+    def SetSize(self, w: int, h: int) -> None: ...
+    def Refresh(self) -> None: ...
+    def GetHandle(self) -> int: ...
+    def IsOk(self) -> bool: ...
+    def SetOnCropCallback(self, callback: Callable[[tuple[int, int, int, int]], object]) -> None:
+        """Set a callback function for crop events"""
+    def SetOnRightClickCallback(
+        self, callback: Callable[[tuple[float, float], int], object] | None
+    ) -> None:
+        """Set a callback function for right-click events. Should return True to intercept."""
+    def SetOnLeftDClickCallback(
+        self, callback: Callable[[tuple[float, float]], object] | None
+    ) -> None:
+        """Set a callback function for left double-click"""
+    def SetOnRightDClickCallback(
+        self, callback: Callable[[tuple[float, float]], object] | None
+    ) -> None:
+        """Set a callback function for right double-click"""
+    def SetOnMouseMoveCallback(
+        self, callback: Callable[[tuple[float, float]], object] | None
+    ) -> None:
+        """Set a callback function for mouse movement"""
+    def SetGuideLineMode(self, mode: GuideLineMode) -> None:
+        """Set guide line overlay mode (GuideLineMode enum)"""
+    def GetGuideLineMode(self) -> GuideLineMode: ...
+    def SetGuideLineVisible(self, visible: bool) -> None:
+        """Show or hide guide lines without changing mode"""
+    def GetGuideLineVisible(self) -> bool: ...
+    def SetGuideLineColor(self, b: int, g: int, r: int, a: int = 180) -> None:
+        """Set guide line color (BGR + alpha 0-255)"""
+    def SetGuideLineThickness(self, thickness: int) -> None:
+        """Set guide line thickness in pixels"""
+    def SetAspectRatio(self, ratio: AspectRatio) -> None:
+        """Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)"""
+    def GetAspectRatio(self) -> AspectRatio: ...
+    def AppendText(
+        self,
+        lines: str | Sequence[str],
+        position: tuple[float, float],
+        color: tuple[float, ...],
+        font_height: int = 16,
+        font_path: str = "",
+        background: tuple[float, ...] | None = None,
+    ) -> int:
+        """
+        Append a block of text drawn over the image while overlays are displayed
+        (SetDisplayOverlay(True)); it shows at the next repaint (Refresh()).
+
+        Args:
+            lines: A str (one line per line break) or a sequence of str.
+            position: Tuple (x, y), image pixels of the first line's top-left corner.
+            color: Tuple (B, G, R) or (B, G, R, A), values 0-255
+            font_height: Font height in image pixels (default: 16)
+            font_path: Font file; the default font when empty or missing (default: "")
+            background: None, or a colour tuple for a box behind each line (default: None)
+
+        Returns:
+            Index of the appended text (-1 once the panel is gone)
+        """
+    def UpdateText(
+        self,
+        index: int,
+        lines: str | Sequence[str],
+        position: tuple[float, float],
+        color: tuple[float, ...],
+        font_height: int = 16,
+        font_path: str = "",
+        background: tuple[float, ...] | None = None,
+        show: bool = True,
+    ) -> None:
+        """
+        Replace the text at index (an unknown index is ignored) and repaint.
+
+        Arguments as for AppendText; show=False hides the text.
+        """
+    def SetResultLogo(
+        self,
+        show: bool,
+        result: int,
+        font_path: str = "",
+        pass_text: str = "PASS",
+        fail_text: str = "FAIL",
+        recycle_text: str = "RECYCLE",
+    ) -> None:
+        """
+        Show or hide the result badge in the top-right corner and repaint.
+
+        Args:
+            show: Whether the badge is drawn; False keeps the other settings.
+            result: 0 = pass (green), 1 = fail (red), 2 = recycle (silver)
+            font_path: Font file; the default font when empty or missing (default: "")
+            pass_text, fail_text, recycle_text: The badge's text per result
+        """
 
 def GetImageFileInfo(path: str) -> dict[str, Any]:
     """Read image file metadata (size, channels, bit_depth, EXIF, GPS) without loading into a panel. Returns a dict."""

@@ -8,5 +8,6 @@ namespace py = pybind11;
 void BindEnums(py::module_& m);
 void BindEngine(py::module_& m);
 void BindPanel(py::module_& m);
+void BindROIPanel(py::module_& m);
 void BindFileInfo(py::module_& m);
 void BindConstants(py::module_& m);

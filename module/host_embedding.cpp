@@ -2,6 +2,7 @@
 
 #include <wx/app.h>
 #include <wx/frame.h>
+#include <wx/weakref.h>
 #include <wx/window.h>
 
 #include <gdk/gdk.h>
@@ -11,12 +12,13 @@
 #include <algorithm>
 #include <stdexcept>
 
-bool s_appSeen = false;
-int s_nextWindowId = 10000;
-wxFrame* s_hiddenFrame = nullptr;
-int s_livePanelCount = 0;
-
 namespace {
+
+// Process-wide state of every wrapper-owned panel.
+bool s_appSeen = false;         // the wx application has been seen once
+int s_nextWindowId = 10000;     // next automatic window id, shared with the hidden frame
+wxFrame* s_hiddenFrame = nullptr;
+int s_livePanelCount = 0;       // wrapper-owned panels not yet destroyed
 
 // wx deletes top-level windows itself at application shutdown, possibly before the last
 // wrapper goes away; the frame pointer must not outlive the frame.
@@ -52,8 +54,6 @@ wxWindow* FindInTree(wxWindow* window, std::uintptr_t handle) {
     }
     return nullptr;
 }
-
-}  // namespace
 
 void CheckWxAppFirstUse() {
     if (!s_appSeen) {
@@ -92,31 +92,10 @@ wxFrame* GetHiddenFrame() {
     return s_hiddenFrame;
 }
 
-std::uintptr_t NativeHandleOf(wxWindow* window) {
-    if (window == nullptr || window->GetHandle() == nullptr) {
-        return 0;
-    }
-    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
-    if (gdkWindow == nullptr || !GDK_IS_X11_WINDOW(gdkWindow)) {
-        return 0;
-    }
-    return static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow));
-}
-
-wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
-    if (handle == 0) {
-        return nullptr;
-    }
-    for (wxWindow* top : wxTopLevelWindows) {
-        if (wxWindow* found = FindInTree(top, handle)) {
-            return found;
-        }
-    }
-    return nullptr;
-}
-
-bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y, int width,
-                              int height) {
+// Moves `panel` under the wx window that owns `parentHandle` and shows it; false when no wx
+// window of this process owns the handle (the panel is then left where it was).
+bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y,
+                              int width, int height) {
     if (panel == nullptr) {
         return false;
     }
@@ -142,21 +121,77 @@ void DiscardUnembeddedPanel(wxWindow* panel) {
     DestroyHiddenFrameIfUnused();
 }
 
-void EmbeddedPanel::Attach(wxWindow* panel) {
+}  // namespace
+
+std::uintptr_t NativeHandleOf(wxWindow* window) {
+    if (window == nullptr || window->GetHandle() == nullptr) {
+        return 0;
+    }
+    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
+    if (gdkWindow == nullptr || !GDK_IS_X11_WINDOW(gdkWindow)) {
+        return 0;
+    }
+    return static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow));
+}
+
+wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
+    if (handle == 0) {
+        return nullptr;
+    }
+    for (wxWindow* top : wxTopLevelWindows) {
+        if (wxWindow* found = FindInTree(top, handle)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+void EmbeddedPanel::Create(const PanelPlacement& placement, const PanelFactory& make) {
     Release();
+    CheckWxAppFirstUse();
+    CheckParentHandle(placement.parentHandle);
+    const int windowId = TakeWindowId(placement.id);
+    const int w = placement.width > 0 ? placement.width : 400;
+    const int h = placement.height > 0 ? placement.height : 300;
+    CheckWxAppInstance();
+    wxFrame* parent = GetHiddenFrame();
+    // The caller's own position and size, -1 meaning wx's default; the embedding below applies
+    // the module's defaults. Other negatives, which GTK refuses, count as -1.
+    wxWindow* panel =
+        make(parent, windowId, wxPoint(std::max(placement.x, -1), std::max(placement.y, -1)),
+             wxSize(std::max(placement.width, -1), std::max(placement.height, -1)),
+             placement.style, wxString::FromUTF8(placement.name));
+    if (!EmbedPanelInNativeParent(panel, placement.parentHandle, std::max(placement.x, 0),
+                                  std::max(placement.y, 0), w, h)) {
+        DiscardUnembeddedPanel(panel);
+        throw std::runtime_error("parent_handle does not belong to a wx window of this process");
+    }
+    panel->Show(true);
     m_panel = panel;
     m_panel->Bind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     s_livePanelCount += 1;
 }
 
-void EmbeddedPanel::Release() {
+void EmbeddedPanel::Release(bool deferred) {
     if (m_panel == nullptr) {
         return;
     }
     wxWindow* panel = m_panel;
     panel->Unbind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     Forget();
-    panel->Destroy();
+    if (deferred && wxTheApp != nullptr) {
+        // Deleting a window inside its own event handler would pull the handler's object away
+        // under it. The weak reference covers the panel being destroyed with its host first.
+        panel->Hide();
+        wxWeakRef<wxWindow> later(panel);
+        wxTheApp->CallAfter([later] {
+            if (later) {
+                later->Destroy();
+            }
+        });
+    } else {
+        panel->Destroy();
+    }
     DestroyHiddenFrameIfUnused();
 }
 
@@ -173,4 +208,7 @@ void EmbeddedPanel::OnDestroy(wxWindowDestroyEvent& event) {
     }
     Forget();
     DestroyHiddenFrameIfUnused();
+    if (m_goneHook) {
+        m_goneHook();
+    }
 }

@@ -1,32 +1,35 @@
-// Host embedding shared by the panel wrappers: the wx application checks, automatic window ids,
-// the hidden 1 x 1 parent frame, the lookup of the wx window that owns an X11 handle, and the
-// lifetime of an embedded panel (also when wx destroys it together with its host window).
-// GUI thread only; nothing here is locked.
+// Host embedding shared by the panel wrappers: one way to create a panel window of any type
+// under a host wx window known only by its X11 handle (the application checks, automatic window
+// ids, the hidden 1 x 1 parent frame, the live-panel count), and the panel's lifetime, also when
+// wx destroys it together with its host window. GUI thread only; nothing here is locked.
 #pragma once
 
-#include <cstdint>
+#include <wx/gdicmn.h>
+#include <wx/string.h>
 
-class wxFrame;
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <utility>
+
 class wxWindow;
 class wxWindowDestroyEvent;
 
-extern bool s_appSeen;
-extern int s_nextWindowId;
-extern wxFrame* s_hiddenFrame;
-extern int s_livePanelCount;
+// The arguments of a Python panel constructor.
+struct PanelPlacement {
+    std::uintptr_t parentHandle = 0;
+    int id = -1;
+    int x = -1;
+    int y = -1;
+    int width = -1;
+    int height = -1;
+    long style = 0;
+    std::string name;
+};
 
-// Construction steps before a panel window exists; each throws std::runtime_error with the
-// message the Python caller sees. First: the application check done until it succeeds once.
-void CheckWxAppFirstUse();
-// Throws for a parent handle of 0.
-void CheckParentHandle(std::uintptr_t parentHandle);
-// The caller's id, or the next automatic id (10000, 10001, ...) when it is negative.
-[[nodiscard]] int TakeWindowId(int id);
-// The application check repeated on every construction.
-void CheckWxAppInstance();
-
-// The shared hidden frame, created (with the next automatic id) on first use.
-[[nodiscard]] wxFrame* GetHiddenFrame();
+// Makes the panel window: (parent, id, position, size, style, name).
+using PanelFactory = std::function<wxWindow*(wxWindow*, int, const wxPoint&, const wxSize&, long,
+                                             const wxString&)>;
 
 // X11 window id of the window's GDK window; 0 when the window is not realized.
 [[nodiscard]] std::uintptr_t NativeHandleOf(wxWindow* window);
@@ -34,15 +37,9 @@ void CheckWxAppInstance();
 // window id is `handle`; null when no wx window of this process owns it.
 [[nodiscard]] wxWindow* FindWindowByNativeHandle(std::uintptr_t handle);
 
-// Moves `panel` under the wx window that owns `parentHandle` at (max(x,0), max(y,0)) with size
-// width x height (400 x 300 for values <= 0) and shows it. False when no wx window owns the
-// handle: the panel is then left where it was.
-[[nodiscard]] bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x,
-                                            int y, int width, int height);
-
 // Owns one embedded panel window and counts it among the live panels. Notices when wx destroys
-// the panel first (with its host window): the pointer is dropped and the count fixed, so an
-// owner that asks Get() never touches the dead window.
+// the panel first (with its host window): the pointer is dropped, the count fixed and the
+// owner's gone-hook called, so an owner that asks Get() never touches the dead window.
 class EmbeddedPanel {
   public:
     EmbeddedPanel() = default;
@@ -50,19 +47,56 @@ class EmbeddedPanel {
     EmbeddedPanel& operator=(const EmbeddedPanel&) = delete;
     ~EmbeddedPanel() { Release(); }
 
-    // Takes ownership of a created and embedded panel.
-    void Attach(wxWindow* panel);
+    // The construction sequence: application check (until it once succeeds), handle check,
+    // window id (automatic ones from 10000), application check again, hidden frame, the panel
+    // made by `make` as its child, the move under the host window, show, count. Throws
+    // std::runtime_error with the message the Python caller sees; no window is left behind.
+    void Create(const PanelPlacement& placement, const PanelFactory& make);
     [[nodiscard]] wxWindow* Get() const { return m_panel; }
+    // Called once, from inside the panel's destruction, when wx destroys the panel before
+    // Release: the panel must not be touched there.
+    void SetGoneHook(std::function<void()> hook) { m_goneHook = std::move(hook); }
     // Destroys the panel if it still exists; the hidden frame goes with the last panel.
-    void Release();
+    // `deferred`: the panel is only hidden now and destroyed once the event loop is idle, for a
+    // panel whose event handler is still running further up the stack.
+    void Release(bool deferred = false);
 
   private:
     void OnDestroy(wxWindowDestroyEvent& event);
     void Forget();
 
     wxWindow* m_panel = nullptr;
+    std::function<void()> m_goneHook;
 };
 
-// Destroys a panel that never became live (its embedding failed), and the hidden frame with
-// it when no live panel needs the frame.
-void DiscardUnembeddedPanel(wxWindow* panel);
+// An EmbeddedPanel of a known panel class, with the one way its wrapper reaches it: a call that
+// runs only while the panel exists.
+template <class PanelT>
+class HostedPanel {
+  public:
+    void Create(const PanelPlacement& placement) {
+        m_embedded.Create(placement, [](wxWindow* parent, int id, const wxPoint& pos,
+                                        const wxSize& size, long style, const wxString& name) {
+            return new PanelT(parent, id, pos, size, style, name);
+        });
+    }
+    [[nodiscard]] PanelT* Get() const { return static_cast<PanelT*>(m_embedded.Get()); }
+    [[nodiscard]] EmbeddedPanel& Embedding() { return m_embedded; }
+
+    // f(panel) when the panel exists, else nothing.
+    template <class F>
+    void Call(F&& f) const {
+        if (PanelT* panel = Get()) {
+            std::forward<F>(f)(*panel);
+        }
+    }
+    // f(panel) when the panel exists, else `fallback`.
+    template <class R, class F>
+    [[nodiscard]] R CallOr(R fallback, F&& f) const {
+        PanelT* panel = Get();
+        return panel != nullptr ? static_cast<R>(std::forward<F>(f)(*panel)) : fallback;
+    }
+
+  private:
+    EmbeddedPanel m_embedded;
+};

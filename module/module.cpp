@@ -44,6 +44,8 @@ void RegisterModule(py::module_& m) {
     BindEngine(m);
     TraceLinux("Binding MovraPanel...");
     BindPanel(m);
+    TraceLinux("Binding MovraROIAdvPanel...");
+    BindROIPanel(m);
     BindFileInfo(m);
     BindConstants(m);
     m.attr("__version__") = MOVRA_VERSION;

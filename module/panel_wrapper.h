@@ -37,7 +37,7 @@ class MovraPanelWrapper {
     void SetCenterImageEnable(bool enable);
     void Refresh();
     [[nodiscard]] std::uintptr_t GetHandle() const;
-    [[nodiscard]] bool IsOk() const { return m_embedded.Get() != nullptr; }
+    [[nodiscard]] bool IsOk() const;
     void SetGuideLineMode(GuideLineMode mode);
     [[nodiscard]] GuideLineMode GetGuideLineMode() const;
     void SetGuideLineVisible(bool visible);
@@ -48,9 +48,5 @@ class MovraPanelWrapper {
     [[nodiscard]] AspectRatio GetAspectRatio() const;
 
   private:
-    void Repaint(bool now);
-    // The panel, or null once it is gone (destroyed with its host window).
-    [[nodiscard]] MovraPanel* Panel() const;
-
-    EmbeddedPanel m_embedded;
+    HostedPanel<MovraPanel> m_panel;
 };

@@ -71,8 +71,10 @@ void MovraROIAdvPanel::OnContextMenu(wxContextMenuEvent& e) {
         SyncViewportToWindow();
         const cv::Point2f p = m_viewport.ViewToOriginal(
             cv::Point2f(static_cast<float>(pos.x), static_cast<float>(pos.y)));
-        if (m_onRightClick(p, -1)) {
-            return;  // the host took the click
+        const wxWeakRef<wxWindow> alive(this);
+        // The host took the click, or destroyed the panel while it had it.
+        if (m_onRightClick(p, -1) || !alive) {
+            return;
         }
     }
     if (m_menuEnable) {

@@ -97,8 +97,12 @@ EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
 }
 
 bool MovraROIAdvPanel::ApplyOutcome(const EditOutcome& outcome) {
+    const wxWeakRef<wxWindow> alive(this);
     for (int i = 0; i < outcome.cropEvents; ++i) {
         FinalizeCurrentROI();
+        if (!alive) {
+            return true;  // a crop handler destroyed the panel (with its host window)
+        }
     }
     if (outcome.repaint) {
         Refresh();
@@ -122,16 +126,24 @@ void MovraROIAdvPanel::SetStockCursor(wxStockCursor id) {
     SetCursor(m_editCursor);
 }
 
+// A crop event's handler or a host callback may destroy the panel together with its host
+// window. From then on a handler touches nothing of the panel, and it does not skip the event
+// either: wx would go on searching the event tables of the destroyed window.
+
 void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
-    if (!ApplyOutcome(Press(MakeEditContext(e), p))) {
+    const wxWeakRef<wxWindow> alive(this);
+    const bool handled = ApplyOutcome(Press(MakeEditContext(e), p));
+    if (alive && !handled) {
         e.Skip();
     }
 }
 
 void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
-    if (!ApplyOutcome(Release(MakeEditContext(e)))) {
+    const wxWeakRef<wxWindow> alive(this);
+    const bool handled = ApplyOutcome(Release(MakeEditContext(e)));
+    if (alive && !handled) {
         e.Skip();
     }
 }
@@ -140,8 +152,12 @@ void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     m_mouseImagePos = cv::Point(TruncSaturated(p.x), TruncSaturated(p.y));
+    const wxWeakRef<wxWindow> alive(this);
     if (m_onMouseMove) {
         m_onMouseMove(p);
+        if (!alive) {
+            return;
+        }
     }
     ShowStatusLine();
     if (m_middleDown) {
@@ -151,15 +167,24 @@ void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
     }
     (void)ApplyOutcome(Motion(MakeEditContext(e), p));
     // Motion is everybody's business: the host's own handlers see it too.
-    e.Skip();
+    if (alive) {
+        e.Skip();
+    }
 }
 
 void MovraROIAdvPanel::OnImgeLeftDClick(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
+    const wxWeakRef<wxWindow> alive(this);
     (void)ApplyOutcome(DoubleClick(MakeEditContext(e), p));
+    if (!alive) {
+        return;
+    }
     if (m_onLeftDClick) {
         m_onLeftDClick(p);
+        if (!alive) {
+            return;
+        }
     }
     e.Skip();
 }
@@ -168,7 +193,11 @@ void MovraROIAdvPanel::OnImgeRightDClick(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     if (m_onRightDClick) {
+        const wxWeakRef<wxWindow> alive(this);
         m_onRightDClick(p);
+        if (!alive) {
+            return;
+        }
     }
     e.Skip();
 }

@@ -61,3 +61,12 @@ def hidden_frames():
         for w in wx.GetTopLevelWindows()
         if w.GetTitle() == HIDDEN_FRAME_TITLE and not w.IsBeingDeleted()
     ]
+
+
+def pump(rounds=6):
+    """Like settle, but with user input enabled: wx.SafeYield disables every window while it
+    yields, which drops the real input that wx.UIActionSimulator sends."""
+    app = wx.GetApp()
+    for _ in range(rounds):
+        app.Yield(True)
+        time.sleep(0.01)

@@ -1,0 +1,209 @@
+#include <cstdint>
+#include <string>
+
+#include "module/bindings.h"
+#include "module/conversions.h"
+#include "module/roi_panel_wrapper.h"
+
+namespace {
+
+using W = MovraROIAdvPanelWrapper;
+
+constexpr const char* kSetEditingROIDoc = R"(
+Sets the current editing ROI state.
+
+Args:
+    mode: ROI mode (1=Point, 2=Line, 3=Rect, 4=RotatedRect, 5=Circle, 6=Annulus, 7=Polygon)
+    points: List of (x, y) tuples.
+    angle: Rotation angle (for RotatedRectangle).
+)";
+
+constexpr const char* kAppendOverlayDoc = R"(
+Append an overlay ROI.
+
+Args:
+    mode: ROI mode (0=None, 1=Point, 2=Line, 3=Rectangle, 4=RotatedRectangle,
+                    5=Circle, 6=Annulus, 7=Polygon)
+    points: List of (x, y) tuples. Format depends on mode:
+        - Point: [(x1,y1), (x2,y2), ...]
+        - Line: [(x1,y1), (x2,y2)]
+        - Rectangle: [(left_top_x, left_top_y), (width, height)]
+        - RotatedRectangle: [(left_top_x, left_top_y), (width, height)]
+        - Circle: [(center_x, center_y), (radius, 0)]
+        - Circle: [(center_x, center_y), (radius, 0)]
+        - Annulus: [(center_x, center_y), (outer_r, 0), (inner_r, 0), (start_angle, end_angle)]
+        - Polygon: [(x1,y1), (x2,y2), ...]
+    color: Tuple (B, G, R) or (B, G, R, A), values 0-255
+    size: Line/point thickness (default: 2)
+    angle: Rotation angle for RotatedRectangle (default: 0.0)
+
+Returns:
+    Index of the appended overlay
+)";
+
+constexpr const char* kAppendTextDoc = R"(
+Append a block of text drawn over the image while overlays are displayed
+(SetDisplayOverlay(True)); it shows at the next repaint (Refresh()).
+
+Args:
+    lines: A str (one line per line break) or a sequence of str.
+    position: Tuple (x, y), image pixels of the first line's top-left corner.
+    color: Tuple (B, G, R) or (B, G, R, A), values 0-255
+    font_height: Font height in image pixels (default: 16)
+    font_path: Font file; the default font when empty or missing (default: "")
+    background: None, or a colour tuple for a box behind each line (default: None)
+
+Returns:
+    Index of the appended text (-1 once the panel is gone)
+)";
+
+constexpr const char* kUpdateTextDoc = R"(
+Replace the text at index (an unknown index is ignored) and repaint.
+
+Arguments as for AppendText; show=False hides the text.
+)";
+
+constexpr const char* kSetResultLogoDoc = R"(
+Show or hide the result badge in the top-right corner and repaint.
+
+Args:
+    show: Whether the badge is drawn; False keeps the other settings.
+    result: 0 = pass (green), 1 = fail (red), 2 = recycle (silver)
+    font_path: Font file; the default font when empty or missing (default: "")
+    pass_text, fail_text, recycle_text: The badge's text per result
+)";
+
+// The wrapper behind a Python object, or null before construction completed.
+W* WrapperOf(PyObject* self) {
+    auto* inst = reinterpret_cast<py::detail::instance*>(self);
+    const py::detail::value_and_holder vh = inst->get_value_and_holder(nullptr, false);
+    return vh && vh.holder_constructed() ? vh.value_ptr<W>() : nullptr;
+}
+
+// The callbacks a wrapper holds may refer back to its Python object (a callback calling its own
+// panel): the type takes part in garbage collection so that such pairs can be collected.
+void EnableGarbageCollection(PyHeapTypeObject* heapType) {
+    PyTypeObject* type = &heapType->ht_type;
+    type->tp_flags |= Py_TPFLAGS_HAVE_GC;
+    type->tp_traverse = [](PyObject* self, visitproc visit, void* arg) {
+        Py_VISIT(Py_TYPE(self));
+        const W* wrapper = WrapperOf(self);
+        return wrapper != nullptr ? wrapper->Traverse(visit, arg) : 0;
+    };
+    type->tp_clear = [](PyObject* self) {
+        if (W* wrapper = WrapperOf(self)) {
+            wrapper->ClearCallbacks();
+        }
+        return 0;
+    };
+}
+
+}  // namespace
+
+void BindROIPanel(py::module_& m) {
+    py::class_<W>(m, "MovraROIAdvPanel",
+                  "Advanced ROI panel with editing (requires wxPython parent)",
+                  py::custom_type_setup(&EnableGarbageCollection))
+        .def(py::init<std::uintptr_t, int, int, int, int, int, long, const std::string&>(),
+             py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
+             py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
+             py::arg("name") = "MovraROIAdvPanel")
+        .def("SetMat", &W::SetMat, py::arg("img"))
+        .def("LoadImage", &W::LoadImage, py::arg("path"),
+             "Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve "
+             "original channel count so that GetLoadedImageInfo() reports correct "
+             "channels/bitDepth/EXIF/GPS.")
+        .def("GetMat", &W::GetMat)
+        .def("GetDrawMat", &W::GetDrawMat)
+        .def("GetRawMat", &W::GetRawMat,
+             "Return the original-channel image array (8-bit, before the forced 3-channel "
+             "normalisation applied by GetMat()). Grayscale → 1-ch, colour → 3-ch BGR, HEIF/JXL "
+             "→ codec native. Returns empty array if no image is loaded.")
+        .def("SetMode", &W::SetMode, py::arg("mode"))
+        .def("SetZoomToFit", &W::SetZoomToFit)
+        .def("ZoomToFit", &W::SetZoomToFit)
+        .def("SetOriginal", &W::SetOriginal)
+        .def("SetZoomIn", &W::SetZoomIn)
+        .def("ZoomIn", &W::SetZoomIn)
+        .def("SetZoomOut", &W::SetZoomOut)
+        .def("ZoomOut", &W::SetZoomOut)
+        .def("GetZoomFactor", &W::GetZoomFactor,
+             "Return current display zoom factor (1.0 = 100%)")
+        .def("GetLoadedImageInfo", &W::GetLoadedImageInfo,
+             "Return dict with image file info (channels/bitDepth/EXIF/GPS). Reflects the "
+             "original file before any display conversion.")
+        .def("SetCenterImageEnable", &W::SetCenterImageEnable, py::arg("enable"))
+        .def("SetROIMode", &W::SetROIMode, py::arg("mode"))
+        .def("GetROIMode", &W::GetROIMode)
+        .def("SetFuncEnable", &W::SetFuncEnable, py::arg("menu_enable"),
+             py::arg("crop_enable") = false, py::arg("move_enable") = true)
+        .def("SetLockROI", &W::SetLockROI, py::arg("lock"))
+        .def("GetRect", &W::GetRect)
+        .def("SetRect", &W::SetRect, py::arg("rect"))
+        .def("GetLeftMouseDownPoint", &W::GetLeftMouseDownPoint)
+        .def("GetLeftMouseUpPoint", &W::GetLeftMouseUpPoint)
+        .def("GetStartAngle", &W::GetStartAngle)
+        .def("GetEndAngle", &W::GetEndAngle)
+        .def("GetRotateAngle", &W::GetRotateAngle)
+        .def("GetInnerRadius", &W::GetInnerRadius)
+        .def("GetOuterRadius", &W::GetOuterRadius)
+        .def("GetPolygonPoints", &W::GetPolygonPoints)
+        .def("SetEditingROI", &W::SetEditingROI, py::arg("mode"), py::arg("points"),
+             py::arg("angle") = 0.0, kSetEditingROIDoc)
+        .def("SetCanvasBgColor", &W::SetCanvasBgColor, py::arg("r"), py::arg("g"), py::arg("b"))
+        .def("ClearOverlay", &W::ClearOverlay)
+        .def("SetDisplayOverlay", &W::SetDisplayOverlay, py::arg("show"))
+        .def("GetDisplayOverlay", &W::GetDisplayOverlay)
+        .def("AppendOverlay", &W::AppendOverlay, py::arg("mode"), py::arg("points"),
+             py::arg("color"), py::arg("size") = 2, py::arg("angle") = 0.0, kAppendOverlayDoc)
+        .def("UpdateDrawImage", &W::UpdateDrawImage, py::arg("update") = false,
+             "Update display after modifying overlays")
+        .def("AppendMaskOverlay", &W::AppendMaskOverlay, py::arg("mask"), py::arg("color"),
+             py::arg("alpha") = 0.5, "Append a pixel-level mask overlay")
+        .def("ConvertMaskToPolygon", &W::ConvertMaskToPolygon, py::arg("mask"),
+             "Convert a mask to a polygon (contour points)")
+        .def("SetMenuROIEnable", &W::SetMenuROIEnable, py::arg("Point") = true,
+             py::arg("Line") = true, py::arg("Rectangle") = true,
+             py::arg("RotatedRectangle") = true, py::arg("Circle") = true,
+             py::arg("Annulus") = true, py::arg("Polygon") = true)
+        .def("HideROI", &W::HideROI)
+        .def("SetSize", &W::SetSize, py::arg("w"), py::arg("h"))
+        .def("Refresh", &W::Refresh)
+        .def("GetHandle", &W::GetHandle)
+        .def("IsOk", &W::IsOk)
+        .def("SetOnCropCallback", &W::SetOnCropCallback, py::arg("callback"),
+             "Set a callback function for crop events")
+        .def("SetOnRightClickCallback", &W::SetOnRightClickCallback, py::arg("callback"),
+             "Set a callback function for right-click events. Should return True to intercept.")
+        .def("SetOnLeftDClickCallback", &W::SetOnLeftDClickCallback, py::arg("callback"),
+             "Set a callback function for left double-click")
+        .def("SetOnRightDClickCallback", &W::SetOnRightDClickCallback, py::arg("callback"),
+             "Set a callback function for right double-click")
+        .def("SetOnMouseMoveCallback", &W::SetOnMouseMoveCallback, py::arg("callback"),
+             "Set a callback function for mouse movement")
+        .def("SetGuideLineMode", &W::SetGuideLineMode, py::arg("mode"),
+             "Set guide line overlay mode (GuideLineMode enum)")
+        .def("GetGuideLineMode", &W::GetGuideLineMode)
+        .def("SetGuideLineVisible", &W::SetGuideLineVisible, py::arg("visible"),
+             "Show or hide guide lines without changing mode")
+        .def("GetGuideLineVisible", &W::GetGuideLineVisible)
+        .def("SetGuideLineColor", &W::SetGuideLineColor, py::arg("b"), py::arg("g"),
+             py::arg("r"), py::arg("a") = 180, "Set guide line color (BGR + alpha 0-255)")
+        .def("SetGuideLineThickness", &W::SetGuideLineThickness, py::arg("thickness"),
+             "Set guide line thickness in pixels")
+        .def("SetAspectRatio", &W::SetAspectRatio, py::arg("ratio"),
+             "Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)")
+        .def("GetAspectRatio", &W::GetAspectRatio)
+        // Beyond the editing ROI and shape overlays: texts and the result badge.
+        .def("AppendText", &W::AppendText, py::arg("lines"), py::arg("position"),
+             py::arg("color"), py::arg("font_height") = 16, py::arg("font_path") = "",
+             py::arg("background") = py::none(), kAppendTextDoc)
+        .def("UpdateText", &W::UpdateText, py::arg("index"), py::arg("lines"),
+             py::arg("position"), py::arg("color"), py::arg("font_height") = 16,
+             py::arg("font_path") = "", py::arg("background") = py::none(),
+             py::arg("show") = true, kUpdateTextDoc)
+        .def("SetResultLogo", &W::SetResultLogo, py::arg("show"), py::arg("result"),
+             py::arg("font_path") = "", py::arg("pass_text") = "PASS",
+             py::arg("fail_text") = "FAIL", py::arg("recycle_text") = "RECYCLE",
+             kSetResultLogoDoc);
+}

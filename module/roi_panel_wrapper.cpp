@@ -1,0 +1,474 @@
+#include "module/roi_panel_wrapper.h"
+
+#include <wx/arrstr.h>
+#include <wx/string.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "module/file_info_dict.h"
+#include "module/panel_ops.h"
+#include "panels/roi_adv_panel.h"
+#include "roi/roi_records.h"
+
+namespace {
+
+using Panel = MovraROIAdvPanel;
+
+py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
+
+// The record the Python side describes: visible, solid, no highlight, points as given.
+cvROI MakeROI(int mode, const py::list& points, const cv::Scalar& color, int thickness,
+              double angle) {
+    cvROI roi;
+    roi.visible = true;
+    roi.thickness = thickness;
+    roi.highlightIndex = -1;
+    roi.angle = angle;
+    roi.mode = static_cast<CvROIMode>(mode);
+    roi.lineStyle = LineStyle::Solid;
+    roi.color = color;
+    roi.points = ParsePointList(points);
+    return roi;
+}
+
+wxArrayString ParseTextLines(const py::object& lines) {
+    const char* kMessage = "lines must be a str or a sequence of str";
+    wxArrayString result;
+    if (py::isinstance<py::str>(lines)) {
+        // One entry per line break-separated line; a text without a break is one line.
+        const std::string text = lines.cast<std::string>();
+        size_t start = 0;
+        while (true) {
+            const size_t end = text.find('\n', start);
+            result.Add(wxString::FromUTF8(text.substr(start, end - start)));
+            if (end == std::string::npos) {
+                break;
+            }
+            start = end + 1;
+        }
+        return result;
+    }
+    if (!py::isinstance<py::sequence>(lines) || py::isinstance<py::bytes>(lines)) {
+        throw py::type_error(kMessage);
+    }
+    for (const py::handle item : lines) {
+        if (!py::isinstance<py::str>(item)) {
+            throw py::type_error(kMessage);
+        }
+        result.Add(wxString::FromUTF8(item.cast<std::string>()));
+    }
+    return result;
+}
+
+cv::Point2f ParsePosition(const py::tuple& position) {
+    if (py::len(position) != 2) {
+        throw std::runtime_error("Position tuple must have 2 elements (x, y)");
+    }
+    return {position[0].cast<float>(), position[1].cast<float>()};
+}
+
+// Every argument is read before the panel is called, so a bad one changes nothing.
+cvText MakeText(const py::object& lines, const py::tuple& position, const py::tuple& color,
+                int fontHeight, const std::string& fontPath, const py::object& background,
+                bool visible) {
+    cvText text;
+    text.visible = visible;
+    text.lines = ParseTextLines(lines);
+    text.position = ParsePosition(position);
+    text.color = ParseColorTuple(color);
+    text.fontHeight = fontHeight;
+    text.fontPath = wxString::FromUTF8(fontPath);
+    text.drawBackground = !background.is_none();
+    if (text.drawBackground) {
+        if (!py::isinstance<py::tuple>(background)) {
+            throw py::type_error("background must be None or a (B, G, R[, A]) tuple");
+        }
+        text.backgroundColor = ParseColorTuple(background.cast<py::tuple>());
+    }
+    return text;
+}
+
+// None empties the panel's member; a callable installs the forwarder once, which reads the
+// stored callable at every call, so replacing one callable by another leaves it alone.
+template <class Member>
+void Install(Member& member, const py::object& callback, Member forwarder) {
+    if (callback.is_none()) {
+        member = nullptr;
+    } else if (!member) {
+        member = std::move(forwarder);
+    }
+}
+
+}  // namespace
+
+MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x,
+                                                 int y, int width, int height, long style,
+                                                 const std::string& name) {
+    m_panel.Create({parentHandle, id, x, y, width, height, style, name});
+    m_panel.Embedding().SetGoneHook([this] { OnPanelGone(); });
+}
+
+MovraROIAdvPanelWrapper::~MovraROIAdvPanelWrapper() {
+    // A callback may drop the last reference to its own panel: the handler that called it is
+    // still running, so the window must outlive it.
+    m_panel.Embedding().Release(m_callbacks->activeCalls > 0);
+    m_callbacks->ReleaseAll();
+}
+
+void MovraROIAdvPanelWrapper::OnPanelGone() { m_callbacks->ReleaseAll(); }
+
+// --- Image and zoom.
+
+void MovraROIAdvPanelWrapper::SetMat(const UInt8Array& img) {
+    m_panel.Call([&](Panel& p) {
+        // The panel copies the pixels once into its own buffer.
+        WithNumpyView(img, [&p](const cv::Mat& view) { (void)p.SetCVmat(view, false, false); });
+        Repaint(p, true);
+    });
+}
+
+bool MovraROIAdvPanelWrapper::LoadImage(const std::string& utf8Path) {
+    return m_panel.CallOr(false, [&](Panel& p) {
+        if (!p.SetCVmat(wxString::FromUTF8(utf8Path), false, false)) {
+            return false;
+        }
+        Repaint(p, true);
+        return true;
+    });
+}
+
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetMat() const {
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.m_matBitmap); });
+}
+
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetDrawMat() const {
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.GetDrawMat()); });
+}
+
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetRawMat() const {
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.m_rawMat); });
+}
+
+void MovraROIAdvPanelWrapper::SetMode(int mode) {
+    m_panel.Call([&](Panel& p) {
+        p.m_displayMode = mode;
+        p.UpdateScale();
+        Repaint(p, false);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetZoomToFit() {
+    m_panel.Call([](Panel& p) {
+        p.SetZoomToFit();
+        Repaint(p, false);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOriginal() {
+    m_panel.Call([](Panel& p) {
+        p.SetOriginal(true);
+        Repaint(p, false);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetZoomIn() {
+    m_panel.Call([](Panel& p) {
+        p.SetZoomIn();
+        Repaint(p, false);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetZoomOut() {
+    m_panel.Call([](Panel& p) {
+        p.SetZoomOut();
+        Repaint(p, false);
+    });
+}
+
+double MovraROIAdvPanelWrapper::GetZoomFactor() const {
+    return m_panel.CallOr(1.0, [](Panel& p) { return p.m_viewport.scale; });
+}
+
+py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
+    return m_panel.CallOr(py::dict(), [](Panel& p) { return ImageFileInfoToDict(p.m_imageInfo); });
+}
+
+void MovraROIAdvPanelWrapper::SetCenterImageEnable(bool enable) {
+    m_panel.Call([&](Panel& p) { p.SetCenterImageEnable(enable); });
+}
+
+// --- The editing ROI.
+
+void MovraROIAdvPanelWrapper::SetROIMode(int mode) {
+    m_panel.Call([&](Panel& p) { p.SetROIMode(static_cast<CvROIMode>(mode)); });
+}
+
+int MovraROIAdvPanelWrapper::GetROIMode() const {
+    return m_panel.CallOr(0, [](Panel& p) { return p.m_roiMode; });
+}
+
+void MovraROIAdvPanelWrapper::SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) {
+    m_panel.Call([&](Panel& p) { p.SetFuncEnable(menuEnable, cropEnable, moveEnable); });
+}
+
+void MovraROIAdvPanelWrapper::SetLockROI(bool lock) {
+    m_panel.Call([&](Panel& p) { p.SetLockROI(lock); });
+}
+
+py::tuple MovraROIAdvPanelWrapper::GetRect() const {
+    cv::Rect rect(0, 0, 0, 0);
+    m_panel.Call([&](Panel& p) { p.GetRect(rect); });
+    return RectToTuple(rect);
+}
+
+void MovraROIAdvPanelWrapper::SetRect(const py::tuple& rect) {
+    m_panel.Call([&](Panel& p) { p.SetRect(ParseRectTuple(rect)); });
+}
+
+py::tuple MovraROIAdvPanelWrapper::GetLeftMouseDownPoint() const {
+    return PointToTuple(m_panel.CallOr(cv::Point2f(0.f, 0.f),
+                                       [](Panel& p) { return p.GetLeftMouseDownPoint(); }));
+}
+
+py::tuple MovraROIAdvPanelWrapper::GetLeftMouseUpPoint() const {
+    return PointToTuple(m_panel.CallOr(cv::Point2f(0.f, 0.f),
+                                       [](Panel& p) { return p.GetLeftMouseUpPoint(); }));
+}
+
+double MovraROIAdvPanelWrapper::GetStartAngle() const {
+    return m_panel.CallOr(0.0, [](Panel& p) { return p.GetStartAngle(); });
+}
+
+double MovraROIAdvPanelWrapper::GetEndAngle() const {
+    return m_panel.CallOr(360.0, [](Panel& p) { return p.GetEndAngle(); });
+}
+
+double MovraROIAdvPanelWrapper::GetRotateAngle() const {
+    return m_panel.CallOr(0.0, [](Panel& p) { return p.GetRotateAngle(); });
+}
+
+double MovraROIAdvPanelWrapper::GetInnerRadius() const {
+    return m_panel.CallOr(0.0, [](Panel& p) { return p.GetInnerRadius(); });
+}
+
+double MovraROIAdvPanelWrapper::GetOuterRadius() const {
+    return m_panel.CallOr(0.0, [](Panel& p) { return p.GetOuterRadius(); });
+}
+
+py::list MovraROIAdvPanelWrapper::GetPolygonPoints() const {
+    std::vector<cv::Point2f> points;
+    m_panel.Call([&](Panel& p) { p.GetPolygonPoints(points); });
+    return PointListToList(points);
+}
+
+void MovraROIAdvPanelWrapper::SetEditingROI(int mode, const py::list& points, double angle) {
+    m_panel.Call([&](Panel& p) {
+        p.SetROI(MakeROI(mode, points, cv::Scalar(0, 0, 0, 0), 1, angle), true);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetMenuROIEnable(bool point, bool line, bool rect,
+                                               bool rotatedRect, bool circle, bool annulus,
+                                               bool polygon) {
+    m_panel.Call([&](Panel& p) {
+        p.SetMenuROIEnable(point, line, rect, rotatedRect, circle, annulus, polygon);
+    });
+}
+
+void MovraROIAdvPanelWrapper::HideROI() {
+    m_panel.Call([](Panel& p) { p.HideROI(); });
+}
+
+// --- Overlays, texts and the result badge.
+
+void MovraROIAdvPanelWrapper::SetCanvasBgColor(int r, int g, int b) {
+    m_panel.Call([&](Panel& p) { p.SetCanvasBgColor(r, g, b); });
+}
+
+void MovraROIAdvPanelWrapper::ClearOverlay() {
+    m_panel.Call([](Panel& p) { p.ClearOverlay(); });
+}
+
+void MovraROIAdvPanelWrapper::SetDisplayOverlay(bool show) {
+    m_panel.Call([&](Panel& p) { p.SetDisplayOverlay(show); });
+}
+
+bool MovraROIAdvPanelWrapper::GetDisplayOverlay() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.GetDisplayOverlay(); });
+}
+
+int MovraROIAdvPanelWrapper::AppendOverlay(int mode, const py::list& points,
+                                           const py::tuple& color, int size, double angle) {
+    return m_panel.CallOr(-1, [&](Panel& p) {
+        return p.AppendOverlay(MakeROI(mode, points, ParseColorTuple(color), size, angle));
+    });
+}
+
+void MovraROIAdvPanelWrapper::UpdateDrawImage(bool update) {
+    m_panel.Call([&](Panel& p) { p.UpdateDrawImage(update); });
+}
+
+int MovraROIAdvPanelWrapper::AppendMaskOverlay(const UInt8Array& mask, const py::tuple& color,
+                                               double alpha) {
+    return m_panel.CallOr(-1, [&](Panel& p) {
+        const cv::Scalar colour = ParseColorTuple(color);
+        int index = -1;
+        // The panel keeps its own copy of the mask: one copy on the way in.
+        WithNumpyView(mask, [&](const cv::Mat& view) {
+            index = p.AppendMaskOverlay(view, colour, alpha);
+        });
+        return index;
+    });
+}
+
+py::list MovraROIAdvPanelWrapper::ConvertMaskToPolygon(const UInt8Array& mask) {
+    return m_panel.CallOr(py::list(), [&](Panel& p) {
+        std::vector<cv::Point2f> polygon;
+        WithNumpyView(mask, [&](const cv::Mat& view) { polygon = p.ConvertMaskToPolygon(view); });
+        return PointListToList(polygon);
+    });
+}
+
+int MovraROIAdvPanelWrapper::AppendText(const py::object& lines, const py::tuple& position,
+                                        const py::tuple& color, int fontHeight,
+                                        const std::string& fontPath,
+                                        const py::object& background) {
+    return m_panel.CallOr(-1, [&](Panel& p) {
+        return p.AppendOverlay(
+            MakeText(lines, position, color, fontHeight, fontPath, background, true));
+    });
+}
+
+void MovraROIAdvPanelWrapper::UpdateText(int index, const py::object& lines,
+                                         const py::tuple& position, const py::tuple& color,
+                                         int fontHeight, const std::string& fontPath,
+                                         const py::object& background, bool show) {
+    m_panel.Call([&](Panel& p) {
+        p.UpdateOverlayByIndex(
+            index, MakeText(lines, position, color, fontHeight, fontPath, background, show),
+            show);
+        // The panel repaints only for a shown text; a hidden one must disappear as promptly.
+        if (!show) {
+            Repaint(p, false);
+        }
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetResultLogo(bool show, int result, const std::string& fontPath,
+                                            const std::string& passText,
+                                            const std::string& failText,
+                                            const std::string& recycleText) {
+    m_panel.Call([&](Panel& p) {
+        p.UpdatePassFailRecycleLogo(show, result, wxString::FromUTF8(fontPath),
+                                    wxString::FromUTF8(passText), wxString::FromUTF8(failText),
+                                    wxString::FromUTF8(recycleText));
+        Repaint(p, false);
+    });
+}
+
+// --- Window.
+
+void MovraROIAdvPanelWrapper::SetSize(int w, int h) {
+    m_panel.Call([&](Panel& p) {
+        // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
+        p.SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
+        Repaint(p, false);
+    });
+}
+
+void MovraROIAdvPanelWrapper::Refresh() {
+    m_panel.Call([](Panel& p) { Repaint(p, false); });
+}
+
+std::uintptr_t MovraROIAdvPanelWrapper::GetHandle() const { return NativeHandleOf(m_panel.Get()); }
+
+bool MovraROIAdvPanelWrapper::IsOk() const { return m_panel.Get() != nullptr; }
+
+// --- Callbacks.
+
+void MovraROIAdvPanelWrapper::SetOnCropCallback(const py::function& callback) {
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onCrop = callback;
+        if (!m_cropBound) {
+            BindCropForwarder(p, m_callbacks);
+            m_cropBound = true;
+        }
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOnRightClickCallback(const py::object& callback) {
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onRightClick = callback;
+        Install(p.m_onRightClick, callback, RightClickForwarder(m_callbacks));
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOnLeftDClickCallback(const py::object& callback) {
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onLeftDClick = callback;
+        Install(p.m_onLeftDClick, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onLeftDClick));
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOnRightDClickCallback(const py::object& callback) {
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onRightDClick = callback;
+        Install(p.m_onRightDClick, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onRightDClick));
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOnMouseMoveCallback(const py::object& callback) {
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onMouseMove = callback;
+        Install(p.m_onMouseMove, callback,
+                PointForwarder(m_callbacks, &RoiCallbacks::onMouseMove));
+    });
+}
+
+int MovraROIAdvPanelWrapper::Traverse(visitproc visit, void* arg) const {
+    return m_callbacks->Traverse(visit, arg);
+}
+
+void MovraROIAdvPanelWrapper::ClearCallbacks() { m_callbacks->ReleaseAll(); }
+
+// --- Guide lines.
+
+void MovraROIAdvPanelWrapper::SetGuideLineMode(GuideLineMode mode) {
+    m_panel.Call([&](Panel& p) { p.SetGuideLineMode(mode); });
+}
+
+GuideLineMode MovraROIAdvPanelWrapper::GetGuideLineMode() const {
+    return m_panel.CallOr(GuideLineMode::Off, [](Panel& p) {
+        return static_cast<GuideLineMode>(p.m_guideLineMode);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetGuideLineVisible(bool visible) {
+    m_panel.Call([&](Panel& p) { p.SetGuideLineVisible(visible); });
+}
+
+bool MovraROIAdvPanelWrapper::GetGuideLineVisible() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.m_guideLineVisible; });
+}
+
+void MovraROIAdvPanelWrapper::SetGuideLineColor(int b, int g, int r, int a) {
+    m_panel.Call([&](Panel& p) { SetGuideLineColorOf(p, b, g, r, a); });
+}
+
+void MovraROIAdvPanelWrapper::SetGuideLineThickness(int thickness) {
+    m_panel.Call([&](Panel& p) { SetGuideLineThicknessOf(p, thickness); });
+}
+
+void MovraROIAdvPanelWrapper::SetAspectRatio(AspectRatio ratio) {
+    m_panel.Call([&](Panel& p) { p.SetAspectRatio(ratio); });
+}
+
+AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
+    return m_panel.CallOr(AspectRatio::AR_16_9, [](Panel& p) {
+        return static_cast<AspectRatio>(p.m_aspectRatio);
+    });
+}

@@ -1,0 +1,129 @@
+// MovraROIAdvPanelWrapper: the native object behind Python's MovraROIAdvPanel. Creates one ROI
+// panel under a host wx window found from its X11 handle, forwards calls to it (building ROI
+// and text records from Python values), and connects Python callables to the panel's crop event
+// and mouse callbacks. Every method returns its neutral default once the panel is gone, and
+// then reads none of its arguments. Python errors of bad arguments are raised before the panel
+// is called.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "module/conversions.h"
+#include "module/host_embedding.h"
+#include "module/roi_panel_callbacks.h"
+#include "panels/display_modes.h"
+
+class MovraROIAdvPanel;
+
+class MovraROIAdvPanelWrapper {
+  public:
+    // Throws std::runtime_error (no window left behind) as MovraPanelWrapper does.
+    MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width,
+                            int height, long style, const std::string& name);
+    ~MovraROIAdvPanelWrapper();
+    MovraROIAdvPanelWrapper(const MovraROIAdvPanelWrapper&) = delete;
+    MovraROIAdvPanelWrapper& operator=(const MovraROIAdvPanelWrapper&) = delete;
+
+    // --- Image and zoom.
+    void SetMat(const UInt8Array& img);
+    [[nodiscard]] bool LoadImage(const std::string& utf8Path);
+    [[nodiscard]] py::array_t<std::uint8_t> GetMat() const;
+    [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
+    [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
+    void SetMode(int mode);
+    void SetZoomToFit();
+    void SetOriginal();
+    void SetZoomIn();
+    void SetZoomOut();
+    [[nodiscard]] double GetZoomFactor() const;
+    [[nodiscard]] py::dict GetLoadedImageInfo() const;
+    void SetCenterImageEnable(bool enable);
+
+    // --- The editing ROI.
+    void SetROIMode(int mode);
+    [[nodiscard]] int GetROIMode() const;
+    void SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable);
+    void SetLockROI(bool lock);
+    [[nodiscard]] py::tuple GetRect() const;
+    void SetRect(const py::tuple& rect);
+    [[nodiscard]] py::tuple GetLeftMouseDownPoint() const;
+    [[nodiscard]] py::tuple GetLeftMouseUpPoint() const;
+    [[nodiscard]] double GetStartAngle() const;
+    [[nodiscard]] double GetEndAngle() const;
+    [[nodiscard]] double GetRotateAngle() const;
+    [[nodiscard]] double GetInnerRadius() const;
+    [[nodiscard]] double GetOuterRadius() const;
+    [[nodiscard]] py::list GetPolygonPoints() const;
+    // Points in the caller's order, thickness 1, no colour; the mode is not range-checked.
+    void SetEditingROI(int mode, const py::list& points, double angle);
+    void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
+                          bool annulus, bool polygon);
+    void HideROI();
+
+    // --- Overlays, texts and the result badge.
+    void SetCanvasBgColor(int r, int g, int b);
+    void ClearOverlay();
+    void SetDisplayOverlay(bool show);
+    [[nodiscard]] bool GetDisplayOverlay() const;
+    // Index of the new overlay, -1 without a panel.
+    [[nodiscard]] int AppendOverlay(int mode, const py::list& points, const py::tuple& color,
+                                    int size, double angle);
+    void UpdateDrawImage(bool update);
+    // -1 for an empty mask or without a panel; alpha is the opacity in 0..1.
+    [[nodiscard]] int AppendMaskOverlay(const UInt8Array& mask, const py::tuple& color,
+                                        double alpha);
+    [[nodiscard]] py::list ConvertMaskToPolygon(const UInt8Array& mask);
+    // `lines`: a str (split at line breaks) or a sequence of str; `background`: None or a
+    // colour tuple. Index of the new text, -1 without a panel.
+    [[nodiscard]] int AppendText(const py::object& lines, const py::tuple& position,
+                                 const py::tuple& color, int fontHeight,
+                                 const std::string& fontPath, const py::object& background);
+    // Replaces text `index` (others are ignored) and repaints; `show` false hides it.
+    void UpdateText(int index, const py::object& lines, const py::tuple& position,
+                    const py::tuple& color, int fontHeight, const std::string& fontPath,
+                    const py::object& background, bool show);
+    // result 0 pass, 1 fail, 2 recycle; repaints.
+    void SetResultLogo(bool show, int result, const std::string& fontPath,
+                       const std::string& passText, const std::string& failText,
+                       const std::string& recycleText);
+
+    // --- Window.
+    void SetSize(int w, int h);
+    void Refresh();
+    [[nodiscard]] std::uintptr_t GetHandle() const;
+    [[nodiscard]] bool IsOk() const;
+
+    // --- Callbacks. The crop callback cannot be cleared; the others take None to clear.
+    void SetOnCropCallback(const py::function& callback);
+    void SetOnRightClickCallback(const py::object& callback);
+    void SetOnLeftDClickCallback(const py::object& callback);
+    void SetOnRightDClickCallback(const py::object& callback);
+    void SetOnMouseMoveCallback(const py::object& callback);
+    // Python's garbage collector sees the callables (a callback that refers to its own panel
+    // makes a cycle) and may drop them.
+    [[nodiscard]] int Traverse(visitproc visit, void* arg) const;
+    void ClearCallbacks();
+
+    // --- Guide lines.
+    void SetGuideLineMode(GuideLineMode mode);
+    [[nodiscard]] GuideLineMode GetGuideLineMode() const;
+    void SetGuideLineVisible(bool visible);
+    [[nodiscard]] bool GetGuideLineVisible() const;
+    void SetGuideLineColor(int b, int g, int r, int a);
+    void SetGuideLineThickness(int thickness);
+    void SetAspectRatio(AspectRatio ratio);
+    [[nodiscard]] AspectRatio GetAspectRatio() const;
+
+  private:
+    // wx destroyed the panel with its host window: the callables go at once.
+    void OnPanelGone();
+
+    HostedPanel<MovraROIAdvPanel> m_panel;
+    std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
+    bool m_cropBound = false;
+};
