@@ -13,24 +13,13 @@ import numpy as np
 import pytest
 
 from conftest import BUILD, ROOT
+from wxutil import pump
 
 sys.path.insert(0, str(ROOT / "app"))
 
 pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an X server")
 
 LIME, RED, YELLOW = (0, 255, 0), (255, 0, 0), (255, 230, 0)  # RGB as on the screen
-
-
-def _pump(rounds=6):
-    """Lets wx deliver events with user input enabled (wx.SafeYield would drop the input that
-    wx.UIActionSimulator sends)."""
-    import time
-
-    import wx
-
-    for _ in range(rounds):
-        wx.GetApp().Yield(True)
-        time.sleep(0.01)
 
 
 def _near(pixels, x, y, colour, radius=2, tol=40):
@@ -136,7 +125,7 @@ def test_bad_files_leave_the_image_and_its_overlays(studio, tmp_path):
 
     frame, messages = studio
     frame.set_edges(True)
-    _pump()
+    pump()
     assert frame.side.edges.GetValue() and frame.toolbar.GetToolState(commands.EDGES)
     shown_path, rows, before = frame.view.path, frame.side.info.rows(), grab(frame.view.window)
     sample = cv2.imread(shown_path, cv2.IMREAD_UNCHANGED)
@@ -244,14 +233,14 @@ def test_context_menu_tool_and_mouse_drag_reach_toolbar_readout_and_status(studi
 
     sim = wx.UIActionSimulator()
     sim.MouseMove(screen(600, 400))
-    _pump(3)
+    pump(3)
     sim.MouseDown()
-    _pump(3)
+    pump(3)
     for step in range(1, 11):
         sim.MouseMove(screen(600 + 8 * step, 400 + 6 * step))
-        _pump(3)
+        pump(3)
     sim.MouseUp()
-    _pump(3)
+    pump(3)
     rows = dict(frame.side.readout.rows())
     assert rows["Shape"] == "Circle"
     assert float(rows["Radius"].split()[0]) == pytest.approx(100, abs=3 / z)

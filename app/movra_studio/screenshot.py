@@ -13,8 +13,8 @@ from . import roi_json, roi_readout
 
 # The scene in fractions of the image size, so that it also fits an image given on the command
 # line; on the sample the rectangle lies on the scratch and the circle around the bore.
-ROI_CENTRE = (0.6708, 0.6562)
-ROI_SIZE = (0.1833, 0.09)
+ROI_CENTRE = (161 / 240, 21 / 32)  # (805, 525) on the sample
+ROI_SIZE = (11 / 60, 0.09)  # 220 x 72
 ROI_ANGLE = 27.9
 LABEL_AT = (0.53, 0.78)
 OVERLAY_CENTRE = (0.5, 0.5)
