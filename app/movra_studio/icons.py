@@ -49,10 +49,11 @@ def _rectangle(gc):
 
 
 def _rotated_rectangle(gc):
-    pts = []
-    for dx, dy in ((-9, -5), (9, -5), (9, 5), (-9, 5), (-9, -5)):
-        a = math.radians(-30)
-        pts.append((12 + dx * math.cos(a) - dy * math.sin(a), 12 + dx * math.sin(a) + dy * math.cos(a)))
+    c, s = math.cos(math.radians(-30)), math.sin(math.radians(-30))
+    pts = [
+        (12 + dx * c - dy * s, 12 + dx * s + dy * c)
+        for dx, dy in ((-9, -5), (9, -5), (9, 5), (-9, 5), (-9, -5))
+    ]
     _line(gc, *pts)
     _dot(gc, *pts[1], colour=wx.Colour(210, 40, 40))
 
