@@ -1,8 +1,8 @@
 // libFuzzer target: the ROI editor driven by an arbitrary event sequence. The input is a header
 // (mode, zoom, image width and height) followed by events; every step must leave every number
 // the editor holds finite and its crop rectangle non-negative, whatever the points (inside, on
-// the border, far outside, NaN, infinite), clock jumps, records set, undos, redos or cancelled
-// drags in between.
+// the border, far outside, NaN, infinite), clock jumps, records set, undos, redos, cancelled
+// drags or key edits in between.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -124,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const char* name = "motion";
         EditOutcome out;
-        switch (op % 12) {
+        switch (op % 14) {
             case 0:
             case 1:
                 name = "press";
@@ -172,6 +172,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 11:
                 name = "escape";
                 out = editor.CancelDrag();
+                break;
+            case 12: {
+                name = "arrow";
+                // An arrow key's step, or now and then any delta at all.
+                const float by = (flags & 1) != 0 ? 10.0f : 1.0f;
+                const int dir = (flags >> 1) & 3;
+                cv::Point2f d(dir == 0 ? -by : dir == 1 ? by : 0.0f,
+                              dir == 2 ? -by : dir == 3 ? by : 0.0f);
+                if ((flags & 0x20) != 0) {
+                    d = p;
+                }
+                out = editor.MoveBy(ctx, d);
+                break;
+            }
+            case 13:
+                name = "delete";
+                out = editor.DeleteShape(ctx);
                 break;
             default:
                 out = editor.Motion(ctx, p);

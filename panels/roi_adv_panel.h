@@ -134,8 +134,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     [[nodiscard]] bool CanRedo() const;
 
     // --- Keys, while the panel has the focus (a click gives it the focus), crop editing is on,
-    // the ROI is not locked and an image is shown: Esc drops a drag in progress, Ctrl+Z undoes,
-    // Ctrl+Shift+Z and Ctrl+Y redo. Keys it does not use go on (arrows then scroll).
+    // the ROI is not locked and an image is shown: the arrow keys move the ROI by one image
+    // pixel (Shift: ten) unless moving is switched off, Delete empties it, Esc drops a drag in
+    // progress, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. A move or Delete is a step and
+    // sends the crop event. Keys it does not use go on (arrows then scroll the view).
     void OnKeyDown(wxKeyEvent& e);
 
     // --- Mouse. Positions are mapped to image pixels at the current zoom, scroll position

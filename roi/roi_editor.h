@@ -94,6 +94,16 @@ class ROIEditor {
     [[nodiscard]] std::optional<CvROIMode> UndoEdit(CvROIMode mode);
     [[nodiscard]] std::optional<CvROIMode> RedoEdit(CvROIMode mode);
 
+    // --- Keys. They act only where a mouse edit could (crop editing on, the ROI not locked, an
+    // image, no drag in progress) and only on a shape; handled false otherwise, so that the
+    // key can do something else. Each change is one step and reports as a release does.
+    // Arrow keys: the whole shape moves by `d` image pixels, unless moving is switched off or
+    // the polygon is still open. Its centre stops at the image border, as the pointer does.
+    [[nodiscard]] EditOutcome MoveBy(const EditContext& ctx, const cv::Point2f& d);
+    // Delete: empties the shape (an open polygon goes without a crop event: it was never
+    // reported).
+    [[nodiscard]] EditOutcome DeleteShape(const EditContext& ctx);
+
     // Corners of `rect` turned by `angleDeg` about its centre, in cv::RotatedRect::points order.
     [[nodiscard]] static std::vector<cv::Point2f> RotatedCorners(const cv::Rect_<float>& rect,
                                                                  double angleDeg);
@@ -138,4 +148,8 @@ class ROIEditor {
     int ClosePolygon();
     // Crop events a finished edit sends in `mode`: none while a polygon is still open.
     [[nodiscard]] int FinalizeCount(CvROIMode mode) const;
+    // Whether a key may edit the shape now (the checks common to MoveBy and DeleteShape).
+    [[nodiscard]] bool KeyMayEdit(const EditContext& ctx) const;
+    // The point a body drag holds under the pointer: the shape's centre.
+    [[nodiscard]] cv::Point2f MoveCentre(CvROIMode mode) const;
 };

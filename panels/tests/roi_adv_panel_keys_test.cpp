@@ -24,6 +24,12 @@ int LimePixels(const cv::Mat& shown) {
     return cv::countNonZero(lime);
 }
 
+cv::Mat LimeMask(const cv::Mat& shown) {
+    cv::Mat lime;
+    cv::inRange(shown, cv::Scalar(0, 255, 0), cv::Scalar(0, 255, 0), lime);
+    return lime;
+}
+
 class RoiKeysTest : public RoiInputTest {
   protected:
     void TearDown() override {
@@ -109,6 +115,45 @@ TEST_F(RoiKeysTest, RealKeysUndoRedoAndEscapeAfterAClickFocusedThePanel) {
     // Only the drawing and nothing of the dropped drag is left to undo.
     EXPECT_TRUE(panel_->Undo());
     EXPECT_FALSE(panel_->CanUndo());
+}
+
+TEST_F(RoiKeysTest, RealArrowKeysMoveTheDrawnROIAndDeleteClearsIt) {
+    // Larger than the window at zoom 2: the arrow keys could scroll the view.
+    ShowAt(cv::Mat(800, 1000, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
+    MoveTo(20, 20);
+    sim_.MouseDown();
+    Settle(3);
+    MoveTo(60, 40);
+    MoveTo(100, 60);
+    sim_.MouseUp();
+    Settle(3);
+    ASSERT_EQ(Rect(), cv::Rect(10, 10, 40, 20));
+    const cv::Mat drawn = LimeMask(Grab(panel_));
+    ASSERT_GT(cv::countNonZero(drawn), 0);
+
+    Press(WXK_RIGHT);
+    Press(WXK_DOWN, wxMOD_SHIFT);
+    EXPECT_EQ(Rect(), cv::Rect(11, 20, 40, 20));
+    EXPECT_EQ(crops_,
+              (std::vector<cv::Rect>{{10, 10, 40, 20}, {11, 10, 40, 20}, {11, 20, 40, 20}}));
+    // The whole outline and its centre mark moved by (1, 10) image pixels, (2, 20) on screen,
+    // and the view did not scroll.
+    EXPECT_EQ(panel_->GetViewStart(), wxPoint(0, 0));
+    cv::Mat shifted = cv::Mat::zeros(drawn.size(), drawn.type());
+    const cv::Size kept(drawn.cols - 2, drawn.rows - 20);
+    drawn(cv::Rect(cv::Point(0, 0), kept)).copyTo(shifted(cv::Rect(cv::Point(2, 20), kept)));
+    EXPECT_EQ(cv::countNonZero(LimeMask(Grab(panel_)) != shifted), 0);
+
+    Press(WXK_DELETE);
+    EXPECT_EQ(Rect(), cv::Rect(0, 0, 0, 0));
+    EXPECT_EQ(crops_.back(), cv::Rect(0, 0, 0, 0));
+    EXPECT_EQ(LimePixels(Grab(panel_)), 0);
+    // With no ROI to move the arrow keys are the view's again.
+    Press(WXK_RIGHT);
+    EXPECT_GT(panel_->GetViewStart().x, 0);
+    EXPECT_EQ(crops_.size(), 4u);
+    Press('z', wxMOD_CONTROL);
+    EXPECT_EQ(Rect(), cv::Rect(11, 20, 40, 20));
 }
 
 TEST_F(RoiKeysTest, HostChangesAndToolChangesAreStepsThatReportWhenUndone) {
