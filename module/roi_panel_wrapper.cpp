@@ -472,3 +472,21 @@ AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
         return static_cast<AspectRatio>(p.m_aspectRatio);
     });
 }
+
+// --- Undo and redo.
+
+bool MovraROIAdvPanelWrapper::Undo() {
+    return m_panel.CallOr(false, [](Panel& p) { return p.Undo(); });
+}
+
+bool MovraROIAdvPanelWrapper::Redo() {
+    return m_panel.CallOr(false, [](Panel& p) { return p.Redo(); });
+}
+
+bool MovraROIAdvPanelWrapper::CanUndo() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.CanUndo(); });
+}
+
+bool MovraROIAdvPanelWrapper::CanRedo() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.CanRedo(); });
+}

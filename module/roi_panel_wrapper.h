@@ -119,6 +119,13 @@ class MovraROIAdvPanelWrapper {
     void SetAspectRatio(AspectRatio ratio);
     [[nodiscard]] AspectRatio GetAspectRatio() const;
 
+    // --- Undo and redo of the editing ROI. A step repaints and reports the restored ROI as a
+    // mouse edit does (crop callback); false when there was no step, or no panel.
+    [[nodiscard]] bool Undo();
+    [[nodiscard]] bool Redo();
+    [[nodiscard]] bool CanUndo() const;
+    [[nodiscard]] bool CanRedo() const;
+
   private:
     // wx destroyed the panel with its host window: the callables go at once.
     void OnPanelGone();

@@ -131,6 +131,8 @@ void MovraROIAdvPanel::SetStockCursor(wxStockCursor id) {
 // either: wx would go on searching the event tables of the destroyed window.
 
 void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
+    // This handler, bound later, runs before OnFocusClick and may not let it run.
+    TakeFocusFromClick();
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     const wxWeakRef<wxWindow> alive(this);

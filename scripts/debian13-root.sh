@@ -91,6 +91,10 @@ bootstrap() {
 }
 
 create() {
+    # A shared lock is enough to see that the root exists; asking for the exclusive one first
+    # would make every run wait for any other run (a test suite, the app) to finish.
+    lock -s
+    [[ -d $ROOT ]] && return 0
     lock -x
     [[ -d $ROOT ]] && return 0
     install_host_tools
