@@ -9,6 +9,7 @@
 
 #include "module/file_info_dict.h"
 #include "module/panel_ops.h"
+#include "module/roi_measure_py.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
 
@@ -471,4 +472,14 @@ AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
     return m_panel.CallOr(AspectRatio::AR_16_9, [](Panel& p) {
         return static_cast<AspectRatio>(p.m_aspectRatio);
     });
+}
+
+// --- Masks and measurements.
+
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+}
+
+py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
+    return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
 }
