@@ -34,6 +34,7 @@ METHOD_ORDER = [
     "SetGuideLineMode", "GetGuideLineMode", "SetGuideLineVisible", "GetGuideLineVisible",
     "SetGuideLineColor", "SetGuideLineThickness", "SetAspectRatio", "GetAspectRatio",
     "AppendText", "UpdateText", "SetResultLogo",
+    "GetROIMask", "GetROIStats",
 ]
 
 TEXT_A = """
