@@ -46,7 +46,7 @@ py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
     py::array_t<std::uint8_t> out({static_cast<py::ssize_t>(size.height),
                                    static_cast<py::ssize_t>(size.width)});
     std::uint8_t* data = out.mutable_data();
-    std::memset(data, 0, static_cast<size_t>(size.area()));
+    std::memset(data, 0, static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
     const cv::Rect& box = masked.box;
     for (int y = 0; y < box.height; ++y) {
         std::memcpy(data + static_cast<size_t>(box.y + y) * size.width + box.x,

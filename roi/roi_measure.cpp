@@ -50,7 +50,7 @@ MaskBox EmptyBox() { return {}; }
 
 MaskBox NewBox(const cv::Rect& box) {
     MaskBox out;
-    if (box.area() > 0) {
+    if (!box.empty()) {
         out.box = box;
         out.mask = cv::Mat1b::zeros(box.size());
     }
@@ -103,7 +103,7 @@ MaskBox FillPolygon(const std::vector<cv::Point2d>& v, cv::Size size) {
     }
     MaskBox out = NewBox(CandidateBox(minX, maxX, minY, maxY, size));
     const cv::Rect& box = out.box;
-    if (box.area() == 0) {
+    if (box.empty()) {
         return out;
     }
     std::vector<double> crossings;
@@ -394,7 +394,7 @@ std::optional<Stats> Measure(const Shape& shape, const cv::Mat& image) {
     }
     const MaskBox masked = Rasterise(shape, image.size());
     const cv::Rect& box = masked.box;
-    if (box.area() == 0) {
+    if (box.empty()) {
         return std::nullopt;
     }
     const int cn = image.channels();
