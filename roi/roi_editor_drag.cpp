@@ -209,8 +209,15 @@ void DragCircle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
         r.x = e.m_leftMouseDownPoint.x;
         r.y = e.m_leftMouseDownPoint.y;
         const cv::Point2f size = AbsDiff(p, e.m_leftMouseDownPoint);
-        r.width = size.x;
-        r.height = size.y;
+        if (size.x > 0.f && size.y > 0.f) {
+            r.width = size.x;
+            r.height = size.y;
+        } else {
+            // A drag straight along an axis: a radius vector with a zero component would make a
+            // circle that is neither drawn, reported nor grabbable; the same radius split
+            // equally keeps it whole, as the radius handle stores it.
+            r.width = r.height = static_cast<float>(std::max(size.x, size.y) / kSqrt2);
+        }
     }
 }
 

@@ -131,6 +131,16 @@ TEST_F(Editor, CircleRadiusHandleAndCircleSetAsRadius) {
     EXPECT_NEAR(ed.OuterRadius(), 40.0, 1e-4);
     Drag({201, 201}, {{300, 310}});  // the centre handle moves it
     ExpectNear({ed.m_roiRect.x, ed.m_roiRect.y}, {300, 310});
+
+    // Drawn straight along an axis, circle and annulus keep their radius and stay editable.
+    for (const CvROIMode mode : {CvROIMode::Circle, CvROIMode::Annulus}) {
+        Use(mode);
+        ed.SetROIParamDefault();
+        Drag({500, 500}, {{560, 500}});
+        EXPECT_NEAR(ed.OuterRadius(), 60.0, 1e-4);
+        EXPECT_EQ(ed.CropRect(mode), cv::Rect(500, 500, 42, 42));
+        EXPECT_EQ(ed.Motion(ctx, {500, 440}).cursor, EditCursor::Hand);
+    }
 }
 
 TEST_F(Editor, RotatedRectangleEdgeKeepsAngleAndOppositeEdge) {
