@@ -5,6 +5,7 @@ from typing import Any, ClassVar
 
 import numpy
 import numpy.typing
+import wx
 
 _UInt8Array = numpy.typing.NDArray[numpy.uint8]
 _ArrayLike = numpy.typing.ArrayLike
@@ -122,7 +123,7 @@ class MovraPanel:
     """Basic image display panel (requires wxPython parent)"""
     def __init__(
         self,
-        parent_handle: int,
+        parent_handle: int | wx.Window,
         id: int = -1,
         x: int = -1,
         y: int = -1,
@@ -130,7 +131,12 @@ class MovraPanel:
         height: int = -1,
         style: int = 0,
         name: str = "MovraPanel",
-    ) -> None: ...
+    ) -> None:
+        """
+        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
+        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
+        other object, including a destroyed window.
+        """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str, flags: int = 1) -> bool:
         """Load image from file (supports Unicode paths)"""
@@ -164,7 +170,7 @@ class MovraROIAdvPanel:
     """Advanced ROI panel with editing (requires wxPython parent)"""
     def __init__(
         self,
-        parent_handle: int,
+        parent_handle: int | wx.Window,
         id: int = -1,
         x: int = -1,
         y: int = -1,
@@ -172,7 +178,12 @@ class MovraROIAdvPanel:
         height: int = -1,
         style: int = 0,
         name: str = "MovraROIAdvPanel",
-    ) -> None: ...
+    ) -> None:
+        """
+        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
+        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
+        other object, including a destroyed window.
+        """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str) -> bool:
         """Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve original channel count so that GetLoadedImageInfo() reports correct channels/bitDepth/EXIF/GPS."""

@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/parent_window.h"
 #include "module/roi_panel_wrapper.h"
 
 namespace {
@@ -104,7 +105,10 @@ void BindROIPanel(py::module_& m) {
     py::class_<W>(m, "MovraROIAdvPanel",
                   "Advanced ROI panel with editing (requires wxPython parent)",
                   py::custom_type_setup(&EnableGarbageCollection))
-        .def(py::init<std::uintptr_t, int, int, int, int, int, long, const std::string&>(),
+        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+                         long style, const std::string& name) {
+                 return new W(PlacementFor(parent, id, x, y, width, height, style, name));
+             }),
              py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraROIAdvPanel")

@@ -103,10 +103,8 @@ void Install(Member& member, const py::object& callback, Member forwarder) {
 
 }  // namespace
 
-MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x,
-                                                 int y, int width, int height, long style,
-                                                 const std::string& name) {
-    m_panel.Create({parentHandle, id, x, y, width, height, style, name});
+MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(const PanelPlacement& placement) {
+    m_panel.Create(placement);
     m_panel.Embedding().SetGoneHook([this] { OnPanelGone(); });
 }
 

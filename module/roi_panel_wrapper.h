@@ -23,8 +23,7 @@ class MovraROIAdvPanel;
 class MovraROIAdvPanelWrapper {
   public:
     // Throws std::runtime_error (no window left behind) as MovraPanelWrapper does.
-    MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width,
-                            int height, long style, const std::string& name);
+    explicit MovraROIAdvPanelWrapper(const PanelPlacement& placement);
     ~MovraROIAdvPanelWrapper();
     MovraROIAdvPanelWrapper(const MovraROIAdvPanelWrapper&) = delete;
     MovraROIAdvPanelWrapper& operator=(const MovraROIAdvPanelWrapper&) = delete;

@@ -105,8 +105,8 @@ def test_class_interface_order_docstrings_and_keywords(movra):
     assert cls.SetFuncEnable.__doc__.splitlines()[0].endswith(
         "menu_enable: bool, crop_enable: bool = False, move_enable: bool = True) -> None")
     assert cls.__init__.__doc__.splitlines()[0].endswith(
-        "parent_handle: int, id: int = -1, x: int = -1, y: int = -1, width: int = -1, "
-        "height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
+        "parent_handle: int | wx.Window, id: int = -1, x: int = -1, y: int = -1, "
+        "width: int = -1, height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
 
 
 def test_positional_constructor_and_shared_hidden_frame(movra, host):
