@@ -374,6 +374,16 @@ class MovraROIAdvPanel:
             font_path: Font file; the default font when empty or missing (default: "")
             pass_text, fail_text, recycle_text: The badge's text per result
         """
+    # --- Live ROI updates and the ROI as data.
+    def SetOnROIChangingCallback(
+        self, callback: Callable[[tuple[int, int, int, int]], object] | None
+    ) -> None:
+        """
+        Set a callback called while the user drags the editing ROI, with the same
+        (x, y, w, h) tuple as the crop callback, at most once per repaint (soon after
+        the paint that shows the change). The crop callback still comes once, on
+        release. None clears it.
+        """
 
 def GetImageFileInfo(path: str) -> dict[str, Any]:
     """Read image file metadata (size, channels, bit_depth, EXIF, GPS) without loading into a panel. Returns a dict."""

@@ -74,6 +74,13 @@ Args:
     pass_text, fail_text, recycle_text: The badge's text per result
 )";
 
+constexpr const char* kSetOnROIChangingCallbackDoc = R"(
+Set a callback called while the user drags the editing ROI, with the same
+(x, y, w, h) tuple as the crop callback, at most once per repaint (soon after
+the paint that shows the change). The crop callback still comes once, on
+release. None clears it.
+)";
+
 // The wrapper behind a Python object, or null before construction completed.
 W* WrapperOf(PyObject* self) {
     auto* inst = reinterpret_cast<py::detail::instance*>(self);
@@ -209,5 +216,8 @@ void BindROIPanel(py::module_& m) {
         .def("SetResultLogo", &W::SetResultLogo, py::arg("show"), py::arg("result"),
              py::arg("font_path") = "", py::arg("pass_text") = "PASS",
              py::arg("fail_text") = "FAIL", py::arg("recycle_text") = "RECYCLE",
-             kSetResultLogoDoc);
+             kSetResultLogoDoc)
+        // Live ROI updates and the ROI as data.
+        .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
+             kSetOnROIChangingCallbackDoc);
 }

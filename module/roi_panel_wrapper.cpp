@@ -470,3 +470,15 @@ AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
         return static_cast<AspectRatio>(p.m_aspectRatio);
     });
 }
+
+// --- Live ROI updates and the ROI as data.
+
+void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callback) {
+    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
+        throw py::type_error("callback must be callable or None");
+    }
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onROIChanging = callback;
+        Install(p.m_onROIChanging, callback, RectForwarder(m_callbacks));
+    });
+}

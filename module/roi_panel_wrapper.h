@@ -118,6 +118,11 @@ class MovraROIAdvPanelWrapper {
     void SetAspectRatio(AspectRatio ratio);
     [[nodiscard]] AspectRatio GetAspectRatio() const;
 
+    // --- Live ROI updates and the ROI as data.
+    // Called while the user drags the editing ROI with the crop callback's tuple, at most once
+    // per repaint; None clears it. TypeError for anything else that is not callable.
+    void SetOnROIChangingCallback(const py::object& callback);
+
   private:
     // wx destroyed the panel with its host window: the callables go at once.
     void OnPanelGone();

@@ -34,6 +34,8 @@ METHOD_ORDER = [
     "SetGuideLineMode", "GetGuideLineMode", "SetGuideLineVisible", "GetGuideLineVisible",
     "SetGuideLineColor", "SetGuideLineThickness", "SetAspectRatio", "GetAspectRatio",
     "AppendText", "UpdateText", "SetResultLogo",
+    # Live ROI updates and the ROI as data.
+    "SetOnROIChangingCallback",
 ]
 
 TEXT_A = """
@@ -367,7 +369,7 @@ def call_every_method(movra, p, path):
         "ConvertMaskToPolygon": (np.ones((4, 4), np.uint8),), "SetSize": (10, 10),
         "SetOnCropCallback": (print,), "SetOnRightClickCallback": (print,),
         "SetOnLeftDClickCallback": (print,), "SetOnRightDClickCallback": (print,),
-        "SetOnMouseMoveCallback": (print,),
+        "SetOnMouseMoveCallback": (print,), "SetOnROIChangingCallback": (print,),
         "SetGuideLineMode": (movra.GuideLineMode.CenterCross,), "SetGuideLineVisible": (True,),
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
@@ -422,6 +424,7 @@ def refer_to_itself(p):
     p.SetOnCropCallback(lambda rect: p.GetRect())
     p.SetOnMouseMoveCallback(lambda pt: p.IsOk())
     p.SetOnRightClickCallback(lambda pt, code: p.IsOk())
+    p.SetOnROIChangingCallback(lambda rect: p.GetRect())
 
 
 def test_callback_referring_to_its_own_panel_is_collected(movra, host):
