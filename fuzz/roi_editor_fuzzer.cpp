@@ -1,13 +1,15 @@
 // libFuzzer target: the ROI editor driven by an arbitrary event sequence. The input is a header
 // (mode, zoom, image width and height) followed by events; every step must leave every number
 // the editor holds finite and its crop rectangle non-negative, whatever the points (inside, on
-// the border, far outside, NaN, infinite), clock jumps or records set in between.
+// the border, far outside, NaN, infinite), clock jumps, records set, undos, redos, cancelled
+// drags or key edits in between.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "roi/roi_editor.h"
 
@@ -122,7 +124,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         const char* name = "motion";
         EditOutcome out;
-        switch (op % 10) {
+        switch (op % 14) {
             case 0:
             case 1:
                 name = "press";
@@ -141,17 +143,52 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 editor.StoreFuncEnable(flags & 1, (flags & 6) != 0, flags & 8);
                 editor.m_lockROI = (flags & 0x30) == 0x30;
                 break;
-            case 5:
+            case 5: {
                 name = "record";
+                const ROISnapshot before = editor.BeginEdit(ctx.mode);
                 ctx.mode = Mode(flags);
                 editor.StoreROI(Record(in, ctx.mode));
+                (void)editor.EndEdit(before, ctx.mode);
                 break;
+            }
             case 6:
                 name = "mode change";
                 if (Mode(flags) != ctx.mode) {
+                    const ROISnapshot before = editor.BeginEdit(ctx.mode);
                     editor.SetROIParamDefault();
                     ctx.mode = Mode(flags);
+                    (void)editor.EndEdit(before, ctx.mode);
                 }
+                break;
+            case 10: {
+                name = "undo or redo";
+                const std::optional<CvROIMode> mode =
+                    (flags & 1) != 0 ? editor.UndoEdit(ctx.mode) : editor.RedoEdit(ctx.mode);
+                if (mode) {
+                    ctx.mode = *mode;
+                }
+                break;
+            }
+            case 11:
+                name = "escape";
+                out = editor.CancelDrag();
+                break;
+            case 12: {
+                name = "arrow";
+                // An arrow key's step, or now and then any delta at all.
+                const float by = (flags & 1) != 0 ? 10.0f : 1.0f;
+                const int dir = (flags >> 1) & 3;
+                cv::Point2f d(dir == 0 ? -by : dir == 1 ? by : 0.0f,
+                              dir == 2 ? -by : dir == 3 ? by : 0.0f);
+                if ((flags & 0x20) != 0) {
+                    d = p;
+                }
+                out = editor.MoveBy(ctx, d);
+                break;
+            }
+            case 13:
+                name = "delete";
+                out = editor.DeleteShape(ctx);
                 break;
             default:
                 out = editor.Motion(ctx, p);

@@ -374,6 +374,30 @@ class MovraROIAdvPanel:
             font_path: Font file; the default font when empty or missing (default: "")
             pass_text, fail_text, recycle_text: The badge's text per result
         """
+    # Undo and redo of the editing ROI.
+    def Undo(self) -> bool:
+        """
+        Undo the last change of the editing ROI and repaint. A change is one mouse
+        edit (press to release), one key edit, or one call of SetEditingROI, SetRect,
+        HideROI, SetROIMode or SetFuncEnable (or a tool chosen in the menu) that
+        changed the shape; at least 100 changes are kept. The restored ROI is reported through the crop
+        callback as a mouse edit is.
+
+        Returns:
+            True when a change was undone, False when there was none.
+        """
+    def Redo(self) -> bool:
+        """
+        Redo the last undone change of the editing ROI (reported as Undo reports).
+        A new change after an undo discards what could be redone.
+
+        Returns:
+            True when a change was redone, False when there was none.
+        """
+    def CanUndo(self) -> bool:
+        """Whether Undo() would change the editing ROI"""
+    def CanRedo(self) -> bool:
+        """Whether Redo() would change the editing ROI"""
     # --- Live ROI updates and the ROI as data.
     def SetOnROIChangingCallback(
         self, callback: Callable[[tuple[int, int, int, int]], object] | None

@@ -64,6 +64,25 @@ Replace the text at index (an unknown index is ignored) and repaint.
 Arguments as for AppendText; show=False hides the text.
 )";
 
+constexpr const char* kUndoDoc = R"(
+Undo the last change of the editing ROI and repaint. A change is one mouse
+edit (press to release), one key edit, or one call of SetEditingROI, SetRect,
+HideROI, SetROIMode or SetFuncEnable (or a tool chosen in the menu) that
+changed the shape; at least 100 changes are kept. The restored ROI is reported through the crop
+callback as a mouse edit is.
+
+Returns:
+    True when a change was undone, False when there was none.
+)";
+
+constexpr const char* kRedoDoc = R"(
+Redo the last undone change of the editing ROI (reported as Undo reports).
+A new change after an undo discards what could be redone.
+
+Returns:
+    True when a change was redone, False when there was none.
+)";
+
 constexpr const char* kSetResultLogoDoc = R"(
 Show or hide the result badge in the top-right corner and repaint.
 
@@ -217,6 +236,11 @@ void BindROIPanel(py::module_& m) {
              py::arg("font_path") = "", py::arg("pass_text") = "PASS",
              py::arg("fail_text") = "FAIL", py::arg("recycle_text") = "RECYCLE",
              kSetResultLogoDoc)
+        // Undo and redo of the editing ROI.
+        .def("Undo", &W::Undo, kUndoDoc)
+        .def("Redo", &W::Redo, kRedoDoc)
+        .def("CanUndo", &W::CanUndo, "Whether Undo() would change the editing ROI")
+        .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
         // Live ROI updates and the ROI as data.
         .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
              kSetOnROIChangingCallbackDoc);

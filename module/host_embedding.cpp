@@ -29,12 +29,18 @@ void OnHiddenFrameDestroyed(wxWindowDestroyEvent& event) {
     event.Skip();
 }
 
+// A host may delete its wx application object (wx.App.Destroy) while panels live; wxGTK then
+// crashes taking a window out of its parent. Windows are left to the ending process instead.
+bool CanDestroyWindows() { return wxAppConsole::GetInstance() != nullptr; }
+
 void DestroyHiddenFrameIfUnused() {
     if (s_livePanelCount <= 0 && s_hiddenFrame != nullptr) {
         wxFrame* frame = s_hiddenFrame;
         s_hiddenFrame = nullptr;
         frame->Unbind(wxEVT_DESTROY, &OnHiddenFrameDestroyed);
-        frame->Destroy();
+        if (CanDestroyWindows()) {
+            frame->Destroy();
+        }
     }
 }
 
@@ -224,7 +230,9 @@ void EmbeddedPanel::Release(bool deferred) {
     wxWindow* panel = m_panel;
     panel->Unbind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     Forget();
-    if (deferred && wxTheApp != nullptr) {
+    if (!CanDestroyWindows()) {
+        // Left to the ending process (see CanDestroyWindows).
+    } else if (deferred) {
         // Deleting a window inside its own event handler would pull the handler's object away
         // under it. The weak reference covers the panel being destroyed with its host first.
         panel->Hide();

@@ -471,6 +471,24 @@ AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
     });
 }
 
+// --- Undo and redo.
+
+bool MovraROIAdvPanelWrapper::Undo() {
+    return m_panel.CallOr(false, [](Panel& p) { return p.Undo(); });
+}
+
+bool MovraROIAdvPanelWrapper::Redo() {
+    return m_panel.CallOr(false, [](Panel& p) { return p.Redo(); });
+}
+
+bool MovraROIAdvPanelWrapper::CanUndo() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.CanUndo(); });
+}
+
+bool MovraROIAdvPanelWrapper::CanRedo() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.CanRedo(); });
+}
+
 // --- Live ROI updates and the ROI as data.
 
 void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callback) {

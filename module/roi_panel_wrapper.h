@@ -118,6 +118,13 @@ class MovraROIAdvPanelWrapper {
     void SetAspectRatio(AspectRatio ratio);
     [[nodiscard]] AspectRatio GetAspectRatio() const;
 
+    // --- Undo and redo of the editing ROI. A step repaints and reports the restored ROI as a
+    // mouse edit does (crop callback); false when there was no step, or no panel.
+    [[nodiscard]] bool Undo();
+    [[nodiscard]] bool Redo();
+    [[nodiscard]] bool CanUndo() const;
+    [[nodiscard]] bool CanRedo() const;
+
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once
     // per repaint; None clears it. TypeError for anything else that is not callable.

@@ -74,6 +74,10 @@ void MovraROIAdvPanel::Init() {
     BindMenuCommands(true);
     // The wheel works from the start; the other mouse handlers wait for the first image.
     Bind(wxEVT_MOUSEWHEEL, &MovraROIAdvPanel::OnMouseWheel, this);
+    // The editing keys need the keyboard focus, which a click gives.
+    SetCanFocus(true);
+    Bind(wxEVT_LEFT_DOWN, &MovraROIAdvPanel::OnFocusClick, this);
+    Bind(wxEVT_KEY_DOWN, &MovraROIAdvPanel::OnKeyDown, this);
 }
 
 MovraROIAdvPanel::~MovraROIAdvPanel() {
@@ -82,6 +86,8 @@ MovraROIAdvPanel::~MovraROIAdvPanel() {
     Unbind(wxEVT_CONTEXT_MENU, &MovraROIAdvPanel::OnContextMenu, this);
     BindMenuCommands(false);
     Unbind(wxEVT_MOUSEWHEEL, &MovraROIAdvPanel::OnMouseWheel, this);
+    Unbind(wxEVT_LEFT_DOWN, &MovraROIAdvPanel::OnFocusClick, this);
+    Unbind(wxEVT_KEY_DOWN, &MovraROIAdvPanel::OnKeyDown, this);
 }
 
 void MovraROIAdvPanel::ClearImg() {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,21 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void NoteROIChanging();
     // Called at the end of every paint.
     void ScheduleROIChanging();
+
+    // --- Undo and redo of the editing ROI (the steps are ROIEditor's). A step restores a shape,
+    // repaints and reports it as a mouse edit does: the tool-change event first when the mode
+    // changes with it, then the crop event. False when there was no step to take.
+    bool Undo();
+    bool Redo();
+    [[nodiscard]] bool CanUndo() const;
+    [[nodiscard]] bool CanRedo() const;
+
+    // --- Keys, while the panel has the focus (a click gives it the focus), crop editing is on,
+    // the ROI is not locked and an image is shown: the arrow keys move the ROI by one image
+    // pixel (Shift: ten) unless moving is switched off, Delete empties it, Esc drops a drag in
+    // progress, Ctrl+Z undoes, Ctrl+Shift+Z and Ctrl+Y redo. A move or Delete is a step and
+    // sends the crop event. Keys it does not use go on (arrows then scroll the view).
+    void OnKeyDown(wxKeyEvent& e);
 
     // --- Mouse. Positions are mapped to image pixels at the current zoom, scroll position
     // and centering.
@@ -248,6 +264,14 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     [[nodiscard]] EditContext MakeEditContext(const wxMouseEvent& e) const;
     // Carries out what an editing step asks for; false when the step did not use the event.
     bool ApplyOutcome(const EditOutcome& outcome);
+    // Carries out an undo or redo that restored a shape of `mode`; false without one.
+    bool ApplyHistoryStep(std::optional<CvROIMode> mode);
+    void SendToolChange();
+    // GTK does not move the keyboard focus to a plain window that is clicked.
+    void TakeFocusFromClick();
+    void OnFocusClick(wxMouseEvent& e);
+    // True when the key edited (or was meant for) the ROI.
+    [[nodiscard]] bool HandleEditingKey(const wxKeyEvent& e);
     void ShowStatusLine();
     void SetStockCursor(wxStockCursor id);
     void PanTo(const wxPoint& pos);

@@ -11,14 +11,21 @@ CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
 
 }  // namespace
 
+// Every programmatic change of the shape is an undo step like a mouse edit, so that the user
+// can take back what the host did as well (a host that empties the ROI, a tool change).
+
 void MovraROIAdvPanel::SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) {
+    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
     StoreFuncEnable(menuEnable, cropEnable, moveEnable);
+    (void)EndEdit(before, ModeOf(m_roiMode));
 }
 
 void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = CropRect(ModeOf(m_roiMode)); }
 
 void MovraROIAdvPanel::SetRect(const cv::Rect& rect) {
+    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
     StoreRect(rect);
+    (void)EndEdit(before, ModeOf(m_roiMode));
     Refresh();
 }
 
@@ -50,15 +57,19 @@ void MovraROIAdvPanel::SetStatusTextCtrl(wxTextCtrl* ctrl) { m_statusTextCtrl = 
 void MovraROIAdvPanel::HideROI() { ClearROIState(); }
 
 void MovraROIAdvPanel::ClearROIState() {
+    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
     SetROIParamDefault();
+    (void)EndEdit(before, ModeOf(m_roiMode));
     Refresh();
 }
 
 void MovraROIAdvPanel::SetLockROI(bool lock) { m_lockROI = lock; }
 
 void MovraROIAdvPanel::SetROI(const cvROI& roi, bool refresh) {
+    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
     m_roiMode = static_cast<int>(roi.mode);
     StoreROI(roi);
+    (void)EndEdit(before, roi.mode);
     if (refresh) {
         Refresh();
     }
@@ -68,9 +79,12 @@ void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
     if (static_cast<int>(mode) == m_roiMode) {
         return;
     }
+    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
     SetROIParamDefault();
     Refresh();
     m_roiMode = static_cast<int>(mode);
+    // A shape that the new mode empties is a step; an empty ROI changing mode is none.
+    (void)EndEdit(before, mode);
 }
 
 HitResult MovraROIAdvPanel::HitTestCurrentROI(const cv::Point2f& p) const {
@@ -101,6 +115,34 @@ void MovraROIAdvPanel::FinalizeCurrentROI() {
     event.m_cropRect = cv::Rect(0, 0, 0, 0);
     GetRect(event.m_cropRect);
     GetEventHandler()->ProcessEvent(event);
+}
+
+bool MovraROIAdvPanel::Undo() { return ApplyHistoryStep(UndoEdit(ModeOf(m_roiMode))); }
+
+bool MovraROIAdvPanel::Redo() { return ApplyHistoryStep(RedoEdit(ModeOf(m_roiMode))); }
+
+bool MovraROIAdvPanel::CanUndo() const { return m_history.CanUndo(); }
+
+bool MovraROIAdvPanel::CanRedo() const { return m_history.CanRedo(); }
+
+bool MovraROIAdvPanel::ApplyHistoryStep(std::optional<CvROIMode> mode) {
+    if (!mode) {
+        return false;
+    }
+    const bool toolChanged = static_cast<int>(*mode) != m_roiMode;
+    m_roiMode = static_cast<int>(*mode);
+    Refresh();
+    // Reported as the mouse reports its edits, so that a host that follows the tool and the
+    // crop rectangle stays in step.
+    const wxWeakRef<wxWindow> alive(this);
+    if (toolChanged) {
+        SendToolChange();
+        if (!alive) {
+            return true;
+        }
+    }
+    FinalizeCurrentROI();
+    return true;
 }
 
 void MovraROIAdvPanel::NoteROIChanging() {

@@ -128,13 +128,19 @@ void MovraROIAdvPanel::OnMenu_ZoomtoFit(wxCommandEvent& /*e*/) { SetZoomToFit();
 void MovraROIAdvPanel::OnMenu_Origianl(wxCommandEvent& /*e*/) { SetOriginal(true); }
 
 void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
+    const ROISnapshot before = BeginEdit(static_cast<CvROIMode>(m_roiMode));
     const int k = e.GetId() - kFirstTool;
     if (k >= 0 && k <= kLastTool - kFirstTool) {
         m_roiMode = static_cast<int>(kToolModes[k]);
     }
     // Also when the tool is the current one: choosing it again starts afresh.
     SetROIParamDefault();
+    (void)EndEdit(before, static_cast<CvROIMode>(m_roiMode));
     Refresh();
+    SendToolChange();
+}
+
+void MovraROIAdvPanel::SendToolChange() {
     wxCommandEvent changed(MOVRAPanel_EVT_TOOL_CHANGE, GetId());
     changed.SetInt(m_roiMode);
     GetEventHandler()->ProcessEvent(changed);

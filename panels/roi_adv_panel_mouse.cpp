@@ -131,6 +131,8 @@ void MovraROIAdvPanel::SetStockCursor(wxStockCursor id) {
 // either: wx would go on searching the event tables of the destroyed window.
 
 void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
+    // This handler, bound later, runs before OnFocusClick and may not let it run.
+    TakeFocusFromClick();
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     const wxWeakRef<wxWindow> alive(this);
@@ -142,7 +144,11 @@ void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
 
 void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
     // The crop event reports the final shape; a live update still waiting would come after it.
-    m_roiChangePending = false;
+    // A release after Esc ends no drag and reports nothing: the report of the shape put back
+    // stays due.
+    if (m_leftDown) {
+        m_roiChangePending = false;
+    }
     const wxWeakRef<wxWindow> alive(this);
     const bool handled = ApplyOutcome(Release(MakeEditContext(e)));
     if (alive && !handled) {

@@ -118,6 +118,7 @@ EditOutcome ROIEditor::Press(const EditContext& ctx, const cv::Point2f& p) {
     if (!m_cropEnable || m_lockROI || !IsFinite(p) || !InsideImage(ctx.imageSize, p)) {
         return out;
     }
+    m_pressSnapshot = Snapshot(ctx.mode);
     const HitResult hit = HitTestCurrentROI(ctx, p);
     m_currentHit = hit;
     m_leftDown = true;
@@ -173,10 +174,12 @@ EditOutcome ROIEditor::Press(const EditContext& ctx, const cv::Point2f& p) {
         // A quick second press only ever closes; it never adds a vertex beside the last one.
         if (m_roiPoints.size() >= 3) {
             out.cropEvents = ClosePolygon();
+            CommitReportedPress(ctx.mode);
         }
     } else if (hit.handle == HitHandle::Vertex && hit.vertexIndex == 0 &&
                m_roiPoints.size() >= 3) {
         out.cropEvents = ClosePolygon();
+        CommitReportedPress(ctx.mode);
     } else {
         m_roiPoints.push_back(p);
         m_activeVertex = static_cast<int>(m_roiPoints.size()) - 1;
@@ -238,6 +241,8 @@ EditOutcome ROIEditor::Release(const EditContext& ctx) {
     m_leftDown = false;
     m_activeVertex = -1;
     m_edgeDragStarted = false;
+    // The whole press-drag-release is one step, however many motions it had.
+    (void)m_history.Record(m_pressSnapshot, Snapshot(ctx.mode));
     out.handled = true;
     out.repaint = true;
     out.cropEvents = FinalizeCount(ctx.mode);
@@ -251,8 +256,12 @@ EditOutcome ROIEditor::DoubleClick(const EditContext& ctx, const cv::Point2f& p)
     }
     if (m_cropEnable && !m_lockROI && ctx.mode == CvROIMode::Polygon && m_polygonDrawing &&
         m_roiPoints.size() >= 3) {
+        // Between a press and its release (as GTK orders a double click) the close joins the
+        // press's step; otherwise it is a step of its own.
+        const ROISnapshot before = BeginEdit(ctx.mode);
         out.cropEvents = ClosePolygon();
         out.repaint = true;
+        (void)EndEdit(before, ctx.mode);
     }
     return out;
 }

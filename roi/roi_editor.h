@@ -7,8 +7,10 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "roi/roi_history.h"
 #include "roi/roi_hit_test.h"
 #include "roi/roi_mode.h"
 #include "roi/roi_records.h"
@@ -74,6 +76,36 @@ class ROIEditor {
     // does not fit the mode, or a non-finite point or angle, empties it.
     void StoreROI(const cvROI& roi);
 
+    // --- History. Every change of the shape is one undo step: a press-drag-release (recorded at
+    // the release, or at the press when the press itself reports, as a polygon closing does), a
+    // double click that closes a polygon, and each programmatic change the owner brackets with
+    // BeginEdit and EndEdit. A change that leaves the shape on screen as it was is no step.
+    [[nodiscard]] ROISnapshot Snapshot(CvROIMode mode) const;
+    // Puts the shape of a snapshot back (its mode is the caller's to store) and ends any drag.
+    void Restore(const ROISnapshot& snapshot);
+    // The state a programmatic change starts from: during a drag, the state at its press, so
+    // that the drag and the change do not leave a half-dragged shape in the history.
+    [[nodiscard]] ROISnapshot BeginEdit(CvROIMode mode) const;
+    // Records the change from `before` to the shape now in `mode`; true when it was a step.
+    bool EndEdit(const ROISnapshot& before, CvROIMode mode);
+    // Esc: a drag in progress ends with the shape as it was at its press, without a crop event
+    // or a step (handled false without a drag).
+    [[nodiscard]] EditOutcome CancelDrag();
+    // One step back or forward from the shape in `mode`: the mode of the shape restored, or
+    // nothing when there is no step (a drag in progress is dropped first, as Esc drops it).
+    [[nodiscard]] std::optional<CvROIMode> UndoEdit(CvROIMode mode);
+    [[nodiscard]] std::optional<CvROIMode> RedoEdit(CvROIMode mode);
+
+    // --- Keys. They act only where a mouse edit could (crop editing on, the ROI not locked, an
+    // image, no drag in progress) and only on a shape; handled false otherwise, so that the
+    // key can do something else. Each change is one step and reports as a release does.
+    // Arrow keys: the whole shape moves by `d` image pixels, unless moving is switched off or
+    // the polygon is still open. Its centre stops at the image border, as the pointer does.
+    [[nodiscard]] EditOutcome MoveBy(const EditContext& ctx, const cv::Point2f& d);
+    // Delete: empties the shape (an open polygon goes without a crop event: it was never
+    // reported).
+    [[nodiscard]] EditOutcome DeleteShape(const EditContext& ctx);
+
     // Corners of `rect` turned by `angleDeg` about its centre, in cv::RotatedRect::points order.
     [[nodiscard]] static std::vector<cv::Point2f> RotatedCorners(const cv::Rect_<float>& rect,
                                                                  double angleDeg);
@@ -106,10 +138,20 @@ class ROIEditor {
     std::int64_t m_lastClickTime = 0;
     cv::Point2f m_lastClickPoint{-1.f, -1.f};
     std::vector<cv::Point2f> m_dragStartPoints;
+    ROIHistory m_history;
+    // The shape as it was at the press of the drag in progress (what Esc puts back).
+    ROISnapshot m_pressSnapshot;
 
   private:
+    // The press has reported the shape (closing a polygon): that change is its own step, and
+    // Esc from here on goes back only to it.
+    void CommitReportedPress(CvROIMode mode);
     // Closes the open polygon; returns the crop events that closing sends.
     int ClosePolygon();
     // Crop events a finished edit sends in `mode`: none while a polygon is still open.
     [[nodiscard]] int FinalizeCount(CvROIMode mode) const;
+    // Whether a key may edit the shape now (the checks common to MoveBy and DeleteShape).
+    [[nodiscard]] bool KeyMayEdit(const EditContext& ctx) const;
+    // The point a body drag holds under the pointer: the shape's centre.
+    [[nodiscard]] cv::Point2f MoveCentre(CvROIMode mode) const;
 };

@@ -32,8 +32,8 @@ KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 SELF="$REPO/scripts/debian13-root.sh"
 # Variables that the project's scripts read; everything else of the host stays outside.
-PASSED_VARS=(CI MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR MOVRA_FUZZ_SECONDS MOVRA_XVFB_SCREEN
-    MOVRA_ROOT_BINDS)
+PASSED_VARS=(CI MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR MOVRA_ASAN_BUILD_DIR MOVRA_FUZZ_SECONDS
+    MOVRA_CORRUPT_FLIPS MOVRA_XVFB_SCREEN MOVRA_ROOT_BINDS)
 
 die() {
     echo "debian13-root: $*" >&2
@@ -91,6 +91,10 @@ bootstrap() {
 }
 
 create() {
+    # A shared lock is enough to see that the root exists; asking for the exclusive one first
+    # would make every run wait for any other run (a test suite, the app) to finish.
+    lock -s
+    [[ -d $ROOT ]] && return 0
     lock -x
     [[ -d $ROOT ]] && return 0
     install_host_tools

@@ -9,6 +9,7 @@ the damage would never reach the decoder.
 """
 
 import math
+import os
 import random
 import struct
 import subprocess
@@ -20,7 +21,9 @@ import numpy as np
 
 import imagegen
 
-FLIPS_PER_SAMPLE = 1000
+# Fewer flips (MOVRA_CORRUPT_FLIPS) keep the sanitizer run, where every call is slower, in its
+# time budget; the prefixes, where the headers are, stay complete.
+FLIPS_PER_SAMPLE = int(os.environ.get("MOVRA_CORRUPT_FLIPS", "1000"))
 # Every prefix up to this length (signatures and headers, where parsers branch most), then
 # every prefix length, stepped beyond this many, up to the whole file less one byte.
 DENSE_PREFIX = 96

@@ -50,6 +50,19 @@ def test_changing_callback_follows_a_drag_at_most_once_per_repaint(movra, editin
     # The crop report comes once, after every live one.
     assert crops == [((50, 60, 100, 30), len(changes))]
 
+    # Esc during a drag puts the shape back: no crop report, but a live one of the shape as it
+    # was at the press, so that a readout following the drag does not keep the dropped state.
+    pointer.move(100, 75)  # the rectangle's centre: the drag moves it
+    pointer.sim.MouseDown()
+    pump(3)
+    pointer.move(200, 150)
+    assert changes[-1][0] == (150, 135, 100, 30)
+    pointer.sim.Char(wx.WXK_ESCAPE)
+    pump(3)
+    pointer.sim.MouseUp()
+    pump(6)
+    assert p.GetRect() == changes[-1][0] == (50, 60, 100, 30) and len(crops) == 1
+
     # Cleared, drags report only their release; a bad callback is refused.
     p.SetOnROIChangingCallback(None)
     before = len(changes)

@@ -34,6 +34,8 @@ METHOD_ORDER = [
     "SetGuideLineMode", "GetGuideLineMode", "SetGuideLineVisible", "GetGuideLineVisible",
     "SetGuideLineColor", "SetGuideLineThickness", "SetAspectRatio", "GetAspectRatio",
     "AppendText", "UpdateText", "SetResultLogo",
+    # undo and redo
+    "Undo", "Redo", "CanUndo", "CanRedo",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback",
 ]
@@ -407,6 +409,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "AppendMaskOverlay": -1, "ConvertMaskToPolygon": [], "GetHandle": 0, "IsOk": False,
         "GetGuideLineMode": movra.GuideLineMode.Off, "GetGuideLineVisible": False,
         "GetAspectRatio": movra.AspectRatio.AR_16_9, "AppendText": -1,
+        "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat"):

@@ -20,7 +20,7 @@ movra_on_debian13() {
     repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd -P)
     # Build folders outside the repository have to be visible inside the root too.
     local var dir
-    for var in MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR; do
+    for var in MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR MOVRA_ASAN_BUILD_DIR; do
         [[ -n ${!var:-} ]] || continue
         dir=$(cd "$repo" && realpath -m "${!var}")
         export "$var=$dir" MOVRA_ROOT_BINDS="$dir${MOVRA_ROOT_BINDS:+:$MOVRA_ROOT_BINDS}"

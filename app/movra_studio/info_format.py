@@ -1,0 +1,52 @@
+"""Rows of text for the image information pane, from MovraModule's file information dict."""
+
+import os
+from fractions import Fraction
+
+MISSING = "–"
+
+
+def _exposure(seconds):
+    if seconds <= 0:
+        return MISSING
+    if seconds >= 0.5:
+        return f"{seconds:g} s"
+    # Photographers read short times as fractions: 0.004 s is 1/250 s.
+    return f"1/{round(1 / Fraction(seconds).limit_denominator(100000))} s"
+
+
+def _gps(info):
+    if not info.get("has_gps"):
+        return MISSING
+    lat, lon = info["gps_lat"], info["gps_lon"]
+    text = f"{abs(lat):.5f}° {'S' if lat < 0 else 'N'}, {abs(lon):.5f}° {'W' if lon < 0 else 'E'}"
+    if info.get("gps_alt"):
+        text += f", {info['gps_alt']:.0f} m"
+    return text
+
+
+def info_rows(info, path=None):
+    """(label, value) rows; fields the file did not have show a dash."""
+    rows = []
+    if path:
+        rows.append(("File", os.path.basename(path)))
+    if not info or not info.get("width"):
+        return rows + [("Image", "none")]
+    camera = " ".join(s for s in (info.get("camera_make"), info.get("camera_model")) if s)
+    f_number = info.get("f_number", 0.0)
+    focal = info.get("focal_length", 0.0)
+    iso = info.get("iso", 0)
+    rows += [
+        ("Size", f"{info['width']} × {info['height']} px"),
+        ("Channels", str(info.get("channels", MISSING))),
+        ("Bit depth", f"{info['bit_depth']} bit" if info.get("bit_depth") else MISSING),
+        ("Format", info.get("format") or MISSING),
+        ("Camera", camera or MISSING),
+        ("Date", info.get("date_time") or MISSING),
+        ("Exposure", _exposure(info.get("exposure_time", 0.0))),
+        ("Aperture", f"f/{f_number:g}" if f_number > 0 else MISSING),
+        ("Focal length", f"{focal:g} mm" if focal > 0 else MISSING),
+        ("ISO", str(iso) if iso > 0 else MISSING),
+        ("GPS", _gps(info)),
+    ]
+    return rows

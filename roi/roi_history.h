@@ -1,0 +1,70 @@
+// ROIHistory: the undo and redo stacks of the editing ROI. Each entry is a snapshot of the
+// shape (and the mode it belongs to) as it was on one side of an edit; the current shape is
+// the editor's own. Window-free; the editor decides when an edit starts and ends.
+#pragma once
+
+#include <opencv2/core/types.hpp>
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "roi/roi_mode.h"
+
+// The editing ROI as the user sees it: what a restore puts back. Transient drag state (what a
+// press grabbed, the rubber band, the polygon's last click) is not part of it.
+struct ROISnapshot {
+    CvROIMode mode = CvROIMode::None;
+    cv::Rect_<float> rect{0.f, 0.f, 0.f, 0.f};
+    cv::Point2f down{0.f, 0.f};
+    cv::Point2f up{0.f, 0.f};
+    double innerRadius = -1.0;
+    double startAngle = 0.0;
+    double endAngle = 360.0;
+    double rotateAngle = 0.0;
+    double rotateAccum = 0.0;
+    std::vector<cv::Point2f> points;
+    bool polygonDrawing = true;
+
+    // No shape to show or report: a point at the origin, a line of length 0, a rectangle-like
+    // shape without area, a polygon without vertices, or a mode that edits nothing.
+    [[nodiscard]] bool IsEmpty() const;
+    // The same shape on screen: both empty (in whatever modes), or the same mode with the same
+    // defining values. Only a change that fails this is an undo step.
+    [[nodiscard]] bool SameShape(const ROISnapshot& other) const;
+};
+
+class ROIHistory {
+  public:
+    static constexpr std::size_t kDefaultDepth = 128;
+    // Above this many stored polygon vertices the oldest steps go even within the depth, so a
+    // hundred edits of a huge traced outline cannot take gigabytes.
+    static constexpr std::size_t kDefaultPointBudget = std::size_t{1} << 23;
+
+    explicit ROIHistory(std::size_t depth = kDefaultDepth,
+                        std::size_t pointBudget = kDefaultPointBudget);
+
+    // One edit took the shape from `before` to `after`: `before` goes on the undo stack (the
+    // oldest entry drops out beyond the depth) and the redo stack empties. False, and nothing
+    // recorded, when the shape on screen did not change.
+    bool Record(const ROISnapshot& before, const ROISnapshot& after);
+    // The shape to restore, with `current` kept on the other stack; empty when there is none.
+    [[nodiscard]] std::optional<ROISnapshot> Undo(const ROISnapshot& current);
+    [[nodiscard]] std::optional<ROISnapshot> Redo(const ROISnapshot& current);
+    [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
+    [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
+    [[nodiscard]] std::size_t UndoDepth() const { return m_undo.size(); }
+    void Clear();
+
+  private:
+    void Push(std::deque<ROISnapshot>& stack, ROISnapshot snapshot);
+    ROISnapshot Pop(std::deque<ROISnapshot>& stack);
+    void Trim();
+
+    std::size_t m_depth;
+    std::size_t m_pointBudget;
+    std::size_t m_points = 0;  // vertices held by both stacks
+    std::deque<ROISnapshot> m_undo;
+    std::deque<ROISnapshot> m_redo;
+};

@@ -1,0 +1,120 @@
+"""Movra Studio's window-free rules: crop bounds, ROI files, the sample photo's EXIF tags."""
+
+import json
+import math
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "app"))
+
+from movra_studio import crop, info_format, roi_json  # noqa: E402
+
+
+def _roi(mode, points, angle=0.0, **extra):
+    return roi_json.validate(
+        {"version": 1, "mode": mode, "points": points, "angle": angle, **extra}
+    )
+
+
+@pytest.mark.parametrize(
+    "data, box",
+    [
+        # 100 x 30 turned by 30 degrees about (100, 65): half extents 50.8 and 38.0.
+        (_roi(4, [[50, 50], [100, 30]], 30.0), (49, 27, 151, 103)),
+        # A quarter ring from 0 to 90 degrees covers only the lower right quadrant.
+        (_roi(6, [[100, 100], [50, 0], [20, 0], [0, 90]], outer_radius=50.0,
+              inner_radius=20.0, start_angle=0.0, end_angle=90.0), (100, 100, 150, 150)),
+        # 170 to 190 degrees passes through 180: the arc reaches x = 50 between its ends.
+        (_roi(6, [[100, 100], [50, 0], [40, 0], [170, 190]], outer_radius=50.0,
+              inner_radius=40.0, start_angle=170.0, end_angle=190.0), (50, 91, 61, 109)),
+        (_roi(5, [[10, 10], [14.1421356, 14.1421356]], outer_radius=20.0), (0, 0, 30, 30)),
+        # Clipped at the image's right and bottom edges.
+        (_roi(7, [[150, 150], [260, 170], [200, 230]]), (150, 150, 240, 200)),
+        # A horizontal line still covers one row.
+        (_roi(2, [[10.5, 20.25], [30, 20.25]]), (10, 20, 30, 21)),
+        (_roi(3, [[300, 300], [20, 20]]), None),  # wholly outside
+        (_roi(1, [[5, 5]]), None),  # a point has no area
+        (None, None),
+    ],
+)
+def test_crop_box_covers_the_shape_inside_the_image(data, box):
+    assert crop.crop_box(data, 240, 200) == box
+
+
+@pytest.mark.parametrize(
+    "data, message",
+    [
+        ([], "does not hold a ROI"),
+        ({"version": 2, "mode": 3, "points": [[0, 0], [1, 1]]}, "version"),
+        ({"version": 1, "mode": 9, "points": [[0, 0], [1, 1]]}, "mode"),
+        ({"version": 1, "mode": True, "points": [[0, 0]]}, "mode"),
+        ({"version": 1, "mode": 3, "points": [[0, 0]]}, "needs 2 points"),
+        ({"version": 1, "mode": 7, "points": [[0, 0], [1, 1]]}, "at least 3"),
+        ({"version": 1, "mode": 3, "points": [[0, 0], [10, 0]]}, "positive size"),
+        ({"version": 1, "mode": 3, "points": [[0, 0], ["10", 5]]}, "not a number"),
+        ({"version": 1, "mode": 1, "points": [[0, 0, 0]]}, "not an (x, y) pair"),
+        ({"version": 1, "mode": 1, "points": [[float("nan"), 0]]}, "out of range"),
+        ({"version": 1, "mode": 1, "points": [[1e300, 0]]}, "out of range"),
+        ({"version": 1, "mode": 4, "points": [[0, 0], [5, 5]], "angle": "x"}, "angle"),
+    ],
+)
+def test_bad_roi_data_is_refused_with_a_reason(data, message):
+    with pytest.raises(roi_json.RoiFormatError, match=re.escape(message)):
+        roi_json.validate(data)
+
+
+def test_roi_files_round_trip_and_garbage_is_a_format_error(tmp_path):
+    data = _roi(6, [[100, 80], [40, 0], [15, 0], [-30, 200]], outer_radius=40.0,
+                inner_radius=15.0, start_angle=-30.0, end_angle=200.0)
+    path = tmp_path / "ring ü.json"
+    roi_json.save_roi_file(path, data)
+    assert roi_json.load_roi_file(path) == data
+    assert json.loads(path.read_text(encoding="utf-8"))["points"][3] == [-30.0, 200.0]
+
+    for name, content in [("bin.json", b"\xff\xfe\x00garbage"), ("trunc.json", b'{"version": 1,')]:
+        (tmp_path / name).write_bytes(content)
+        with pytest.raises(roi_json.RoiFormatError):
+            roi_json.load_roi_file(tmp_path / name)
+
+
+def test_information_rows_read_as_a_photographer_expects():
+    info = {"width": 4000, "height": 3000, "channels": 3, "bit_depth": 8, "format": "JPEG",
+            "camera_make": "Canon", "camera_model": "", "date_time": "", "exposure_time": 0.0125,
+            "f_number": 2.8, "focal_length": 0.0, "iso": 0, "has_gps": True,
+            "gps_lat": -33.856785, "gps_lon": -151.215, "gps_alt": 0.0}
+    rows = dict(info_format.info_rows(info, "/x/IMG_1.JPG"))
+    assert rows["File"] == "IMG_1.JPG"
+    assert rows["Camera"] == "Canon"
+    assert rows["Exposure"] == "1/80 s"
+    assert rows["Aperture"] == "f/2.8"
+    assert rows["Focal length"] == rows["ISO"] == rows["Date"] == info_format.MISSING
+    assert rows["GPS"] == "33.85679° S, 151.21500° W"
+    assert info_format.info_rows({}, None) == [("Image", "none")]
+
+
+@pytest.mark.skipif(shutil.which("exiftool") is None, reason="exiftool not installed")
+def test_sample_photo_tags_read_back_by_exiftool(movra, tmp_path):
+    pytest.importorskip("wx")
+    from movra_studio import sample
+
+    path = sample.write_sample_jpeg(movra, str(tmp_path / "sample.jpg"))
+    out = subprocess.run(["exiftool", "-j", "-n", path], capture_output=True, check=True)
+    tags = json.loads(out.stdout)[0]
+    want = sample.SAMPLE_TAGS
+    assert (tags["Make"], tags["Model"]) == (want["make"], want["model"])
+    assert tags["DateTimeOriginal"] == want["date_time"]
+    assert tags["ExposureTime"] == pytest.approx(want["exposure"])
+    assert (tags["FNumber"], tags["ISO"], tags["FocalLength"]) == (5.6, 200, 35)
+    assert tags["GPSLatitude"] == pytest.approx(want["lat"], abs=1e-5)
+    assert tags["GPSLongitude"] == pytest.approx(want["lon"], abs=1e-5)
+    assert tags["GPSAltitude"] == want["alt"]
+    assert (tags["ImageWidth"], tags["ImageHeight"]) == (sample.WIDTH, sample.HEIGHT)
+    # The module's own reader sees the same photo.
+    info = movra.GetImageFileInfo(path)
+    assert info["camera_model"] == want["model"] and info["has_gps"]
+    assert math.isclose(info["gps_lat"], want["lat"], abs_tol=1e-5)
