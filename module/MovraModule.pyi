@@ -408,6 +408,37 @@ class MovraROIAdvPanel:
         the paint that shows the change). The crop callback still comes once, on
         release. None clears it.
         """
+    def GetEditingROIData(self) -> dict[str, Any]:
+        """
+        Return the editing ROI as a dict of plain values (JSON-ready):
+        {"version": 1, "mode": int, "points": [[x, y], ...], "angle": float}, the
+        points in the form SetEditingROI takes; a circle adds "outer_radius", an
+        annulus also "inner_radius", "start_angle" and "end_angle". "points" is empty
+        when there is no shape (nothing drawn, an open polygon). See docs/roi-data.md.
+        """
+    def SetEditingROIData(self, data: dict[str, Any]) -> None:
+        """
+        Make the editing ROI (and its mode) the one a GetEditingROIData() dict
+        describes, and repaint: one undo step, no crop event. Bad data (another
+        version, an unknown mode, a point count that does not fit the mode, a number
+        that is not finite, a wrong type, a radius or angle that contradicts the
+        points) raises ValueError naming the field ("points[2]: ...") and leaves the
+        ROI as it was; TypeError when data is not a dict.
+        """
+    def GetOverlayData(self) -> list[dict[str, Any]]:
+        """
+        Return the stored overlays as a list of dicts in index order: the keys of
+        GetEditingROIData (points as stored) plus "color" [B, G, R, A], "thickness",
+        "visible" and "line_style"; a mask overlay has no points but
+        "mask": {"width": w, "height": h}.
+        """
+    def AppendOverlayData(self, data: dict[str, Any]) -> int:
+        """
+        Append an overlay from a GetOverlayData() dict (shape modes 0 to 9; masks go
+        through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
+        "visible" (True) and "line_style" (0) may be left out. Bad data raises
+        ValueError naming the field and appends nothing.
+        """
 
 def GetImageFileInfo(path: str) -> dict[str, Any]:
     """Read image file metadata (size, channels, bit_depth, EXIF, GPS) without loading into a panel. Returns a dict."""

@@ -100,6 +100,37 @@ the paint that shows the change). The crop callback still comes once, on
 release. None clears it.
 )";
 
+constexpr const char* kGetEditingROIDataDoc = R"(
+Return the editing ROI as a dict of plain values (JSON-ready):
+{"version": 1, "mode": int, "points": [[x, y], ...], "angle": float}, the
+points in the form SetEditingROI takes; a circle adds "outer_radius", an
+annulus also "inner_radius", "start_angle" and "end_angle". "points" is empty
+when there is no shape (nothing drawn, an open polygon). See docs/roi-data.md.
+)";
+
+constexpr const char* kSetEditingROIDataDoc = R"(
+Make the editing ROI (and its mode) the one a GetEditingROIData() dict
+describes, and repaint: one undo step, no crop event. Bad data (another
+version, an unknown mode, a point count that does not fit the mode, a number
+that is not finite, a wrong type, a radius or angle that contradicts the
+points) raises ValueError naming the field ("points[2]: ...") and leaves the
+ROI as it was; TypeError when data is not a dict.
+)";
+
+constexpr const char* kGetOverlayDataDoc = R"(
+Return the stored overlays as a list of dicts in index order: the keys of
+GetEditingROIData (points as stored) plus "color" [B, G, R, A], "thickness",
+"visible" and "line_style"; a mask overlay has no points but
+"mask": {"width": w, "height": h}.
+)";
+
+constexpr const char* kAppendOverlayDataDoc = R"(
+Append an overlay from a GetOverlayData() dict (shape modes 0 to 9; masks go
+through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
+"visible" (True) and "line_style" (0) may be left out. Bad data raises
+ValueError naming the field and appends nothing.
+)";
+
 // The wrapper behind a Python object, or null before construction completed.
 W* WrapperOf(PyObject* self) {
     auto* inst = reinterpret_cast<py::detail::instance*>(self);
@@ -243,5 +274,9 @@ void BindROIPanel(py::module_& m) {
         .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
         // Live ROI updates and the ROI as data.
         .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
-             kSetOnROIChangingCallbackDoc);
+             kSetOnROIChangingCallbackDoc)
+        .def("GetEditingROIData", &W::GetEditingROIData, kGetEditingROIDataDoc)
+        .def("SetEditingROIData", &W::SetEditingROIData, py::arg("data"), kSetEditingROIDataDoc)
+        .def("GetOverlayData", &W::GetOverlayData, kGetOverlayDataDoc)
+        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc);
 }

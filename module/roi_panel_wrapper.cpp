@@ -9,6 +9,7 @@
 
 #include "module/file_info_dict.h"
 #include "module/panel_ops.h"
+#include "module/roi_data_dict.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
 
@@ -499,4 +500,36 @@ void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callbac
         m_callbacks->onROIChanging = callback;
         Install(p.m_onROIChanging, callback, RectForwarder(m_callbacks));
     });
+}
+
+py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
+    return EditingDataToDict(m_panel.CallOr(ROIShapeData(), [](Panel& p) {
+        return EditingShapeData(p, p.m_roiMode);
+    }));
+}
+
+void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
+    m_panel.Call([&](Panel& p) {
+        const ROIShapeData shape = ParseEditingDataDict(data);
+        cvROI roi;
+        roi.visible = true;
+        roi.mode = static_cast<CvROIMode>(shape.mode);
+        roi.points = shape.points;
+        roi.angle = shape.angle;
+        p.SetROI(roi, true);
+    });
+}
+
+py::list MovraROIAdvPanelWrapper::GetOverlayData() const {
+    py::list list;
+    m_panel.Call([&](Panel& p) {
+        for (const cvROI& roi : p.m_overlays) {
+            list.append(OverlayToDict(roi));
+        }
+    });
+    return list;
+}
+
+int MovraROIAdvPanelWrapper::AppendOverlayData(const py::object& data) {
+    return m_panel.CallOr(-1, [&](Panel& p) { return p.AppendOverlay(ParseOverlayDict(data)); });
 }

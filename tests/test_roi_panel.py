@@ -37,7 +37,8 @@ METHOD_ORDER = [
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
     # Live ROI updates and the ROI as data.
-    "SetOnROIChangingCallback",
+    "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
+    "AppendOverlayData",
 ]
 
 TEXT_A = """
@@ -372,6 +373,8 @@ def call_every_method(movra, p, path):
         "SetOnCropCallback": (print,), "SetOnRightClickCallback": (print,),
         "SetOnLeftDClickCallback": (print,), "SetOnRightDClickCallback": (print,),
         "SetOnMouseMoveCallback": (print,), "SetOnROIChangingCallback": (print,),
+        "SetEditingROIData": ({"version": 1, "mode": 3, "points": []},),
+        "AppendOverlayData": ({"version": 1, "mode": 3, "points": [], "color": [1, 2, 3]},),
         "SetGuideLineMode": (movra.GuideLineMode.CenterCross,), "SetGuideLineVisible": (True,),
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
@@ -410,6 +413,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetGuideLineMode": movra.GuideLineMode.Off, "GetGuideLineVisible": False,
         "GetAspectRatio": movra.AspectRatio.AR_16_9, "AppendText": -1,
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
+        "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
+        "GetOverlayData": [], "AppendOverlayData": -1,
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat"):
@@ -420,6 +425,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
     p.SetRect((1, 2, 3))
     p.AppendOverlay(3, [5], (1, 2, 3))
     p.AppendMaskOverlay(np.zeros(3, np.uint8), (1, 2, 3))
+    p.SetEditingROIData("not data")
+    p.AppendOverlayData(None)
 
 
 def refer_to_itself(p):
