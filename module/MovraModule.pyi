@@ -398,6 +398,33 @@ class MovraROIAdvPanel:
         """Whether Undo() would change the editing ROI"""
     def CanRedo(self) -> bool:
         """Whether Redo() would change the editing ROI"""
+    # Masks and measurements of the editing ROI.
+    def GetROIMask(self) -> _UInt8Array:
+        """
+        Return the editing ROI as a mask: a uint8 array of the image's size (rows, cols),
+        255 on the ROI's pixels and 0 elsewhere.
+
+        A pixel belongs to an area shape (rectangle, rotated rectangle, circle, annulus
+        sector, polygon) when its centre (x + 0.5, y + 0.5) lies inside the shape; a line
+        gives the 8-connected pixel line (OpenCV's LINE_8) between the pixels that hold its
+        end points, a point the pixel that holds it. An empty array (shape (0,)) without an
+        image or an editing ROI (a polygon still being drawn is not one yet).
+        """
+    def GetROIStats(self) -> dict[str, Any]:
+        """
+        Measure the image inside the editing ROI (the pixels of GetROIMask()).
+
+        Returns a dict:
+            area: number of pixels
+            perimeter: length of the shape's outline in pixels, of the whole shape even
+                where it leaves the image (a line's length, 0 for a point)
+            centroid: (x, y), the mean of the pixels' centres (x + 0.5, y + 0.5)
+            bbox: (x, y, w, h), the smallest rectangle holding the pixels
+            mean, std, min, max: lists, one value per channel of the raw image
+                (GetRawMat(): the image's own channels); std is the population standard
+                deviation (NumPy's std, ddof=0)
+        An empty dict without an image, an editing ROI, or a ROI pixel on the image.
+        """
     # --- Live ROI updates and the ROI as data.
     def SetOnROIChangingCallback(
         self, callback: Callable[[tuple[int, int, int, int]], object] | None

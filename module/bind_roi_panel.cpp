@@ -156,6 +156,32 @@ void EnableGarbageCollection(PyHeapTypeObject* heapType) {
     };
 }
 
+constexpr const char* kGetROIMaskDoc = R"(
+Return the editing ROI as a mask: a uint8 array of the image's size (rows, cols),
+255 on the ROI's pixels and 0 elsewhere.
+
+A pixel belongs to an area shape (rectangle, rotated rectangle, circle, annulus
+sector, polygon) when its centre (x + 0.5, y + 0.5) lies inside the shape; a line
+gives the 8-connected pixel line (OpenCV's LINE_8) between the pixels that hold its
+end points, a point the pixel that holds it. An empty array (shape (0,)) without an
+image or an editing ROI (a polygon still being drawn is not one yet).
+)";
+
+constexpr const char* kGetROIStatsDoc = R"(
+Measure the image inside the editing ROI (the pixels of GetROIMask()).
+
+Returns a dict:
+    area: number of pixels
+    perimeter: length of the shape's outline in pixels, of the whole shape even
+        where it leaves the image (a line's length, 0 for a point)
+    centroid: (x, y), the mean of the pixels' centres (x + 0.5, y + 0.5)
+    bbox: (x, y, w, h), the smallest rectangle holding the pixels
+    mean, std, min, max: lists, one value per channel of the raw image
+        (GetRawMat(): the image's own channels); std is the population standard
+        deviation (NumPy's std, ddof=0)
+An empty dict without an image, an editing ROI, or a ROI pixel on the image.
+)";
+
 }  // namespace
 
 void BindROIPanel(py::module_& m) {
@@ -272,6 +298,9 @@ void BindROIPanel(py::module_& m) {
         .def("Redo", &W::Redo, kRedoDoc)
         .def("CanUndo", &W::CanUndo, "Whether Undo() would change the editing ROI")
         .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
+        // Masks and measurements of the editing ROI.
+        .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
+        .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
         // Live ROI updates and the ROI as data.
         .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
              kSetOnROIChangingCallbackDoc)

@@ -10,6 +10,7 @@
 #include "module/file_info_dict.h"
 #include "module/panel_ops.h"
 #include "module/roi_data_dict.h"
+#include "module/roi_measure_py.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
 
@@ -488,6 +489,16 @@ bool MovraROIAdvPanelWrapper::CanUndo() const {
 
 bool MovraROIAdvPanelWrapper::CanRedo() const {
     return m_panel.CallOr(false, [](Panel& p) { return p.CanRedo(); });
+}
+
+// --- Masks and measurements.
+
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+}
+
+py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
+    return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
 }
 
 // --- Live ROI updates and the ROI as data.

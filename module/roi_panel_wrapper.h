@@ -124,6 +124,11 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] bool Redo();
     [[nodiscard]] bool CanUndo() const;
     [[nodiscard]] bool CanRedo() const;
+    // --- Masks and measurements of the editing ROI (pixel rule: roi/roi_measure.h).
+    // (rows, cols) uint8, 255 inside; shape (0,) without an image or a ROI.
+    [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
+    // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
+    [[nodiscard]] py::dict GetROIStats() const;
 
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once

@@ -36,6 +36,7 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
+    "GetROIMask", "GetROIStats",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
@@ -413,11 +414,12 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetGuideLineMode": movra.GuideLineMode.Off, "GetGuideLineVisible": False,
         "GetAspectRatio": movra.AspectRatio.AR_16_9, "AppendText": -1,
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
+        "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
         "GetOverlayData": [], "AppendOverlayData": -1,
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name

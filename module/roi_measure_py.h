@@ -1,0 +1,18 @@
+// The Python forms of the ROI panel's editing-ROI mask and measurements.
+#pragma once
+
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <cstdint>
+
+class MovraROIAdvPanel;
+
+namespace py = pybind11;
+
+// A (rows, cols) uint8 array of the working image's size, 255 on the editing ROI's pixels;
+// shape (0,) without an image or a ROI.
+[[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel);
+// area, perimeter, centroid, bbox and per channel mean, std, min, max of the raw image inside
+// the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
+[[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel);

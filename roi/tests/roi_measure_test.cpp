@@ -1,0 +1,175 @@
+// ROI masks and statistics: only the shape's bounding box of the image is read, shapes with no
+// region give nothing, and absurd geometry costs no more than the image.
+#include <gtest/gtest.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "roi/roi_measure.h"
+
+using P = cv::Point2f;
+
+namespace {
+
+ROIEditor EditorWith(CvROIMode mode, std::vector<P> points, double angle = 0.0) {
+    ROIEditor ed;
+    cvROI roi;
+    roi.mode = mode;
+    roi.points = std::move(points);
+    roi.angle = angle;
+    ed.StoreROI(roi);
+    return ed;
+}
+
+ROIMeasure::Shape ShapeWith(CvROIMode mode, std::vector<P> points, double angle = 0.0) {
+    return ROIMeasure::ShapeOf(mode, EditorWith(mode, std::move(points), angle));
+}
+
+// A 20000 x 20000 three-channel image of which only a window of rows and columns can be read:
+// every other byte is PROT_NONE, so reading outside the window crashes the test.
+class GuardedImage {
+  public:
+    static constexpr int kSide = 20000;
+    GuardedImage(const cv::Rect& window) {
+        const size_t step = static_cast<size_t>(kSide) * 3;
+        bytes_ = step * kSide;
+        base_ = static_cast<uchar*>(
+            mmap(nullptr, bytes_, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0));
+        if (base_ == MAP_FAILED) {
+            base_ = nullptr;
+            return;
+        }
+        const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+        for (int y = window.y; y < window.br().y; ++y) {
+            const size_t begin = y * step + window.x * 3, end = y * step + window.br().x * 3;
+            const size_t first = begin / page * page;
+            mprotect(base_ + first, end - first, PROT_READ | PROT_WRITE);
+            for (int x = window.x; x < window.br().x; ++x) {
+                for (int c = 0; c < 3; ++c) {
+                    base_[y * step + x * 3 + c] = Value(x, y, c);
+                }
+            }
+        }
+        mat_ = cv::Mat(kSide, kSide, CV_8UC3, base_, step);
+    }
+    ~GuardedImage() {
+        if (base_) munmap(base_, bytes_);
+    }
+    static uchar Value(int x, int y, int c) { return static_cast<uchar>(x * 7 + y * 13 + c * 29); }
+    const cv::Mat& mat() const { return mat_; }
+    bool ok() const { return base_ != nullptr; }
+
+  private:
+    uchar* base_ = nullptr;
+    size_t bytes_ = 0;
+    cv::Mat mat_;
+};
+
+}  // namespace
+
+TEST(ROIMeasure, EveryShapeReadsOnlyItsBoundingBoxOfAHugeImage) {
+    const cv::Rect window(9900, 9900, 200, 200);
+    const GuardedImage image(window);
+    ASSERT_TRUE(image.ok());
+    const P c(10000.25f, 10000.5f);
+    const ROIMeasure::Shape shapes[] = {
+        ShapeWith(CvROIMode::Rectangle, {{9975.5f, 9980.f}, {50.f, 50.f}}),
+        ShapeWith(CvROIMode::RotatedRectangle, {{9960.f, 9980.f}, {80.f, 40.f}}, 33.0),
+        ShapeWith(CvROIMode::Circle, {c, {60.f, 0.f}}),
+        ShapeWith(CvROIMode::Annulus, {c, {70.f, 0.f}, {20.f, 0.f}, {-30.f, 200.f}}),
+        ShapeWith(CvROIMode::Polygon, {{9910.f, 9910.f}, {10090.f, 9950.f}, {10000.f, 10090.f}}),
+        ShapeWith(CvROIMode::Line, {{9905.3f, 10090.f}, {10094.f, 9907.9f}}),
+        ShapeWith(CvROIMode::Point, {c}),
+    };
+    for (const ROIMeasure::Shape& shape : shapes) {
+        SCOPED_TRACE(static_cast<int>(shape.mode));
+        ASSERT_NE(shape.mode, CvROIMode::None);
+        const ROIMeasure::MaskBox masked = ROIMeasure::Rasterise(shape, image.mat().size());
+        ASSERT_TRUE((masked.box & window) == masked.box);
+        const auto stats = ROIMeasure::Measure(shape, image.mat());
+        ASSERT_TRUE(stats.has_value());
+        // The sums walk the same pixels as the mask, each at its own place in the image.
+        std::int64_t area = 0;
+        double sum[3] = {0, 0, 0}, sumX = 0;
+        for (int y = 0; y < masked.box.height; ++y) {
+            for (int x = 0; x < masked.box.width; ++x) {
+                if (masked.mask(y, x)) {
+                    ++area;
+                    sumX += masked.box.x + x + 0.5;
+                    for (int ch = 0; ch < 3; ++ch) {
+                        sum[ch] += GuardedImage::Value(masked.box.x + x, masked.box.y + y, ch);
+                    }
+                }
+            }
+        }
+        EXPECT_EQ(stats->area, area);
+        EXPECT_NEAR(stats->centroid.x, sumX / area, 1e-9);
+        for (int ch = 0; ch < 3; ++ch) {
+            EXPECT_DOUBLE_EQ(stats->mean[ch], sum[ch] / area);
+        }
+        EXPECT_TRUE((stats->bbox & masked.box) == stats->bbox);
+    }
+}
+
+TEST(ROIMeasure, ShapesWithoutARegionGiveNothing) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (int m = 0; m <= static_cast<int>(CvROIMode::Mask); ++m) {
+        // A reset editor holds no shape in any mode.
+        EXPECT_EQ(ROIMeasure::ShapeOf(static_cast<CvROIMode>(m), ROIEditor()).mode,
+                  CvROIMode::None);
+    }
+    ROIEditor open = EditorWith(CvROIMode::Polygon, {{1, 1}, {30, 2}, {10, 20}});
+    open.m_polygonDrawing = true;  // still being drawn by the mouse
+    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Polygon, open).mode, CvROIMode::None);
+    ROIEditor nanRect = EditorWith(CvROIMode::Rectangle, {{1, 1}, {30, 20}});
+    nanRect.m_roiRect.x = nan;
+    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Rectangle, nanRect).mode, CvROIMode::None);
+    ROIEditor flatCircle = EditorWith(CvROIMode::Circle, {{40, 40}, {10, 0}});
+    flatCircle.m_roiRect.height = 0;  // a horizontal mouse drag: drawn nowhere, reported empty
+    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Circle, flatCircle).mode, CvROIMode::None);
+    EXPECT_EQ(ShapeWith(CvROIMode::Line, {{5, 5}, {5, 5}}).mode, CvROIMode::None);
+    ROIEditor badAngle = EditorWith(CvROIMode::Annulus, {{40, 40}, {10, 0}, {4, 0}, {0, 90}});
+    badAngle.m_endAngle = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Annulus, badAngle).mode, CvROIMode::None);
+
+    // A shape wholly off the image, or an image that is not 8-bit, measures nothing.
+    const cv::Mat3b image(40, 60, cv::Vec3b(1, 2, 3));
+    EXPECT_FALSE(ROIMeasure::Measure(ShapeWith(CvROIMode::Rectangle, {{61, 5}, {9, 9}}), image));
+    EXPECT_FALSE(ROIMeasure::Measure(ShapeWith(CvROIMode::Circle, {{-30, 20}, {29, 0}}), image));
+    EXPECT_FALSE(ROIMeasure::Measure(ShapeWith(CvROIMode::Point, {{60.5f, 3}}), image));
+    const auto whole = ShapeWith(CvROIMode::Rectangle, {{0, 0}, {60, 40}});
+    EXPECT_FALSE(ROIMeasure::Measure(whole, cv::Mat(40, 60, CV_16UC1, cv::Scalar(7))));
+    const auto all = ROIMeasure::Measure(whole, image);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->area, 2400);
+    EXPECT_EQ(all->bbox, cv::Rect(0, 0, 60, 40));
+    EXPECT_EQ(all->stddev, std::vector<double>(3, 0.0));
+}
+
+TEST(ROIMeasure, AbsurdGeometryIsClippedToTheImage) {
+    const cv::Size size(64, 48);
+    const auto full = [&](const ROIMeasure::Shape& shape) {
+        const ROIMeasure::MaskBox m = ROIMeasure::Rasterise(shape, size);
+        return m.box == cv::Rect(0, 0, 64, 48) && cv::countNonZero(m.mask) == 64 * 48;
+    };
+    EXPECT_TRUE(full(ShapeWith(CvROIMode::Rectangle, {{-1e30f, -1e30f}, {3e30f, 3e30f}})));
+    EXPECT_TRUE(full(ShapeWith(CvROIMode::RotatedRectangle, {{-1e20f, -1e20f}, {3e20f, 3e20f}},
+                               1e9)));
+    EXPECT_TRUE(full(ShapeWith(CvROIMode::Circle, {{1e6f, -1e6f}, {3e38f, 3e38f}})));
+    EXPECT_TRUE(full(ShapeWith(CvROIMode::Polygon, {{-3e38f, -3e38f}, {3e38f, 0}, {0, 3e38f}})));
+
+    // A far-reaching line keeps to the pixels cv::line draws on the image.
+    const auto line = ShapeWith(CvROIMode::Line, {{-9e8f, -3e8f}, {9e8f, 3e8f}});
+    const ROIMeasure::MaskBox m = ROIMeasure::Rasterise(line, size);
+    cv::Mat1b drawn = cv::Mat1b::zeros(size), ours = cv::Mat1b::zeros(size);
+    cv::line(drawn, {-900000000, -300000000}, {900000000, 300000000}, 255, 1, cv::LINE_8);
+    ASSERT_FALSE(m.box.empty());
+    m.mask.copyTo(ours(m.box));
+    EXPECT_EQ(cv::countNonZero(drawn != ours), 0);
+    EXPECT_GT(cv::countNonZero(ours), 40);
+}
