@@ -5,6 +5,7 @@ from typing import Any, ClassVar
 
 import numpy
 import numpy.typing
+import wx
 
 _UInt8Array = numpy.typing.NDArray[numpy.uint8]
 _ArrayLike = numpy.typing.ArrayLike
@@ -122,7 +123,7 @@ class MovraPanel:
     """Basic image display panel (requires wxPython parent)"""
     def __init__(
         self,
-        parent_handle: int,
+        parent_handle: int | wx.Window,
         id: int = -1,
         x: int = -1,
         y: int = -1,
@@ -130,7 +131,12 @@ class MovraPanel:
         height: int = -1,
         style: int = 0,
         name: str = "MovraPanel",
-    ) -> None: ...
+    ) -> None:
+        """
+        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
+        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
+        other object, including a destroyed window.
+        """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str, flags: int = 1) -> bool:
         """Load image from file (supports Unicode paths)"""
@@ -164,7 +170,7 @@ class MovraROIAdvPanel:
     """Advanced ROI panel with editing (requires wxPython parent)"""
     def __init__(
         self,
-        parent_handle: int,
+        parent_handle: int | wx.Window,
         id: int = -1,
         x: int = -1,
         y: int = -1,
@@ -172,7 +178,12 @@ class MovraROIAdvPanel:
         height: int = -1,
         style: int = 0,
         name: str = "MovraROIAdvPanel",
-    ) -> None: ...
+    ) -> None:
+        """
+        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
+        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
+        other object, including a destroyed window.
+        """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str) -> bool:
         """Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve original channel count so that GetLoadedImageInfo() reports correct channels/bitDepth/EXIF/GPS."""
@@ -413,6 +424,47 @@ class MovraROIAdvPanel:
                 (GetRawMat(): the image's own channels); std is the population standard
                 deviation (NumPy's std, ddof=0)
         An empty dict without an image, an editing ROI, or a ROI pixel on the image.
+        """
+    # --- Live ROI updates and the ROI as data.
+    def SetOnROIChangingCallback(
+        self, callback: Callable[[tuple[int, int, int, int]], object] | None
+    ) -> None:
+        """
+        Set a callback called while the user drags the editing ROI, with the same
+        (x, y, w, h) tuple as the crop callback, at most once per repaint (soon after
+        the paint that shows the change). The crop callback still comes once, on
+        release. None clears it.
+        """
+    def GetEditingROIData(self) -> dict[str, Any]:
+        """
+        Return the editing ROI as a dict of plain values (JSON-ready):
+        {"version": 1, "mode": int, "points": [[x, y], ...], "angle": float}, the
+        points in the form SetEditingROI takes; a circle adds "outer_radius", an
+        annulus also "inner_radius", "start_angle" and "end_angle". "points" is empty
+        when there is no shape (nothing drawn, an open polygon). See docs/roi-data.md.
+        """
+    def SetEditingROIData(self, data: dict[str, Any]) -> None:
+        """
+        Make the editing ROI (and its mode) the one a GetEditingROIData() dict
+        describes, and repaint: one undo step, no crop event. Bad data (another
+        version, an unknown mode, a point count that does not fit the mode, a number
+        that is not finite, a wrong type, a radius or angle that contradicts the
+        points) raises ValueError naming the field ("points[2]: ...") and leaves the
+        ROI as it was; TypeError when data is not a dict.
+        """
+    def GetOverlayData(self) -> list[dict[str, Any]]:
+        """
+        Return the stored overlays as a list of dicts in index order: the keys of
+        GetEditingROIData (points as stored) plus "color" [B, G, R, A], "thickness",
+        "visible" and "line_style"; a mask overlay has no points but
+        "mask": {"width": w, "height": h}.
+        """
+    def AppendOverlayData(self, data: dict[str, Any]) -> int:
+        """
+        Append an overlay from a GetOverlayData() dict (shape modes 0 to 9; masks go
+        through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
+        "visible" (True) and "line_style" (0) may be left out. Bad data raises
+        ValueError naming the field and appends nothing.
         """
 
 def GetImageFileInfo(path: str) -> dict[str, Any]:

@@ -4,11 +4,16 @@
 #include "module/bindings.h"
 #include "module/conversions.h"
 #include "module/panel_wrapper.h"
+#include "module/parent_window.h"
 
 void BindPanel(py::module_& m) {
     py::class_<MovraPanelWrapper>(m, "MovraPanel",
                                   "Basic image display panel (requires wxPython parent)")
-        .def(py::init<std::uintptr_t, int, int, int, int, int, long, const std::string&>(),
+        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+                         long style, const std::string& name) {
+                 return new MovraPanelWrapper(
+                     PlacementFor(parent, id, x, y, width, height, style, name));
+             }),
              py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraPanel")

@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/parent_window.h"
 #include "module/roi_panel_wrapper.h"
 
 namespace {
@@ -92,6 +93,44 @@ Args:
     pass_text, fail_text, recycle_text: The badge's text per result
 )";
 
+constexpr const char* kSetOnROIChangingCallbackDoc = R"(
+Set a callback called while the user drags the editing ROI, with the same
+(x, y, w, h) tuple as the crop callback, at most once per repaint (soon after
+the paint that shows the change). The crop callback still comes once, on
+release. None clears it.
+)";
+
+constexpr const char* kGetEditingROIDataDoc = R"(
+Return the editing ROI as a dict of plain values (JSON-ready):
+{"version": 1, "mode": int, "points": [[x, y], ...], "angle": float}, the
+points in the form SetEditingROI takes; a circle adds "outer_radius", an
+annulus also "inner_radius", "start_angle" and "end_angle". "points" is empty
+when there is no shape (nothing drawn, an open polygon). See docs/roi-data.md.
+)";
+
+constexpr const char* kSetEditingROIDataDoc = R"(
+Make the editing ROI (and its mode) the one a GetEditingROIData() dict
+describes, and repaint: one undo step, no crop event. Bad data (another
+version, an unknown mode, a point count that does not fit the mode, a number
+that is not finite, a wrong type, a radius or angle that contradicts the
+points) raises ValueError naming the field ("points[2]: ...") and leaves the
+ROI as it was; TypeError when data is not a dict.
+)";
+
+constexpr const char* kGetOverlayDataDoc = R"(
+Return the stored overlays as a list of dicts in index order: the keys of
+GetEditingROIData (points as stored) plus "color" [B, G, R, A], "thickness",
+"visible" and "line_style"; a mask overlay has no points but
+"mask": {"width": w, "height": h}.
+)";
+
+constexpr const char* kAppendOverlayDataDoc = R"(
+Append an overlay from a GetOverlayData() dict (shape modes 0 to 9; masks go
+through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
+"visible" (True) and "line_style" (0) may be left out. Bad data raises
+ValueError naming the field and appends nothing.
+)";
+
 // The wrapper behind a Python object, or null before construction completed.
 W* WrapperOf(PyObject* self) {
     auto* inst = reinterpret_cast<py::detail::instance*>(self);
@@ -149,7 +188,10 @@ void BindROIPanel(py::module_& m) {
     py::class_<W>(m, "MovraROIAdvPanel",
                   "Advanced ROI panel with editing (requires wxPython parent)",
                   py::custom_type_setup(&EnableGarbageCollection))
-        .def(py::init<std::uintptr_t, int, int, int, int, int, long, const std::string&>(),
+        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+                         long style, const std::string& name) {
+                 return new W(PlacementFor(parent, id, x, y, width, height, style, name));
+             }),
              py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraROIAdvPanel")
@@ -258,5 +300,12 @@ void BindROIPanel(py::module_& m) {
         .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
         // Masks and measurements of the editing ROI.
         .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
-        .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc);
+        .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
+        // Live ROI updates and the ROI as data.
+        .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
+             kSetOnROIChangingCallbackDoc)
+        .def("GetEditingROIData", &W::GetEditingROIData, kGetEditingROIDataDoc)
+        .def("SetEditingROIData", &W::SetEditingROIData, py::arg("data"), kSetEditingROIDataDoc)
+        .def("GetOverlayData", &W::GetOverlayData, kGetOverlayDataDoc)
+        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc);
 }

@@ -98,10 +98,9 @@ wxFrame* GetHiddenFrame() {
     return s_hiddenFrame;
 }
 
-// Moves `panel` under the wx window that owns `parentHandle` and shows it; false when no wx
-// window of this process owns the handle (the panel is then left where it was).
-bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int x, int y,
-                              int width, int height) {
+// Moves `panel` under `host` and shows it; false when there is no host to go under (the panel is
+// then left where it was).
+bool EmbedPanelInHost(wxWindow* panel, wxWindow* host, int x, int y, int width, int height) {
     if (panel == nullptr) {
         return false;
     }
@@ -109,7 +108,6 @@ bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int 
     const int py = std::max(y, 0);
     const int pw = width > 0 ? width : 400;
     const int ph = height > 0 ? height : 300;
-    wxWindow* host = FindWindowByNativeHandle(parentHandle);
     // The hidden frame is our own; a panel "embedded" there would never be seen.
     if (host == nullptr || host == panel || host == s_hiddenFrame) {
         return false;
@@ -118,6 +116,21 @@ bool EmbedPanelInNativeParent(wxWindow* panel, std::uintptr_t parentHandle, int 
     panel->SetSize(px, py, pw, ph, wxSIZE_AUTO);
     panel->Show(true);
     return true;
+}
+
+wxWindow* FindAddressInTree(wxWindow* window, const void* address) {
+    // wxPython hands out the address of the object as its own class; for every window class
+    // that is the wxWindow part, but the most derived address is accepted too.
+    if (static_cast<const void*>(window) == address ||
+        dynamic_cast<const void*>(window) == address) {
+        return window;
+    }
+    for (wxWindow* child : window->GetChildren()) {
+        if (wxWindow* found = FindAddressInTree(child, address)) {
+            return found;
+        }
+    }
+    return nullptr;
 }
 
 void DiscardUnembeddedPanel(wxWindow* panel) {
@@ -152,10 +165,38 @@ wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
     return nullptr;
 }
 
+wxWindow* FindLiveWindow(const void* address) {
+    if (address == nullptr) {
+        return nullptr;
+    }
+    for (wxWindow* top : wxTopLevelWindows) {
+        if (top == s_hiddenFrame) {
+            continue;
+        }
+        if (wxWindow* found = FindAddressInTree(top, address)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+bool IsGoingAway(wxWindow* window) {
+    for (wxWindow* w = window; w != nullptr; w = w->GetParent()) {
+        // A destroyed top-level window lingers until the next idle time, merely hidden.
+        if (w->IsBeingDeleted() ||
+            (wxTheApp != nullptr && wxTheApp->IsScheduledForDestruction(w))) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void EmbeddedPanel::Create(const PanelPlacement& placement, const PanelFactory& make) {
     Release();
     CheckWxAppFirstUse();
-    CheckParentHandle(placement.parentHandle);
+    if (placement.parentWindow == nullptr) {
+        CheckParentHandle(placement.parentHandle);
+    }
     const int windowId = TakeWindowId(placement.id);
     const int w = placement.width > 0 ? placement.width : 400;
     const int h = placement.height > 0 ? placement.height : 300;
@@ -167,8 +208,12 @@ void EmbeddedPanel::Create(const PanelPlacement& placement, const PanelFactory& 
         make(parent, windowId, wxPoint(std::max(placement.x, -1), std::max(placement.y, -1)),
              wxSize(std::max(placement.width, -1), std::max(placement.height, -1)),
              placement.style, wxString::FromUTF8(placement.name));
-    if (!EmbedPanelInNativeParent(panel, placement.parentHandle, std::max(placement.x, 0),
-                                  std::max(placement.y, 0), w, h)) {
+    // A host given as a window is embedded in at once, whether it is shown (has a handle) yet
+    // or not.
+    wxWindow* host = placement.parentWindow != nullptr
+                         ? placement.parentWindow
+                         : FindWindowByNativeHandle(placement.parentHandle);
+    if (!EmbedPanelInHost(panel, host, std::max(placement.x, 0), std::max(placement.y, 0), w, h)) {
         DiscardUnembeddedPanel(panel);
         throw std::runtime_error("parent_handle does not belong to a wx window of this process");
     }

@@ -15,9 +15,11 @@
 class wxWindow;
 class wxWindowDestroyEvent;
 
-// The arguments of a Python panel constructor.
+// The arguments of a Python panel constructor. The host is `parentWindow` when it is set (a
+// live window found with FindLiveWindow), else the window that owns `parentHandle`.
 struct PanelPlacement {
     std::uintptr_t parentHandle = 0;
+    wxWindow* parentWindow = nullptr;
     int id = -1;
     int x = -1;
     int y = -1;
@@ -36,6 +38,12 @@ using PanelFactory = std::function<wxWindow*(wxWindow*, int, const wxPoint&, con
 // The first wx window (top-level windows and all their descendants, parents first) whose X11
 // window id is `handle`; null when no wx window of this process owns it.
 [[nodiscard]] wxWindow* FindWindowByNativeHandle(std::uintptr_t handle);
+// The window at `address` if it is one of this process's windows (top-level windows and all
+// their descendants, the module's hidden frame left out); null otherwise. `address` is only
+// compared, never dereferenced, so any value is safe.
+[[nodiscard]] wxWindow* FindLiveWindow(const void* address);
+// Whether the window or one of its parents is already on its way to destruction.
+[[nodiscard]] bool IsGoingAway(wxWindow* window);
 
 // Owns one embedded panel window and counts it among the live panels. Notices when wx destroys
 // the panel first (with its host window): the pointer is dropped, the count fixed and the
@@ -47,10 +55,11 @@ class EmbeddedPanel {
     EmbeddedPanel& operator=(const EmbeddedPanel&) = delete;
     ~EmbeddedPanel() { Release(); }
 
-    // The construction sequence: application check (until it once succeeds), handle check,
-    // window id (automatic ones from 10000), application check again, hidden frame, the panel
-    // made by `make` as its child, the move under the host window, show, count. Throws
-    // std::runtime_error with the message the Python caller sees; no window is left behind.
+    // The construction sequence: application check (until it once succeeds), handle check
+    // (skipped for a host given as a window), window id (automatic ones from 10000),
+    // application check again, hidden frame, the panel made by `make` as its child, the move
+    // under the host window, show, count. Throws std::runtime_error with the message the
+    // Python caller sees; no window is left behind.
     void Create(const PanelPlacement& placement, const PanelFactory& make);
     [[nodiscard]] wxWindow* Get() const { return m_panel; }
     // Called once, from inside the panel's destruction, when wx destroys the panel before

@@ -6,9 +6,8 @@
 #include "module/panel_ops.h"
 #include "panels/movra_panel.h"
 
-MovraPanelWrapper::MovraPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width,
-                                     int height, long style, const std::string& name) {
-    m_panel.Create({parentHandle, id, x, y, width, height, style, name});
+MovraPanelWrapper::MovraPanelWrapper(const PanelPlacement& placement) {
+    m_panel.Create(placement);
 }
 
 MovraPanelWrapper::~MovraPanelWrapper() { m_panel.Embedding().Release(); }

@@ -17,8 +17,7 @@ class MovraPanelWrapper {
   public:
     // Throws std::runtime_error (no window created) without a wx application or for handle 0,
     // and, after destroying the new panel, when no wx window of this process owns the handle.
-    MovraPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width, int height,
-                      long style, const std::string& name);
+    explicit MovraPanelWrapper(const PanelPlacement& placement);
     ~MovraPanelWrapper();
     MovraPanelWrapper(const MovraPanelWrapper&) = delete;
     MovraPanelWrapper& operator=(const MovraPanelWrapper&) = delete;

@@ -54,7 +54,8 @@ R CallPython(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallb
 }  // namespace
 
 void RoiCallbacks::ReleaseAll() {
-    py::object* slots[] = {&onMouseMove, &onRightDClick, &onLeftDClick, &onRightClick, &onCrop};
+    py::object* slots[] = {&onROIChanging, &onMouseMove,  &onRightDClick,
+                           &onLeftDClick,  &onRightClick, &onCrop};
     bool any = false;
     for (py::object* slot : slots) {
         any = any || static_cast<bool>(*slot);
@@ -79,7 +80,7 @@ void RoiCallbacks::ReleaseAll() {
 
 int RoiCallbacks::Traverse(visitproc visit, void* arg) const {
     for (const py::object* slot : {&onCrop, &onRightClick, &onLeftDClick, &onRightDClick,
-                                   &onMouseMove}) {
+                                   &onMouseMove, &onROIChanging}) {
         Py_VISIT(slot->ptr());
     }
     return 0;
@@ -126,6 +127,16 @@ std::function<void(const cv::Point2f&)> PointForwarder(std::shared_ptr<RoiCallba
         const std::shared_ptr<RoiCallbacks> held = callbacks;
         (void)CallPython(held, slot, false, [&p](py::object& callable) {
             callable(PointToTuple(p));
+            return true;
+        });
+    };
+}
+
+std::function<void(const cv::Rect&)> RectForwarder(std::shared_ptr<RoiCallbacks> callbacks) {
+    return [callbacks](const cv::Rect& rect) {
+        const std::shared_ptr<RoiCallbacks> held = callbacks;
+        (void)CallPython(held, &RoiCallbacks::onROIChanging, false, [&rect](py::object& callable) {
+            callable(RectToTuple(rect));
             return true;
         });
     };

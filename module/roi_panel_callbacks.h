@@ -24,9 +24,9 @@ struct RoiCallbacks {
     RoiCallbacks& operator=(const RoiCallbacks&) = delete;
     ~RoiCallbacks() { ReleaseAll(); }
 
-    // Drops every reference (mouse-move, right double-click, left double-click, right-click,
-    // crop, in that order), taking the interpreter lock when the caller does not hold it.
-    // With no interpreter left to take it from, the references are abandoned instead.
+    // Drops every reference (ROI-changing, mouse-move, right double-click, left double-click,
+    // right-click, crop, in that order), taking the interpreter lock when the caller does not
+    // hold it. With no interpreter left to take it from, the references are abandoned instead.
     void ReleaseAll();
     // For Python's garbage collector (tp_traverse): visits every held callable.
     int Traverse(visitproc visit, void* arg) const;
@@ -36,6 +36,7 @@ struct RoiCallbacks {
     py::object onLeftDClick;
     py::object onRightDClick;
     py::object onMouseMove;
+    py::object onROIChanging;
     // Forwarders of this wrapper that are inside Python now.
     int activeCalls = 0;
 };
@@ -52,3 +53,7 @@ void BindCropForwarder(MovraROIAdvPanel& panel, std::shared_ptr<RoiCallbacks> ca
 // For the panel's double-click and motion members: calls the callable in `slot` with (x, y).
 [[nodiscard]] std::function<void(const cv::Point2f&)> PointForwarder(
     std::shared_ptr<RoiCallbacks> callbacks, py::object RoiCallbacks::*slot);
+
+// For the panel's ROI-changing member: calls onROIChanging with (x, y, width, height).
+[[nodiscard]] std::function<void(const cv::Rect&)> RectForwarder(
+    std::shared_ptr<RoiCallbacks> callbacks);

@@ -9,6 +9,7 @@
 
 #include "module/file_info_dict.h"
 #include "module/panel_ops.h"
+#include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
@@ -104,10 +105,8 @@ void Install(Member& member, const py::object& callback, Member forwarder) {
 
 }  // namespace
 
-MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x,
-                                                 int y, int width, int height, long style,
-                                                 const std::string& name) {
-    m_panel.Create({parentHandle, id, x, y, width, height, style, name});
+MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(const PanelPlacement& placement) {
+    m_panel.Create(placement);
     m_panel.Embedding().SetGoneHook([this] { OnPanelGone(); });
 }
 
@@ -500,4 +499,48 @@ py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
 
 py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
     return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
+}
+
+// --- Live ROI updates and the ROI as data.
+
+void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callback) {
+    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
+        throw py::type_error("callback must be callable or None");
+    }
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onROIChanging = callback;
+        Install(p.m_onROIChanging, callback, RectForwarder(m_callbacks));
+    });
+}
+
+py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
+    return EditingDataToDict(m_panel.CallOr(ROIShapeData(), [](Panel& p) {
+        return EditingShapeData(p, p.m_roiMode);
+    }));
+}
+
+void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
+    m_panel.Call([&](Panel& p) {
+        const ROIShapeData shape = ParseEditingDataDict(data);
+        cvROI roi;
+        roi.visible = true;
+        roi.mode = static_cast<CvROIMode>(shape.mode);
+        roi.points = shape.points;
+        roi.angle = shape.angle;
+        p.SetROI(roi, true);
+    });
+}
+
+py::list MovraROIAdvPanelWrapper::GetOverlayData() const {
+    py::list list;
+    m_panel.Call([&](Panel& p) {
+        for (const cvROI& roi : p.m_overlays) {
+            list.append(OverlayToDict(roi));
+        }
+    });
+    return list;
+}
+
+int MovraROIAdvPanelWrapper::AppendOverlayData(const py::object& data) {
+    return m_panel.CallOr(-1, [&](Panel& p) { return p.AppendOverlay(ParseOverlayDict(data)); });
 }

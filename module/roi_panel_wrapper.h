@@ -23,8 +23,7 @@ class MovraROIAdvPanel;
 class MovraROIAdvPanelWrapper {
   public:
     // Throws std::runtime_error (no window left behind) as MovraPanelWrapper does.
-    MovraROIAdvPanelWrapper(std::uintptr_t parentHandle, int id, int x, int y, int width,
-                            int height, long style, const std::string& name);
+    explicit MovraROIAdvPanelWrapper(const PanelPlacement& placement);
     ~MovraROIAdvPanelWrapper();
     MovraROIAdvPanelWrapper(const MovraROIAdvPanelWrapper&) = delete;
     MovraROIAdvPanelWrapper& operator=(const MovraROIAdvPanelWrapper&) = delete;
@@ -130,6 +129,19 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
+
+    // --- Live ROI updates and the ROI as data.
+    // Called while the user drags the editing ROI with the crop callback's tuple, at most once
+    // per repaint; None clears it. TypeError for anything else that is not callable.
+    void SetOnROIChangingCallback(const py::object& callback);
+    // The editing ROI as a dict of plain values; SetEditingROIData takes it back (one undo
+    // step, no crop event). A bad dict raises ValueError naming the field and changes nothing.
+    [[nodiscard]] py::dict GetEditingROIData() const;
+    void SetEditingROIData(const py::object& data);
+    // The stored overlays as such dicts, in index order; AppendOverlayData adds one back and
+    // returns its index (-1 without a panel).
+    [[nodiscard]] py::list GetOverlayData() const;
+    [[nodiscard]] int AppendOverlayData(const py::object& data);
 
   private:
     // wx destroyed the panel with its host window: the callables go at once.

@@ -124,6 +124,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // Sends the crop event (synchronously, to the panel's handler and on to its parents) unless
     // a polygon is still open.
     void FinalizeCurrentROI();
+    // A drag changed the shape: the next paint schedules one m_onROIChanging call.
+    void NoteROIChanging();
+    // Called at the end of every paint.
+    void ScheduleROIChanging();
 
     // --- Undo and redo of the editing ROI (the steps are ROIEditor's). A step restores a shape,
     // repaints and reports it as a mouse edit does: the tool-change event first when the mode
@@ -201,6 +205,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     std::function<void(const cv::Point2f&)> m_onRightDClick;
     // Every motion event, inside the image or not, also while panning.
     std::function<void(const cv::Point2f&)> m_onMouseMove;
+    // While the user drags the editing ROI: the crop rectangle after the change, at most once
+    // per repaint (called soon after the paint that showed it); none for the release itself,
+    // which sends the crop event.
+    std::function<void(const cv::Rect&)> m_onROIChanging;
 
     // --- Mouse glue (the editing state itself is ROIEditor's).
     bool m_middleDown = false;
@@ -297,6 +305,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // stays: a fresh window-sized bitmap per frame is measurable.
     PaintBlitter m_blitter;
     std::string m_lastPaintError;
+    // Live ROI updates: a change not yet reported, and whether its report is already queued.
+    bool m_roiChangePending = false;
+    bool m_roiChangeQueued = false;
+    void DeliverROIChanging();
     // The cursor the mouse handlers set last, and its stock id (wxCURSOR_NONE: none yet).
     wxStockCursor m_stockCursor = wxCURSOR_NONE;
     wxCursor m_editCursor;

@@ -145,4 +145,30 @@ bool MovraROIAdvPanel::ApplyHistoryStep(std::optional<CvROIMode> mode) {
     return true;
 }
 
+void MovraROIAdvPanel::NoteROIChanging() {
+    if (m_onROIChanging) {
+        m_roiChangePending = true;
+    }
+}
+
+void MovraROIAdvPanel::ScheduleROIChanging() {
+    // Not from inside the paint: the host's code may repaint, resize or destroy the panel.
+    // One queued call serves every change painted before it runs, so a slow host gets fewer
+    // calls, never a backlog.
+    if (m_roiChangePending && !m_roiChangeQueued) {
+        m_roiChangeQueued = true;
+        CallAfter(&MovraROIAdvPanel::DeliverROIChanging);
+    }
+}
+
+void MovraROIAdvPanel::DeliverROIChanging() {
+    m_roiChangeQueued = false;
+    if (!m_roiChangePending || !m_onROIChanging) {
+        return;
+    }
+    m_roiChangePending = false;
+    // The callback may destroy the panel: nothing of it is touched afterwards.
+    m_onROIChanging(CropRect(ModeOf(m_roiMode)));
+}
+
 std::int64_t MovraROIAdvPanel::NowMs() const { return wxGetLocalTimeMillis().GetValue(); }

@@ -54,7 +54,13 @@ bool MovraROIAdvPanel::HandleEditingKey(const wxKeyEvent& e) {
     const int code = e.GetKeyCode();
     const int modifiers = e.GetModifiers();
     if (code == WXK_ESCAPE && modifiers == wxMOD_NONE) {
-        return ApplyOutcome(CancelDrag());
+        const EditOutcome outcome = CancelDrag();
+        // No crop event follows, but a host that followed the drag live must see the shape
+        // go back.
+        if (outcome.handled) {
+            NoteROIChanging();
+        }
+        return ApplyOutcome(outcome);
     }
     // Letter keys arrive upper case in key-down events, with Shift or without.
     if (code == 'Z' && modifiers == wxMOD_CONTROL) {

@@ -143,6 +143,12 @@ void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
 }
 
 void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
+    // The crop event reports the final shape; a live update still waiting would come after it.
+    // A release after Esc ends no drag and reports nothing: the report of the shape put back
+    // stays due.
+    if (m_leftDown) {
+        m_roiChangePending = false;
+    }
     const wxWeakRef<wxWindow> alive(this);
     const bool handled = ApplyOutcome(Release(MakeEditContext(e)));
     if (alive && !handled) {
@@ -167,7 +173,11 @@ void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
         Refresh();
         return;
     }
-    (void)ApplyOutcome(Motion(MakeEditContext(e), p));
+    const EditOutcome outcome = Motion(MakeEditContext(e), p);
+    if (outcome.shapeChanged) {
+        NoteROIChanging();
+    }
+    (void)ApplyOutcome(outcome);
     // Motion is everybody's business: the host's own handlers see it too.
     if (alive) {
         e.Skip();

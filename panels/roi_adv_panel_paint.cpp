@@ -62,6 +62,7 @@ void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
         }
     }
     m_blitter.ForgetWindow();
+    ScheduleROIChanging();
 }
 
 void MovraROIAdvPanel::ReportPaintError(const char* what) {

@@ -220,6 +220,7 @@ EditOutcome ROIEditor::Motion(const EditContext& ctx, const cv::Point2f& p) {
             } else {
                 UpdateROIFromDrag(ctx, p);
             }
+            out.shapeChanged = FinalizeCount(ctx.mode) > 0;
         }
         out.repaint = true;
         return out;

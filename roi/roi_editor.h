@@ -34,6 +34,8 @@ struct EditOutcome {
     bool repaint = false;
     int cropEvents = 0;
     EditCursor cursor = EditCursor::Unchanged;
+    // A drag step changed a shape that a crop event would report (an open polygon is none).
+    bool shapeChanged = false;
 };
 
 class ROIEditor {

@@ -21,10 +21,11 @@ BUILD_PKGS=(
 # (xauth for xvfb-run, which the benchmarks use).
 X_PKGS=(xvfb x11-utils xauth)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
-# the reference encoders/decoders and EXIF tools.
+# the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data.
 TEST_PKGS=(
     googletest libgtest-dev python3-pytest python3-opencv
     libheif-examples libjxl-tools libimage-exiftool-perl libjpeg-turbo-progs
+    python3-jsonschema
 )
 # Fuzzers: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PKGS=(clang libclang-rt-dev)

@@ -182,12 +182,30 @@ def test_roi_survives_a_json_round_trip(studio, tmp_path, mode, points, angle):
     assert frame.roi_data() is None
     assert frame.load_roi(path)
     assert panel.GetROIMode() == mode and panel.GetRect() == rect
-    loaded = frame.roi_data()
-    assert np.allclose(loaded["points"], saved["points"], atol=1e-3)
-    for key in ("angle", "outer_radius", "inner_radius", "start_angle", "end_angle"):
-        assert loaded.get(key) == pytest.approx(saved.get(key), abs=1e-3)
+    assert frame.roi_data() == saved
     assert not messages
     assert roi_json.load_roi_file(path) == saved
+
+
+def test_a_refused_roi_file_says_why_and_keeps_the_roi(studio, tmp_path):
+    frame, messages = studio
+    frame.view.panel.SetEditingROI(3, [(30, 40), (200, 100)])
+    kept = frame.roi_data()
+    cases = [
+        ({"version": 1, "mode": 7, "points": [[0, 0], [5, 5], [9, float("nan")]]},
+         "points[2]: nan is not a finite number"),
+        ({"version": 2, "mode": 3, "points": []}, "version: unsupported version 2"),
+        ({"version": 1, "mode": 5, "points": [[9, 9], [30, 0]], "outer_radius": 20},
+         "outer_radius: 20.0 does not match the points"),
+        ([1, 2], "the file does not hold a ROI object"),
+    ]
+    for i, (content, reason) in enumerate(cases):
+        path = tmp_path / f"bad {i}.json"
+        path.write_text(json.dumps(content), encoding="utf-8")
+        assert not frame.load_roi(str(path))
+        assert f"“bad {i}.json” is not a usable ROI: {reason}" in messages[-1]
+        assert frame.roi_data() == kept
+    assert len(messages) == len(cases)
 
 
 def test_crop_writes_the_roi_region_and_refuses_what_it_cannot(studio, tmp_path):

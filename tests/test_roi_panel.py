@@ -37,6 +37,9 @@ METHOD_ORDER = [
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
     "GetROIMask", "GetROIStats",
+    # Live ROI updates and the ROI as data.
+    "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
+    "AppendOverlayData",
 ]
 
 TEXT_A = """
@@ -108,8 +111,8 @@ def test_class_interface_order_docstrings_and_keywords(movra):
     assert cls.SetFuncEnable.__doc__.splitlines()[0].endswith(
         "menu_enable: bool, crop_enable: bool = False, move_enable: bool = True) -> None")
     assert cls.__init__.__doc__.splitlines()[0].endswith(
-        "parent_handle: int, id: int = -1, x: int = -1, y: int = -1, width: int = -1, "
-        "height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
+        "parent_handle: int | wx.Window, id: int = -1, x: int = -1, y: int = -1, "
+        "width: int = -1, height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
 
 
 def test_positional_constructor_and_shared_hidden_frame(movra, host):
@@ -370,7 +373,9 @@ def call_every_method(movra, p, path):
         "ConvertMaskToPolygon": (np.ones((4, 4), np.uint8),), "SetSize": (10, 10),
         "SetOnCropCallback": (print,), "SetOnRightClickCallback": (print,),
         "SetOnLeftDClickCallback": (print,), "SetOnRightDClickCallback": (print,),
-        "SetOnMouseMoveCallback": (print,),
+        "SetOnMouseMoveCallback": (print,), "SetOnROIChangingCallback": (print,),
+        "SetEditingROIData": ({"version": 1, "mode": 3, "points": []},),
+        "AppendOverlayData": ({"version": 1, "mode": 3, "points": [], "color": [1, 2, 3]},),
         "SetGuideLineMode": (movra.GuideLineMode.CenterCross,), "SetGuideLineVisible": (True,),
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
@@ -410,6 +415,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetAspectRatio": movra.AspectRatio.AR_16_9, "AppendText": -1,
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
+        "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
+        "GetOverlayData": [], "AppendOverlayData": -1,
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
@@ -420,6 +427,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
     p.SetRect((1, 2, 3))
     p.AppendOverlay(3, [5], (1, 2, 3))
     p.AppendMaskOverlay(np.zeros(3, np.uint8), (1, 2, 3))
+    p.SetEditingROIData("not data")
+    p.AppendOverlayData(None)
 
 
 def refer_to_itself(p):
@@ -427,6 +436,7 @@ def refer_to_itself(p):
     p.SetOnCropCallback(lambda rect: p.GetRect())
     p.SetOnMouseMoveCallback(lambda pt: p.IsOk())
     p.SetOnRightClickCallback(lambda pt, code: p.IsOk())
+    p.SetOnROIChangingCallback(lambda rect: p.GetRect())
 
 
 def test_callback_referring_to_its_own_panel_is_collected(movra, host):

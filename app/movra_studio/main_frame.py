@@ -253,14 +253,13 @@ class StudioFrame(wx.Frame):
 
     def load_roi(self, path):
         try:
-            data = roi_json.load_roi_file(path)
+            roi_json.apply_roi(self.view.panel, roi_json.load_roi_file(path))
         except OSError as e:
             self.report("Load ROI", f"Cannot read “{path}”: {e.strerror or e}.")
             return False
         except roi_json.RoiFormatError as e:
             self.report("Load ROI", f"“{os.path.basename(path)}” is not a usable ROI: {e}.")
             return False
-        roi_json.apply_roi(self.view.panel, data)
         self.crop_rect = None
         self.refresh_readout()
         self._status(f"Loaded the ROI from {path}")

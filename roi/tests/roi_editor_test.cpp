@@ -263,6 +263,26 @@ TEST_F(Editor, PolygonClosingRules) {
     EXPECT_FALSE(ed.m_polygonDrawing);
 }
 
+TEST_F(Editor, DragStepsSayWhenAReportedShapeChanged) {
+    Use(CvROIMode::Rectangle);
+    EXPECT_FALSE(ed.Motion(ctx, {50, 50}).shapeChanged);  // hovering
+    (void)ed.Press(ctx, {10, 10});
+    EXPECT_TRUE(ed.Motion(ctx, {40, 30}).shapeChanged);
+    ed.m_lockROI = true;  // a lock taken during the drag freezes the shape
+    EXPECT_FALSE(ed.Motion(ctx, {60, 30}).shapeChanged);
+    ed.m_lockROI = false;
+    (void)ed.Release(ctx);
+
+    // An open polygon is not reported, so its dragged vertex is no reported change either.
+    Use(CvROIMode::Polygon);
+    (void)ed.Press(ctx, {100, 100});
+    EXPECT_FALSE(ed.Motion(ctx, {110, 100}).shapeChanged);
+    (void)ed.Release(ctx);
+    Set(CvROIMode::Polygon, {{100, 100}, {200, 100}, {150, 200}});
+    (void)ed.Press(ctx, {150, 150});  // its centre
+    EXPECT_TRUE(ed.Motion(ctx, {160, 160}).shapeChanged);
+}
+
 TEST_F(Editor, StoreROIByModeAndWrongCounts) {
     Set(CvROIMode::Line, {{50, 80}, {10, 20}});
     EXPECT_EQ(ed.CropRect(ctx.mode), cv::Rect(10, 20, 40, 60));
