@@ -48,7 +48,7 @@ double CapEnlargement(cv::Size image, double scale) {
     return std::max(1.0, LargestFittingScale(image));
 }
 
-double ZoomIn(cv::Size image, double zoom) {
+double StepIn(double zoom) {
     double next = zoom;
     if (zoom < 1.0) {
         next += 0.1;
@@ -57,11 +57,10 @@ double ZoomIn(cv::Size image, double zoom) {
     } else {
         next += 0.5;
     }
-    next = std::min(next, kMaxZoom);
-    return DisplayFits(image, next) ? next : zoom;
+    return std::min(next, kMaxZoom);
 }
 
-double ZoomOut(cv::Size image, double zoom) {
+double StepOut(double zoom) {
     double next = zoom;
     if (zoom <= 1.0) {
         next -= 0.1;
@@ -70,6 +69,16 @@ double ZoomOut(cv::Size image, double zoom) {
     } else {
         next -= 0.5;
     }
+    return std::max(next, kMinZoom);
+}
+
+double ZoomIn(cv::Size image, double zoom) {
+    const double next = StepIn(zoom);
+    return DisplayFits(image, next) ? next : zoom;
+}
+
+double ZoomOut(cv::Size image, double zoom) {
+    double next = StepOut(zoom);
     if (!DisplayFits(image, next)) {
         next = std::min(next, LargestFittingScale(image));
     }

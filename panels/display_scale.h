@@ -24,12 +24,16 @@ inline constexpr double kMaxZoom = 20.0;
 // the image is never enlarged past the cap, and scales up to 1 are kept as they are.
 [[nodiscard]] double CapEnlargement(cv::Size image, double scale);
 
-// One step in (+0.1 below 1, +0.25 below 2, else +0.5, at most kMaxZoom); `zoom` itself when
-// the step would pass the cap.
+// The zoom steps both panels share: +0.1 below 1, +0.25 below 2, else +0.5, at most kMaxZoom;
+// out by the same amounts (a step starting on 1 or 2 takes the smaller one), at least kMinZoom.
+[[nodiscard]] double StepIn(double zoom);
+[[nodiscard]] double StepOut(double zoom);
+
+// StepIn, or `zoom` itself when the step would pass the display cap.
 [[nodiscard]] double ZoomIn(cv::Size image, double zoom);
 
-// One step out (-0.1 up to 1, -0.25 up to 2, else -0.5), further down to the largest scale that
-// fits the cap when the step alone does not, and at least kMinZoom.
+// StepOut, further down to the largest scale that fits the display cap when the step alone
+// does not, and at least kMinZoom.
 [[nodiscard]] double ZoomOut(cv::Size image, double zoom);
 
 }  // namespace display_scale

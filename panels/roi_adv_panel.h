@@ -256,8 +256,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
 
   private:
     void Init();
-    // The viewport follows the window's client size and scroll position, as a paint would set
-    // them, so that a mouse event is mapped through the view the user sees.
+    // The viewport follows the window's client size and scroll position: each paint sets them,
+    // and a mouse event is mapped through the same view, the one the user sees.
     void SyncViewportToWindow();
     // Image point under a window position (not limited to the image).
     [[nodiscard]] cv::Point2f ImagePoint(const wxPoint& pos) const;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "panels/display_scale.h"
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
 
@@ -101,13 +102,7 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
     if (image.empty()) {
         return {};
     }
-    const wxSize client = GetClientSize();
-    m_viewport.SetWindowSize(cv::Size(client.x, client.y));
-    int unitX = 0;
-    int unitY = 0;
-    GetScrollPixelsPerUnit(&unitX, &unitY);
-    const wxPoint start = GetViewStart();
-    m_viewport.SetScrollPosition(cv::Point(start.x * unitX, start.y * unitY));
+    SyncViewportToWindow();
     cv::Mat buffer = m_viewport.ExtractVisibleRegion(image);
     ToThreeChannels(buffer);
     return buffer;
@@ -235,30 +230,14 @@ void MovraROIAdvPanel::SetZoomToFit() {
 void MovraROIAdvPanel::SetOriginal(bool /*showScrollbars*/) { ApplyZoom(1.0); }
 
 bool MovraROIAdvPanel::CalcZoomIn() {
-    double zoom = m_scale;
-    if (zoom < 1.0) {
-        zoom += 0.1;
-    } else if (zoom < 2.0) {
-        zoom += 0.25;
-    } else {
-        zoom += 0.5;
-    }
-    zoom = std::min(zoom, Viewport::kMaxScale);
+    const double zoom = display_scale::StepIn(m_scale);
     const bool changed = zoom != m_scale;
     m_scale = zoom;
     return changed;
 }
 
 bool MovraROIAdvPanel::CalcZoomOut() {
-    double zoom = m_scale;
-    if (zoom <= 1.0) {
-        zoom -= 0.1;
-    } else if (zoom <= 2.0) {
-        zoom -= 0.25;
-    } else {
-        zoom -= 0.5;
-    }
-    zoom = std::max(zoom, Viewport::kMinScale);
+    const double zoom = display_scale::StepOut(m_scale);
     const bool changed = zoom != m_scale;
     m_scale = zoom;
     return changed;
