@@ -98,7 +98,7 @@ TEST_F(History, NothingOnScreenChangedIsNoStep) {
 TEST_F(History, EscapeRestoresThePressedShapeWithoutEventOrStep) {
     Drag({100, 100}, {{300, 200}});
     const cv::Rect drawn = Crop();
-    ed.Press(ctx, {100, 150});  // the left edge
+    (void)ed.Press(ctx, {100, 150});  // the left edge
     (void)ed.Motion(ctx, {250, 150});
     (void)ed.Motion(ctx, {400, 150});  // past the right edge: negative width
     const EditOutcome cancelled = ed.CancelDrag();
@@ -116,7 +116,7 @@ TEST_F(History, EscapeRestoresThePressedShapeWithoutEventOrStep) {
     EXPECT_FALSE(ed.CancelDrag().handled);  // no drag any more
 
     // A new shape started on empty space goes away again, and the old one is back.
-    ed.Press(ctx, {600, 600});
+    (void)ed.Press(ctx, {600, 600});
     (void)ed.Motion(ctx, {700, 700});
     (void)ed.CancelDrag();
     EXPECT_EQ(Crop(), drawn);
@@ -160,7 +160,7 @@ TEST_F(History, PolygonVerticesCloseAndUndoneVertexNotTakenForQuickPress) {
 
 TEST_F(History, ProgrammaticChangeDuringADragAndUndoDuringOne) {
     Drag({100, 100}, {{200, 200}});
-    ed.Press(ctx, {150, 150});  // the body
+    (void)ed.Press(ctx, {150, 150});  // the body
     (void)ed.Motion(ctx, {160, 150});
     // The host sets a rectangle mid-drag: one step from the pressed shape, not from the
     // half-dragged one; the drag goes on from the new shape.
@@ -177,7 +177,7 @@ TEST_F(History, ProgrammaticChangeDuringADragAndUndoDuringOne) {
 
     // Undo in the middle of a drag first drops the drag.
     EXPECT_TRUE(Redo());
-    ed.Press(ctx, {510, 510});
+    (void)ed.Press(ctx, {510, 510});
     (void)ed.Motion(ctx, {900, 900});
     EXPECT_TRUE(Undo());
     EXPECT_FALSE(ed.m_leftDown);
