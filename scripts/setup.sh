@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 13 packages that the named jobs need and that are not installed yet:
-#   scripts/setup.sh [demo] [test] [fuzz] [wheel]      (default: demo)
+#   scripts/setup.sh [studio] [test] [fuzz] [wheel]      (default: studio)
 # A second run finds nothing missing and returns at once. On a host that is not Debian 13 this
 # happens inside the project's Debian 13 root (scripts/debian13-root.sh), created if needed.
 set -euo pipefail
@@ -33,14 +33,14 @@ FUZZ_PKGS=(clang libclang-rt-dev)
 WHEEL_PKGS=(python3-pip python3-venv python3-scikit-build-core python3-pytest mypy)
 
 want=("${BUILD_PKGS[@]}")
-(($#)) || set -- demo
+(($#)) || set -- studio
 for job in "$@"; do
     case $job in
-        demo) want+=("${X_PKGS[@]}") ;;
+        studio) want+=("${X_PKGS[@]}") ;;
         test) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}") ;;
         fuzz) want+=("${FUZZ_PKGS[@]}") ;;
         wheel) want+=("${X_PKGS[@]}" "${WHEEL_PKGS[@]}") ;;
-        *) echo "usage: setup.sh [demo] [test] [fuzz] [wheel]" >&2; exit 2 ;;
+        *) echo "usage: setup.sh [studio] [test] [fuzz] [wheel]" >&2; exit 2 ;;
     esac
 done
 

@@ -33,7 +33,7 @@ cd "$REPO"
 . scripts/lib/on-debian13.sh
 movra_on_debian13 "$0" ${OUT:+--screenshot "$OUT"} "$@"
 
-scripts/setup.sh demo
+scripts/setup.sh studio
 scripts/build.sh
 BUILD_DIR=$(realpath "${MOVRA_BUILD_DIR:-build}")
 export PYTHONPATH="$BUILD_DIR:$REPO/app${PYTHONPATH:+:$PYTHONPATH}"
