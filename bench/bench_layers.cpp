@@ -4,31 +4,17 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "panels/roi_layers.h"
 
 namespace {
 
-// `setup` runs before each timed `work` and is not timed.
-double MedianMs(int runs, const std::function<void()>& setup, const std::function<void()>& work) {
-    setup();
-    work();  // warm-up: fonts, page faults and allocator growth are not a paint's cost
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        setup();
-        const auto t0 = std::chrono::steady_clock::now();
-        work();
-        const auto elapsed = std::chrono::steady_clock::now() - t0;
-        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
+using bench::MedianMs;
 
 cvROI Record(CvROIMode mode, std::vector<cv::Point2f> points) {
     cvROI r;

@@ -23,32 +23,19 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "panels/paint_blitter.h"
 #include "panels/roi_adv_panel.h"
 
 namespace {
 
+using bench::Median;
+using bench::MedianMs;
+
 class BenchApp : public wxApp {
   public:
     bool OnInit() override { return true; }
 };
-
-double Median(std::vector<double> ms) {
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    work();  // warm-up: first-touch page faults and allocator growth are not a frame's cost
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        work();
-        const auto elapsed = std::chrono::steady_clock::now() - t0;
-        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
-    }
-    return Median(ms);
-}
 
 // Medians of several kinds of work run in turn, so all see the same load from other processes.
 std::vector<double> MedianEachMs(int runs, const std::vector<std::function<void()>>& work) {

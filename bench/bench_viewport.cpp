@@ -6,31 +6,16 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <vector>
 
+#include "bench/bench_timing.h"
 #include "roi/viewport.h"
 
-namespace {
-
-double MedianMs(int runs, const std::function<void()>& work) {
-    work();  // warm-up: page faults and allocator growth are not a repaint's cost
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        work();
-        const auto elapsed = std::chrono::steady_clock::now() - t0;
-        ms.push_back(std::chrono::duration<double, std::milli>(elapsed).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
-
-}  // namespace
+using bench::MedianMs;
 
 int main() {
     const cv::Size imageSize(20000, 20000);

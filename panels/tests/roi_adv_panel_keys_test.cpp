@@ -2,48 +2,29 @@
 // wxUIActionSimulator after a real click has given the panel the focus (what the window shows
 // read back from the screen), and synthetic key events for the rules around them. Needs an X
 // display (skipped without one).
-#include <wx/uiaction.h>
-
 #include <vector>
 
 #include "panels/tests/roi_input_fixture.h"
 
 namespace {
 
-using roi_input_test::RoiInputTest;
 using wx_window_test::Grab;
 using wx_window_test::Settle;
 
 constexpr int kRectangleTool = 407;
 constexpr int kCircleTool = 408;
 
-// Pixels of the editing ROI's lime in a window read back.
-int LimePixels(const cv::Mat& shown) {
-    cv::Mat lime;
-    cv::inRange(shown, cv::Scalar(0, 255, 0), cv::Scalar(0, 255, 0), lime);
-    return cv::countNonZero(lime);
-}
-
+// The editing ROI's lime in a window read back.
 cv::Mat LimeMask(const cv::Mat& shown) {
     cv::Mat lime;
     cv::inRange(shown, cv::Scalar(0, 255, 0), cv::Scalar(0, 255, 0), lime);
     return lime;
 }
 
-class RoiKeysTest : public RoiInputTest {
+int LimePixels(const cv::Mat& shown) { return cv::countNonZero(LimeMask(shown)); }
+
+class RoiKeysTest : public roi_input_test::RoiSimulatedInputTest {
   protected:
-    void TearDown() override {
-        if (wx_window_test::Ready()) {
-            // Out of every test window, so that the next test sees no stray pointer events.
-            sim_.MouseMove(wxPoint(1590, 1190));
-            Settle(3);
-        }
-        RoiInputTest::TearDown();
-    }
-    void MoveTo(int x, int y) {
-        sim_.MouseMove(panel_->ClientToScreen(wxPoint(x, y)));
-        Settle(3);
-    }
     void Press(int key, int modifiers = wxMOD_NONE) {
         sim_.Char(key, modifiers);
         Settle(3);
@@ -63,8 +44,6 @@ class RoiKeysTest : public RoiInputTest {
         panel_->GetRect(r);
         return r;
     }
-
-    wxUIActionSimulator sim_;
 };
 
 TEST_F(RoiKeysTest, RealKeysUndoRedoAndEscapeAfterAClickFocusedThePanel) {

@@ -1,35 +1,15 @@
 // MovraROIAdvPanel driven by real input: wxUIActionSimulator moves the X pointer and presses
 // buttons and keys (XTest), so the events come through GTK as a user's would. Needs an X
 // display (skipped without one).
-#include <wx/uiaction.h>
-
 #include <vector>
 
 #include "panels/tests/roi_input_fixture.h"
 
 namespace {
 
-using roi_input_test::RoiInputTest;
 using wx_window_test::Settle;
 
-class RoiSimulatedTest : public RoiInputTest {
-  protected:
-    void TearDown() override {
-        if (wx_window_test::Ready()) {
-            // Out of every test window, so that the next test sees no stray pointer events.
-            sim_.MouseMove(wxPoint(1590, 1190));
-            Settle(3);
-        }
-        RoiInputTest::TearDown();
-    }
-    // Moves the pointer to a position in the panel's client area and lets GTK deliver it.
-    void MoveTo(int x, int y) {
-        sim_.MouseMove(panel_->ClientToScreen(wxPoint(x, y)));
-        Settle(3);
-    }
-
-    wxUIActionSimulator sim_;
-};
+using RoiSimulatedTest = roi_input_test::RoiSimulatedInputTest;
 
 TEST_F(RoiSimulatedTest, ARealDragDrawsARectangle) {
     ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);

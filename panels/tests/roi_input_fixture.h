@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/frame.h>
+#include <wx/uiaction.h>
 
 #include <opencv2/core.hpp>
 
@@ -127,6 +128,27 @@ class RoiInputTest : public ::testing::Test {
     std::vector<cv::Rect> crops_;
     std::vector<int> cropIds_;
     std::vector<int> tools_;
+};
+
+// The same panel driven by real input: wxUIActionSimulator moves the X pointer and presses
+// buttons and keys (XTest), so the events come through GTK as a user's would.
+class RoiSimulatedInputTest : public RoiInputTest {
+  protected:
+    void TearDown() override {
+        if (wx_window_test::Ready()) {
+            // Out of every test window, so that the next test sees no stray pointer events.
+            sim_.MouseMove(wxPoint(1590, 1190));
+            wx_window_test::Settle(3);
+        }
+        RoiInputTest::TearDown();
+    }
+    // Moves the pointer to a position in the panel's client area and lets GTK deliver it.
+    void MoveTo(int x, int y) {
+        sim_.MouseMove(panel_->ClientToScreen(wxPoint(x, y)));
+        wx_window_test::Settle(3);
+    }
+
+    wxUIActionSimulator sim_;
 };
 
 }  // namespace roi_input_test
