@@ -47,3 +47,20 @@ def host(wx_app):
     if frame:
         frame.Destroy()
     settle()
+
+
+@pytest.fixture
+def editing(movra, host):
+    """A 400 x 300 panel showing a grey 400 x 300 image at zoom 1, editing rectangles."""
+    import numpy as np
+
+    from wxutil import Pointer, make_roi_panel, panel_window
+
+    p = make_roi_panel(movra, host)
+    p.SetMat(np.full((300, 400, 3), 90, np.uint8))
+    p.SetROIMode(movra.CvROIMode.Rectangle)
+    p.SetFuncEnable(True, True, True)
+    win = panel_window(host, p)
+    pointer = Pointer(win)
+    yield p, pointer, win
+    pointer.away()

@@ -13,7 +13,6 @@ import pytest
 wx = pytest.importorskip("wx")
 jsonschema = pytest.importorskip("jsonschema")
 
-from test_roi_panel import Pointer, editing  # noqa: E402,F401  (a fixture)
 from wxutil import grab, pump  # noqa: E402
 
 SCHEMA = json.loads((Path(__file__).resolve().parent.parent / "docs" /

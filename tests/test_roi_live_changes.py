@@ -6,8 +6,7 @@ import pytest
 
 wx = pytest.importorskip("wx")
 
-from test_roi_panel import Pointer, editing, unraisable  # noqa: E402,F401  (fixture)
-from wxutil import pump  # noqa: E402
+from wxutil import pump, unraisable  # noqa: E402
 
 
 def test_changing_callback_follows_a_drag_at_most_once_per_repaint(movra, editing):

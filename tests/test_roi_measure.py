@@ -264,7 +264,7 @@ def test_no_image_no_roi_and_rois_leaving_the_image(movra, host):
 
 
 def test_a_shape_drawn_with_the_mouse_is_measured_as_reported(movra, host, panel):
-    from test_roi_panel import Pointer
+    from wxutil import Pointer
 
     p, image = panel
     p.SetROIMode(movra.CvROIMode.Rectangle)

@@ -1,14 +1,9 @@
 """MovraROIAdvPanel in a real wx.App on Xvfb: the Python interface, argument conversion and
 errors, what overlays, masks, texts and the result badge put on the screen, and the panel's
-life when its host window, the garbage collector or the interpreter ends it."""
+life when its host window, the garbage collector or the interpreter ends it. The user's mouse
+and the callbacks it triggers: test_roi_panel_callbacks.py."""
 
-import contextlib
 import gc
-import os
-import subprocess
-import sys
-import textwrap
-import time
 import weakref
 
 import numpy as np
@@ -17,8 +12,8 @@ import pytest
 wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
-from test_panel import PRELUDE, _run  # noqa: E402
-from wxutil import grab, hidden_frames, panel_window, pump, settle  # noqa: E402
+from test_panel import _run  # noqa: E402
+from wxutil import grab, hidden_frames, make_roi_panel, panel_window, settle  # noqa: E402
 
 METHOD_ORDER = [
     "SetMat", "LoadImage", "GetMat", "GetDrawMat", "GetRawMat", "SetMode", "SetZoomToFit",
@@ -75,17 +70,9 @@ Returns:
 """
 
 
-def make_panel(movra, host, **kw):
-    kw.setdefault("width", 400)
-    kw.setdefault("height", 300)
-    panel = movra.MovraROIAdvPanel(host.GetHandle(), **kw)
-    settle()
-    return panel
-
-
 def shown(movra, host, image, **kw):
     """A panel showing `image` with overlays displayed, and its wx window."""
-    p = make_panel(movra, host, **kw)
+    p = make_roi_panel(movra, host, **kw)
     p.SetMat(image)
     p.SetDisplayOverlay(True)
     return p, panel_window(host, p)
@@ -141,7 +128,7 @@ def test_positional_constructor_and_shared_hidden_frame(movra, host):
 
 def test_bad_arguments_raise_and_change_nothing(movra, host):
     img = np.full((30, 40, 3), 9, np.uint8)
-    p = make_panel(movra, host)
+    p = make_roi_panel(movra, host)
     p.SetMat(img)
     with pytest.raises(RuntimeError, match=r"^Rect tuple must have 4 elements \(x, y, w, h\)$"):
         p.SetRect((1, 2, 3))
@@ -179,7 +166,7 @@ def test_bad_arguments_raise_and_change_nothing(movra, host):
 
 
 def test_images_info_and_raw_channels(movra, host, tmp_path):
-    p = make_panel(movra, host)
+    p = make_roi_panel(movra, host)
     assert p.GetRawMat().shape == (0,)
     assert p.GetMat().shape == (0,)
     grey = np.tile(np.arange(64, dtype=np.uint8), (20, 1))
@@ -205,7 +192,7 @@ def test_images_info_and_raw_channels(movra, host, tmp_path):
 
 
 def test_zoom_steps_and_second_names(movra, host):
-    p = make_panel(movra, host)
+    p = make_roi_panel(movra, host)
     assert p.GetZoomFactor() == 1.0
     p.SetMat(black(150, 200))  # fitted into 400 x 300: zoom 2
     assert p.GetZoomFactor() == pytest.approx(2.0)
@@ -440,7 +427,7 @@ def refer_to_itself(p):
 
 
 def test_callback_referring_to_its_own_panel_is_collected(movra, host):
-    p = make_panel(movra, host)
+    p = make_roi_panel(movra, host)
     windows = len(host.GetChildren())
     refer_to_itself(p)
     watch = weakref.ref(p)
@@ -476,253 +463,3 @@ def test_interpreter_exit_with_live_panels_and_callbacks():
     """)
     assert r.returncode == 0, r.stderr
     assert "ORPHAN False" in r.stdout
-
-
-# --- the user's mouse: real input through the X server -----------------------------------
-
-
-class Pointer:
-    """Moves the X pointer and presses buttons (wx.UIActionSimulator) over a panel's window."""
-
-    def __init__(self, win):
-        self.sim = wx.UIActionSimulator()
-        # Taken once: a test may destroy the window while the pointer still moves.
-        self.origin = win.ClientToScreen((0, 0))
-
-    def move(self, x, y):
-        self.sim.MouseMove(self.origin[0] + x, self.origin[1] + y)
-        pump(3)
-
-    def drag(self, start, end):
-        self.move(*start)
-        self.sim.MouseDown()
-        pump(3)
-        self.move((start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
-        self.move(*end)
-        self.sim.MouseUp()
-        pump(3)
-
-    def click(self, x, y, button=wx.MOUSE_BTN_LEFT):
-        self.move(x, y)
-        self.sim.MouseClick(button)
-        pump(6)
-
-    def double_click(self, x, y, button=wx.MOUSE_BTN_LEFT):
-        self.move(x, y)
-        self.sim.MouseDblClick(button)
-        pump(6)
-
-    def away(self):
-        # Off every test window, so that no later test gets stray motion.
-        self.sim.MouseMove(1590, 1190)
-        pump(3)
-
-
-@pytest.fixture
-def editing(movra, host):
-    """A 400 x 300 panel showing a grey 400 x 300 image at zoom 1, editing rectangles."""
-    p = make_panel(movra, host)
-    p.SetMat(np.full((300, 400, 3), 90, np.uint8))
-    p.SetROIMode(movra.CvROIMode.Rectangle)
-    p.SetFuncEnable(True, True, True)
-    win = panel_window(host, p)
-    pointer = Pointer(win)
-    yield p, pointer, win
-    pointer.away()
-
-
-@contextlib.contextmanager
-def unraisable():
-    """The errors that reach sys.unraisablehook, as (exception type, object) pairs. Set in the
-    test's body: pytest puts a hook of its own in place while a test runs."""
-    seen = []
-    previous = sys.unraisablehook
-    sys.unraisablehook = lambda u: seen.append((u.exc_type, u.object))
-    try:
-        yield seen
-    finally:
-        sys.unraisablehook = previous
-
-
-def test_crop_callback_follows_the_user(movra, editing):
-    p, pointer, _ = editing
-    first, second, last = [], [], []
-    p.SetOnCropCallback(first.append)
-    p.SetOnCropCallback(second.append)
-    p.SetOnCropCallback(lambda rect: last.append((rect, p.GetRect())))
-    pointer.drag((50, 60), (150, 120))
-    assert last == [((50, 60, 100, 60), (50, 60, 100, 60))]
-    assert first == second == []
-    assert all(type(v) is int for v in last[0][0])
-    # A click on empty space clears the rectangle and says so.
-    pointer.click(300, 250)
-    assert last[1:] == [((0, 0, 0, 0), (0, 0, 0, 0))]
-    # With crop editing off the mouse changes nothing and sends nothing.
-    p.SetFuncEnable(True, False)
-    pointer.drag((20, 20), (80, 80))
-    assert len(last) == 2 and p.GetRect() == (0, 0, 0, 0)
-
-
-def test_polygon_closed_by_a_double_click(movra, editing):
-    p, pointer, _ = editing
-    p.SetROIMode(movra.CvROIMode.Polygon)
-    crops, dclicks = [], []
-    p.SetOnCropCallback(crops.append)
-    p.SetOnLeftDClickCallback(dclicks.append)
-    for x, y in ((20, 20), (200, 40), (100, 180)):
-        pointer.click(x, y)
-        time.sleep(0.6)  # separate clicks, not a double click
-    assert crops == []  # an open polygon is not reported
-    pointer.double_click(20, 160)
-    assert p.GetPolygonPoints() == [(20.0, 20.0), (200.0, 40.0), (100.0, 180.0), (20.0, 160.0)]
-    assert crops and crops[-1] == p.GetRect() == (20, 20, 181, 161)
-    assert dclicks == [(20.0, 160.0)]
-
-
-def test_editing_roi_set_from_python_per_mode(movra, editing):
-    p, _, win = editing
-    p.SetEditingROI(3, [(10, 10), (50, 40)])
-    assert p.GetRect() == (10, 10, 50, 40)
-    p.SetEditingROI(5, [(100, 100), (30, 0)])
-    assert p.GetROIMode() == 5 and p.GetOuterRadius() == pytest.approx(30.0)
-    p.SetEditingROI(7, [(10, 10), (90, 10), [50, 70, 1]])
-    assert p.GetPolygonPoints() == [(10.0, 10.0), (90.0, 10.0), (50.0, 70.0)]
-    p.SetEditingROI(4, [(100, 50), (80, 40)], angle=30.0)
-    assert p.GetRotateAngle() == 30.0
-    # The rectangle is drawn at once, in the editing colour, where it was set.
-    p.SetEditingROI(3, [(40, 40), (100, 60)])
-    px = grab(win)
-    grey = [90, 90, 90]
-    assert all(px[y, x].tolist() != grey for y, x in ((40, 70), (99, 70), (55, 40), (55, 139)))
-    assert all(px[y, x].tolist() == grey for y, x in ((55, 60), (30, 70), (55, 150)))
-
-
-
-def test_right_click_callback_decides_about_the_menu(movra, editing):
-    p, pointer, win = editing
-    opened = []
-
-    def on_open(event):
-        opened.append(event.IsPopup())
-        pointer.sim.Char(wx.WXK_ESCAPE)  # the menu is modal: close it
-
-    win.Bind(wx.EVT_MENU_OPEN, on_open)
-    calls = []
-
-    def answer(result):
-        def callback(point, code):
-            calls.append((point, code))
-            return result() if callable(result) else result
-        return callback
-
-    class Undecided:
-        def __bool__(self):
-            raise ValueError("no truth")
-
-    cases = [(True, 0), (np.bool_(True), 0), (1, 0), (None, 1), (0, 1), ("", 1),
-             (Undecided(), 1), (lambda: 1 / 0, 1)]
-    def right_click():
-        pointer.click(120, 70, wx.MOUSE_BTN_RIGHT)
-        # The first press after a popup menu closes only ends GTK's grab: spend it harmlessly.
-        pointer.click(120, 70, wx.MOUSE_BTN_MIDDLE)
-
-    with unraisable() as reported:
-        for result, menus in cases:
-            before = len(opened)
-            p.SetOnRightClickCallback(answer(result))
-            right_click()
-            assert len(opened) - before == menus, result
-    assert calls == [((120.0, 70.0), -1)] * len(cases)
-    assert [e for e, _ in reported] == [ValueError, ZeroDivisionError]
-    # Cleared, the menu shows without asking anybody.
-    p.SetOnRightClickCallback(None)
-    right_click()
-    assert len(calls) == len(cases) and len(opened) == 6
-
-
-def test_motion_callback_reports_image_points(movra, editing):
-    p, pointer, _ = editing
-    p.SetMat(np.full((100, 100, 3), 90, np.uint8))
-    p.SetOriginal()
-    p.SetCenterImageEnable(True)  # the image sits at (150, 100) in the window
-    points = []
-    p.SetOnMouseMoveCallback(points.append)
-    pointer.move(50, 160)
-    pointer.move(170, 110)
-    assert points[-2:] == [(-100.0, 60.0), (20.0, 10.0)]
-    p.SetOnMouseMoveCallback(None)
-    pointer.move(60, 60)
-    assert points[-1] == (20.0, 10.0)
-
-
-def test_a_raising_callback_is_reported_and_the_next_event_still_arrives(movra, editing):
-    p, pointer, _ = editing
-    rects = []
-
-    def crop(rect):
-        rects.append(rect)
-        raise KeyError("host bug")
-
-    p.SetOnCropCallback(crop)
-    p.SetOnRightDClickCallback(5)  # accepted; fails at every call
-    p.SetFuncEnable(False, True)  # no context menu from the right clicks
-    with unraisable() as reported:
-        pointer.drag((10, 10), (60, 50))
-        pointer.double_click(100, 100, wx.MOUSE_BTN_RIGHT)
-        pointer.drag((100, 100), (200, 150))
-    assert rects == [(10, 10, 50, 40), (100, 100, 100, 50)]
-    assert reported == [(KeyError, crop), (TypeError, 5), (KeyError, crop)]
-    assert p.GetRect() == (100, 100, 100, 50) and p.IsOk()
-
-
-DESTROY_IN_CALLBACK = """
-    import numpy as np, wx, MovraModule
-    from wxutil import panel_window, pump
-    app = wx.App(False)
-    wx.Log.SetActiveTarget(wx.LogStderr())
-    frame = wx.Frame(None, pos=(0, 0), size=(900, 700))
-    outer = wx.Panel(frame)
-    host = wx.Panel(outer, size=(500, 400))
-    frame.Show()
-    pump()
-    held = [MovraModule.MovraROIAdvPanel(host.GetHandle(), width=400, height=300)]
-    panel = held[0]
-    panel.SetMat(np.zeros((300, 400, 3), np.uint8))
-    panel.SetROIMode(3)
-    panel.SetFuncEnable(True, True, True)
-    ox, oy = panel_window(host, panel).ClientToScreen((0, 0))
-    calls = []
-
-    def destroy(*args):
-        calls.append(args)
-        if WHAT == "host":
-            host.Destroy()
-        else:
-            held.clear()  # the last reference to the panel
-
-    getattr(panel, SETTER)(destroy)
-    del panel
-    sim = wx.UIActionSimulator()
-    for x, y in ((50, 60), (100, 90), (150, 120)):
-        sim.MouseMove(ox + x, oy + y)
-        pump(3)
-        if x == 50:
-            sim.MouseDown()
-            pump(3)
-    sim.MouseUp()
-    pump(10)
-    children = len(host.GetChildren()) if WHAT != "host" else 0
-    print("RESULT", len(calls), len(outer.GetChildren()), children)
-"""
-
-
-@pytest.mark.parametrize("setter", ["SetOnCropCallback", "SetOnMouseMoveCallback"])
-@pytest.mark.parametrize("what, outer_children", [("host", 0), ("panel", 1)])
-def test_callback_destroying_its_panel_or_host(setter, what, outer_children):
-    body = DESTROY_IN_CALLBACK.replace("WHAT", repr(what)).replace("SETTER", repr(setter))
-    # Freed memory is overwritten at once, so that a use after free shows.
-    env = dict(os.environ, MALLOC_PERTURB_="165")
-    r = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(body)],
-                       capture_output=True, text=True, timeout=60, env=env)
-    assert r.returncode == 0, r.stderr[-3000:]
-    assert f"RESULT 1 {outer_children} 0" in r.stdout

@@ -5,7 +5,6 @@ import pytest
 
 wx = pytest.importorskip("wx")
 
-from test_roi_panel import Pointer, editing  # noqa: E402,F401  (a fixture)
 from wxutil import pump  # noqa: E402
 
 

@@ -1,5 +1,7 @@
 """Helpers for GUI tests: let wx paint, read back what a window shows, find module windows."""
 
+import contextlib
+import sys
 import time
 
 import numpy as np
@@ -70,3 +72,62 @@ def pump(rounds=6):
     for _ in range(rounds):
         app.Yield(True)
         time.sleep(0.01)
+
+
+def make_roi_panel(movra, host, **kw):
+    """A MovraROIAdvPanel of 400 x 300 (unless given) in `host`, settled."""
+    kw.setdefault("width", 400)
+    kw.setdefault("height", 300)
+    panel = movra.MovraROIAdvPanel(host.GetHandle(), **kw)
+    settle()
+    return panel
+
+
+class Pointer:
+    """Moves the X pointer and presses buttons (wx.UIActionSimulator) over a panel's window."""
+
+    def __init__(self, win):
+        self.sim = wx.UIActionSimulator()
+        # Taken once: a test may destroy the window while the pointer still moves.
+        self.origin = win.ClientToScreen((0, 0))
+
+    def move(self, x, y):
+        self.sim.MouseMove(self.origin[0] + x, self.origin[1] + y)
+        pump(3)
+
+    def drag(self, start, end):
+        self.move(*start)
+        self.sim.MouseDown()
+        pump(3)
+        self.move((start[0] + end[0]) // 2, (start[1] + end[1]) // 2)
+        self.move(*end)
+        self.sim.MouseUp()
+        pump(3)
+
+    def click(self, x, y, button=wx.MOUSE_BTN_LEFT):
+        self.move(x, y)
+        self.sim.MouseClick(button)
+        pump(6)
+
+    def double_click(self, x, y, button=wx.MOUSE_BTN_LEFT):
+        self.move(x, y)
+        self.sim.MouseDblClick(button)
+        pump(6)
+
+    def away(self):
+        # Off every test window, so that no later test gets stray motion.
+        self.sim.MouseMove(1590, 1190)
+        pump(3)
+
+
+@contextlib.contextmanager
+def unraisable():
+    """The errors that reach sys.unraisablehook, as (exception type, object) pairs. Set in the
+    test's body: pytest puts a hook of its own in place while a test runs."""
+    seen = []
+    previous = sys.unraisablehook
+    sys.unraisablehook = lambda u: seen.append((u.exc_type, u.object))
+    try:
+        yield seen
+    finally:
+        sys.unraisablehook = previous
