@@ -18,8 +18,9 @@ BUILD_PKGS=(
     libjxl-dev pybind11-dev fonts-dejavu-core
 )
 # Windows without a display: a virtual X server and xdpyinfo to see that it answers
-# (xauth for xvfb-run, which the benchmarks use).
-X_PKGS=(xvfb x11-utils xauth)
+# (xauth for xvfb-run, which the benchmarks use); the SVG image loader, without which GTK's
+# theme cannot draw its symbolic icons (the marks of check and radio menu items).
+X_PKGS=(xvfb x11-utils xauth librsvg2-common)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
 # the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data.
 TEST_PKGS=(
