@@ -105,6 +105,10 @@ cv::Scalar ParseColorTuple(const py::tuple& tuple) {
     return color;
 }
 
+std::string TypeName(const py::handle& value) {
+    return py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>();
+}
+
 py::tuple PointToTuple(const cv::Point2f& point) {
     return py::make_tuple(static_cast<double>(point.x), static_cast<double>(point.y));
 }

@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace py = pybind11;
@@ -37,6 +38,9 @@ void WithNumpyView(const UInt8Array& array, const std::function<void(const cv::M
 
 // (B, G, R[, A]) as a scalar, alpha 255 when absent; fewer than three elements give (0, 0, 0, 0).
 [[nodiscard]] cv::Scalar ParseColorTuple(const py::tuple& tuple);
+
+// The Python type name of `value` ("str", "NoneType", ...), for error messages.
+[[nodiscard]] std::string TypeName(const py::handle& value);
 
 [[nodiscard]] py::tuple PointToTuple(const cv::Point2f& point);
 [[nodiscard]] py::tuple RectToTuple(const cv::Rect& rect);

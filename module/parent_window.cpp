@@ -4,11 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "module/conversions.h"
 
-std::string TypeName(const py::handle& obj) {
-    return py::str(py::type::handle_of(obj).attr("__name__")).cast<std::string>();
-}
+namespace {
 
 [[noreturn]] void NotAWindow(const py::handle& obj) {
     throw py::type_error(

@@ -1,5 +1,7 @@
 #include "module/roi_data_dict.h"
 
+#include <pybind11/gil_safe_call_once.h>
+
 #include <algorithm>
 #include <cfloat>
 #include <climits>
@@ -7,6 +9,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "module/conversions.h"
 
 namespace {
 
@@ -16,16 +20,26 @@ constexpr int kVersion = 1;
     throw py::value_error(field + ": " + why);
 }
 
-std::string TypeName(const py::handle& value) {
-    return py::str(py::type::handle_of(value).attr("__name__")).cast<std::string>();
+std::string Repr(double v) { return py::repr(py::float_(v)).cast<std::string>(); }
+
+// numbers.Real and numbers.Integral, each looked up once and never released: a function-local
+// static py::object would be released after the interpreter has ended.
+py::object NumbersClass(const char* name) { return py::module_::import("numbers").attr(name); }
+
+const py::object& RealClass() {
+    PYBIND11_CONSTINIT static py::gil_safe_call_once_and_store<py::object> storage;
+    return storage.call_once_and_store_result([] { return NumbersClass("Real"); }).get_stored();
 }
 
-std::string Repr(double v) { return py::repr(py::float_(v)).cast<std::string>(); }
+const py::object& IntegralClass() {
+    PYBIND11_CONSTINIT static py::gil_safe_call_once_and_store<py::object> storage;
+    return storage.call_once_and_store_result([] { return NumbersClass("Integral"); })
+        .get_stored();
+}
 
 // Real numbers, NumPy's included; bool is refused although Python counts it as an int.
 bool IsReal(const py::handle& value) {
-    static const py::object real = py::module_::import("numbers").attr("Real");
-    return !PyBool_Check(value.ptr()) && py::isinstance(value, real);
+    return !PyBool_Check(value.ptr()) && py::isinstance(value, RealClass());
 }
 
 double ReadReal(const py::handle& value, const std::string& field) {
@@ -50,8 +64,7 @@ float ReadCoordinate(const py::handle& value, const std::string& field) {
 }
 
 int ReadInt(const py::handle& value, const std::string& field, long long lo, long long hi) {
-    static const py::object integral = py::module_::import("numbers").attr("Integral");
-    if (PyBool_Check(value.ptr()) || !py::isinstance(value, integral)) {
+    if (PyBool_Check(value.ptr()) || !py::isinstance(value, IntegralClass())) {
         Bad(field, "expected an int, not " + TypeName(value));
     }
     const py::int_ number(py::reinterpret_borrow<py::object>(value));
