@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include <algorithm>
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -44,21 +45,40 @@ void DestroyHiddenFrameIfUnused() {
     }
 }
 
-wxWindow* FindInTree(wxWindow* window, std::uintptr_t handle) {
-    GtkWidget* widget = window->GetHandle();
-    GdkWindow* gdkWindow = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
-    // Only windows that already are native X11 windows can carry the handle the caller has:
-    // asking a client-side window for its XID would make it native as a side effect.
-    if (gdkWindow != nullptr && GDK_IS_X11_WINDOW(gdkWindow) && gdk_window_has_native(gdkWindow) &&
-        static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow)) == handle) {
+// The first window, depth first, of the tree under `window` that `match` accepts.
+wxWindow* FindInTree(wxWindow* window, const std::function<bool(wxWindow*)>& match) {
+    if (match(window)) {
         return window;
     }
     for (wxWindow* child : window->GetChildren()) {
-        if (wxWindow* found = FindInTree(child, handle)) {
+        if (wxWindow* found = FindInTree(child, match)) {
             return found;
         }
     }
     return nullptr;
+}
+
+// The same over every top-level window, leaving out the hidden frame when asked to.
+wxWindow* FindInAllWindows(const std::function<bool(wxWindow*)>& match, bool skipHiddenFrame) {
+    for (wxWindow* top : wxTopLevelWindows) {
+        if (skipHiddenFrame && top == s_hiddenFrame) {
+            continue;
+        }
+        if (wxWindow* found = FindInTree(top, match)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
+bool HasNativeHandle(wxWindow* window, std::uintptr_t handle) {
+    GtkWidget* widget = window->GetHandle();
+    GdkWindow* gdkWindow = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
+    // Only windows that already are native X11 windows can carry the handle the caller has:
+    // asking a client-side window for its XID would make it native as a side effect.
+    return gdkWindow != nullptr && GDK_IS_X11_WINDOW(gdkWindow) &&
+           gdk_window_has_native(gdkWindow) &&
+           static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow)) == handle;
 }
 
 void CheckWxAppFirstUse() {
@@ -98,39 +118,24 @@ wxFrame* GetHiddenFrame() {
     return s_hiddenFrame;
 }
 
-// Moves `panel` under `host` and shows it; false when there is no host to go under (the panel is
-// then left where it was).
-bool EmbedPanelInHost(wxWindow* panel, wxWindow* host, int x, int y, int width, int height) {
-    if (panel == nullptr) {
-        return false;
-    }
-    const int px = std::max(x, 0);
-    const int py = std::max(y, 0);
-    const int pw = width > 0 ? width : 400;
-    const int ph = height > 0 ? height : 300;
+// Moves `panel` under `host` at the given place and shows it; false when there is no host to go
+// under (the panel is then left where it was).
+bool EmbedPanelInHost(wxWindow* panel, wxWindow* host, const wxRect& place) {
     // The hidden frame is our own; a panel "embedded" there would never be seen.
     if (host == nullptr || host == panel || host == s_hiddenFrame) {
         return false;
     }
     panel->Reparent(host);
-    panel->SetSize(px, py, pw, ph, wxSIZE_AUTO);
+    panel->SetSize(place, wxSIZE_AUTO);
     panel->Show(true);
     return true;
 }
 
-wxWindow* FindAddressInTree(wxWindow* window, const void* address) {
+bool IsAtAddress(wxWindow* window, const void* address) {
     // wxPython hands out the address of the object as its own class; for every window class
     // that is the wxWindow part, but the most derived address is accepted too.
-    if (static_cast<const void*>(window) == address ||
-        dynamic_cast<const void*>(window) == address) {
-        return window;
-    }
-    for (wxWindow* child : window->GetChildren()) {
-        if (wxWindow* found = FindAddressInTree(child, address)) {
-            return found;
-        }
-    }
-    return nullptr;
+    return static_cast<const void*>(window) == address ||
+           dynamic_cast<const void*>(window) == address;
 }
 
 void DiscardUnembeddedPanel(wxWindow* panel) {
@@ -157,27 +162,14 @@ wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
     if (handle == 0) {
         return nullptr;
     }
-    for (wxWindow* top : wxTopLevelWindows) {
-        if (wxWindow* found = FindInTree(top, handle)) {
-            return found;
-        }
-    }
-    return nullptr;
+    return FindInAllWindows([handle](wxWindow* w) { return HasNativeHandle(w, handle); }, false);
 }
 
 wxWindow* FindLiveWindow(const void* address) {
     if (address == nullptr) {
         return nullptr;
     }
-    for (wxWindow* top : wxTopLevelWindows) {
-        if (top == s_hiddenFrame) {
-            continue;
-        }
-        if (wxWindow* found = FindAddressInTree(top, address)) {
-            return found;
-        }
-    }
-    return nullptr;
+    return FindInAllWindows([address](wxWindow* w) { return IsAtAddress(w, address); }, true);
 }
 
 bool IsGoingAway(wxWindow* window) {
@@ -213,11 +205,11 @@ void EmbeddedPanel::Create(const PanelPlacement& placement, const PanelFactory& 
     wxWindow* host = placement.parentWindow != nullptr
                          ? placement.parentWindow
                          : FindWindowByNativeHandle(placement.parentHandle);
-    if (!EmbedPanelInHost(panel, host, std::max(placement.x, 0), std::max(placement.y, 0), w, h)) {
+    const wxRect place(std::max(placement.x, 0), std::max(placement.y, 0), w, h);
+    if (!EmbedPanelInHost(panel, host, place)) {
         DiscardUnembeddedPanel(panel);
         throw std::runtime_error("parent_handle does not belong to a wx window of this process");
     }
-    panel->Show(true);
     m_panel = panel;
     m_panel->Bind(wxEVT_DESTROY, &EmbeddedPanel::OnDestroy, this);
     s_livePanelCount += 1;

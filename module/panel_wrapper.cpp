@@ -10,7 +10,7 @@ MovraPanelWrapper::MovraPanelWrapper(const PanelPlacement& placement) {
     m_panel.Create(placement);
 }
 
-MovraPanelWrapper::~MovraPanelWrapper() { m_panel.Embedding().Release(); }
+MovraPanelWrapper::~MovraPanelWrapper() = default;
 
 void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
     m_panel.Call([&](MovraPanel& p) {

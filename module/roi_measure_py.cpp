@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "module/conversions.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_measure.h"
 
@@ -67,8 +68,7 @@ py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
     out["area"] = stats->area;
     out["perimeter"] = stats->perimeter;
     out["centroid"] = py::make_tuple(stats->centroid.x, stats->centroid.y);
-    out["bbox"] = py::make_tuple(stats->bbox.x, stats->bbox.y, stats->bbox.width,
-                                 stats->bbox.height);
+    out["bbox"] = RectToTuple(stats->bbox);
     out["mean"] = ToList(stats->mean);
     out["std"] = ToList(stats->stddev);
     out["min"] = ToList(stats->min);

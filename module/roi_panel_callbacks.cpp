@@ -2,7 +2,9 @@
 
 #include <wx/weakref.h>
 
+#include <algorithm>
 #include <exception>
+#include <iterator>
 #include <utility>
 
 #include "module/conversions.h"
@@ -51,37 +53,44 @@ R CallPython(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallb
     return result;
 }
 
+// Every callable slot, in the order ReleaseAll drops them.
+constexpr py::object RoiCallbacks::*kSlots[] = {
+    &RoiCallbacks::onROIChanging, &RoiCallbacks::onMouseMove,  &RoiCallbacks::onRightDClick,
+    &RoiCallbacks::onLeftDClick,  &RoiCallbacks::onRightClick, &RoiCallbacks::onCrop};
+
+void CallWithRect(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallbacks::*slot,
+                  const cv::Rect& rect) {
+    (void)CallPython(callbacks, slot, false, [&rect](py::object& callable) {
+        callable(RectToTuple(rect));
+        return true;
+    });
+}
+
 }  // namespace
 
 void RoiCallbacks::ReleaseAll() {
-    py::object* slots[] = {&onROIChanging, &onMouseMove,  &onRightDClick,
-                           &onLeftDClick,  &onRightClick, &onCrop};
-    bool any = false;
-    for (py::object* slot : slots) {
-        any = any || static_cast<bool>(*slot);
-    }
-    if (!any) {
+    if (std::none_of(std::begin(kSlots), std::end(kSlots),
+                     [this](py::object RoiCallbacks::*slot) { return bool(this->*slot); })) {
         return;
     }
     if (!CanTakeLock()) {
-        for (py::object* slot : slots) {
-            (void)slot->release();
+        for (py::object RoiCallbacks::*slot : kSlots) {
+            (void)(this->*slot).release();
         }
         return;
     }
     const PyGILState_STATE lock = PyGILState_Ensure();
-    for (py::object* slot : slots) {
+    for (py::object RoiCallbacks::*slot : kSlots) {
         // Emptied before the reference goes: dropping it can run Python code (a __del__) that
         // reaches this wrapper again.
-        const py::object old = std::move(*slot);
+        const py::object old = std::move(this->*slot);
     }
     PyGILState_Release(lock);
 }
 
 int RoiCallbacks::Traverse(visitproc visit, void* arg) const {
-    for (const py::object* slot : {&onCrop, &onRightClick, &onLeftDClick, &onRightDClick,
-                                   &onMouseMove, &onROIChanging}) {
-        Py_VISIT(slot->ptr());
+    for (py::object RoiCallbacks::*slot : kSlots) {
+        Py_VISIT((this->*slot).ptr());
     }
     return 0;
 }
@@ -93,11 +102,7 @@ void BindCropForwarder(MovraROIAdvPanel& panel, std::shared_ptr<RoiCallbacks> ca
         // host window): from here on only locals are used.
         const std::shared_ptr<RoiCallbacks> held = callbacks;
         const wxWeakRef<wxWindow> alive(self);
-        const cv::Rect rect = event.m_cropRect;
-        (void)CallPython(held, &RoiCallbacks::onCrop, false, [&rect](py::object& callable) {
-            callable(RectToTuple(rect));
-            return true;
-        });
+        CallWithRect(held, &RoiCallbacks::onCrop, event.m_cropRect);
         // Skipped, wx would go on searching the handlers of a panel that no longer exists;
         // handled, it stops at once.
         if (alive) {
@@ -135,9 +140,6 @@ std::function<void(const cv::Point2f&)> PointForwarder(std::shared_ptr<RoiCallba
 std::function<void(const cv::Rect&)> RectForwarder(std::shared_ptr<RoiCallbacks> callbacks) {
     return [callbacks](const cv::Rect& rect) {
         const std::shared_ptr<RoiCallbacks> held = callbacks;
-        (void)CallPython(held, &RoiCallbacks::onROIChanging, false, [&rect](py::object& callable) {
-            callable(RectToTuple(rect));
-            return true;
-        });
+        CallWithRect(held, &RoiCallbacks::onROIChanging, rect);
     };
 }

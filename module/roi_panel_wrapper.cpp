@@ -19,7 +19,7 @@ using Panel = MovraROIAdvPanel;
 py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
 
 // The record the Python side describes: visible, solid, no highlight, points as given.
-cvROI MakeROI(int mode, const py::list& points, const cv::Scalar& color, int thickness,
+cvROI MakeROI(int mode, std::vector<cv::Point2f> points, const cv::Scalar& color, int thickness,
               double angle) {
     cvROI roi;
     roi.visible = true;
@@ -29,7 +29,7 @@ cvROI MakeROI(int mode, const py::list& points, const cv::Scalar& color, int thi
     roi.mode = static_cast<CvROIMode>(mode);
     roi.lineStyle = LineStyle::Solid;
     roi.color = color;
-    roi.points = ParsePointList(points);
+    roi.points = std::move(points);
     return roi;
 }
 
@@ -49,6 +49,9 @@ void Install(Member& member, const py::object& callback, Member forwarder) {
 MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(const PanelPlacement& placement) {
     m_panel.Create(placement);
     m_panel.Embedding().SetGoneHook([this] { OnPanelGone(); });
+    // Bound once for the panel's life; with no callable set the forwarder only passes the
+    // event on.
+    BindCropForwarder(*m_panel.Get(), m_callbacks);
 }
 
 MovraROIAdvPanelWrapper::~MovraROIAdvPanelWrapper() {
@@ -206,7 +209,7 @@ py::list MovraROIAdvPanelWrapper::GetPolygonPoints() const {
 
 void MovraROIAdvPanelWrapper::SetEditingROI(int mode, const py::list& points, double angle) {
     m_panel.Call([&](Panel& p) {
-        p.SetROI(MakeROI(mode, points, cv::Scalar(0, 0, 0, 0), 1, angle), true);
+        p.SetROI(MakeROI(mode, ParsePointList(points), cv::Scalar(0, 0, 0, 0), 1, angle), true);
     });
 }
 
@@ -243,7 +246,8 @@ bool MovraROIAdvPanelWrapper::GetDisplayOverlay() const {
 int MovraROIAdvPanelWrapper::AppendOverlay(int mode, const py::list& points,
                                            const py::tuple& color, int size, double angle) {
     return m_panel.CallOr(-1, [&](Panel& p) {
-        return p.AppendOverlay(MakeROI(mode, points, ParseColorTuple(color), size, angle));
+        return p.AppendOverlay(
+            MakeROI(mode, ParsePointList(points), ParseColorTuple(color), size, angle));
     });
 }
 
@@ -293,13 +297,7 @@ bool MovraROIAdvPanelWrapper::IsOk() const { return m_panel.Get() != nullptr; }
 // --- Callbacks.
 
 void MovraROIAdvPanelWrapper::SetOnCropCallback(const py::function& callback) {
-    m_panel.Call([&](Panel& p) {
-        m_callbacks->onCrop = callback;
-        if (!m_cropBound) {
-            BindCropForwarder(p, m_callbacks);
-            m_cropBound = true;
-        }
-    });
+    m_panel.Call([&](Panel&) { m_callbacks->onCrop = callback; });
 }
 
 void MovraROIAdvPanelWrapper::SetOnRightClickCallback(const py::object& callback) {
@@ -425,13 +423,10 @@ py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
 
 void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
     m_panel.Call([&](Panel& p) {
-        const ROIShapeData shape = ParseEditingDataDict(data);
-        cvROI roi;
-        roi.visible = true;
-        roi.mode = static_cast<CvROIMode>(shape.mode);
-        roi.points = shape.points;
-        roi.angle = shape.angle;
-        p.SetROI(roi, true);
+        ROIShapeData shape = ParseEditingDataDict(data);
+        p.SetROI(MakeROI(shape.mode, std::move(shape.points), cv::Scalar(0, 0, 0, 0), 1,
+                         shape.angle),
+                 true);
     });
 }
 

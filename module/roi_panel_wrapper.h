@@ -149,5 +149,4 @@ class MovraROIAdvPanelWrapper {
 
     HostedPanel<MovraROIAdvPanel> m_panel;
     std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
-    bool m_cropBound = false;
 };
