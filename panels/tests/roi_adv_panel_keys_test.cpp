@@ -49,13 +49,7 @@ class RoiKeysTest : public roi_input_test::RoiSimulatedInputTest {
 TEST_F(RoiKeysTest, RealKeysUndoRedoAndEscapeAfterAClickFocusedThePanel) {
     ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
     ASSERT_EQ(LimePixels(Grab(panel_)), 0);
-    MoveTo(20, 20);
-    sim_.MouseDown();
-    Settle(3);
-    MoveTo(60, 40);
-    MoveTo(100, 60);
-    sim_.MouseUp();
-    Settle(3);
+    RealDrag({{20, 20}, {60, 40}, {100, 60}});
     ASSERT_EQ(Rect(), cv::Rect(10, 10, 40, 20));
     ASSERT_EQ(wxWindow::FindFocus(), panel_);
     const int drawn = LimePixels(Grab(panel_));
@@ -99,13 +93,7 @@ TEST_F(RoiKeysTest, RealKeysUndoRedoAndEscapeAfterAClickFocusedThePanel) {
 TEST_F(RoiKeysTest, RealArrowKeysMoveTheDrawnROIAndDeleteClearsIt) {
     // Larger than the window at zoom 2: the arrow keys could scroll the view.
     ShowAt(cv::Mat(800, 1000, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
-    MoveTo(20, 20);
-    sim_.MouseDown();
-    Settle(3);
-    MoveTo(60, 40);
-    MoveTo(100, 60);
-    sim_.MouseUp();
-    Settle(3);
+    RealDrag({{20, 20}, {60, 40}, {100, 60}});
     ASSERT_EQ(Rect(), cv::Rect(10, 10, 40, 20));
     const cv::Mat drawn = LimeMask(Grab(panel_));
     ASSERT_GT(cv::countNonZero(drawn), 0);

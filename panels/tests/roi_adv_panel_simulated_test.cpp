@@ -13,13 +13,7 @@ using RoiSimulatedTest = roi_input_test::RoiSimulatedInputTest;
 
 TEST_F(RoiSimulatedTest, ARealDragDrawsARectangle) {
     ShowAt(cv::Mat(200, 300, CV_8UC3, cv::Scalar(90, 90, 90)), 2.0);
-    MoveTo(20, 20);
-    sim_.MouseDown();
-    Settle(3);
-    MoveTo(60, 40);
-    MoveTo(100, 60);
-    sim_.MouseUp();
-    Settle(3);
+    RealDrag({{20, 20}, {60, 40}, {100, 60}});
     ASSERT_EQ(crops_.size(), 1u);
     EXPECT_EQ(crops_[0], cv::Rect(10, 10, 40, 20));
 }

@@ -147,6 +147,15 @@ class RoiSimulatedInputTest : public RoiInputTest {
         sim_.MouseMove(panel_->ClientToScreen(wxPoint(x, y)));
         wx_window_test::Settle(3);
     }
+    // Press at the first client position, move through the others, release there.
+    void RealDrag(const std::vector<wxPoint>& path) {
+        MoveTo(path.front().x, path.front().y);
+        sim_.MouseDown();
+        wx_window_test::Settle(3);
+        for (size_t i = 1; i < path.size(); ++i) MoveTo(path[i].x, path[i].y);
+        sim_.MouseUp();
+        wx_window_test::Settle(3);
+    }
 
     wxUIActionSimulator sim_;
 };
