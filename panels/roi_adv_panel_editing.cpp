@@ -24,7 +24,7 @@ void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = CropRect(ModeOf(m_roiMod
 
 void MovraROIAdvPanel::SetRect(const cv::Rect& rect) {
     const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
-    StoreRect(rect);
+    StoreRect(ModeOf(m_roiMode), rect);
     (void)EndEdit(before, ModeOf(m_roiMode));
     Refresh();
 }

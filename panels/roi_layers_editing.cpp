@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "panels/roi_layers.h"
 #include "panels/roi_layers_util.h"
@@ -55,12 +56,6 @@ cv::Point2f Mid(const cv::Point2f& a, const cv::Point2f& b) { return (a + b) * 0
 
 bool HasArea(const ROIEditor& roi) { return roi.m_roiRect.width > 0 && roi.m_roiRect.height > 0; }
 
-// Length of the rectangle's (width, height) diagonal: the circle's and annulus' outer radius.
-double Diagonal(const ROIEditor& roi) {
-    return std::hypot(static_cast<double>(roi.m_roiRect.width),
-                      static_cast<double>(roi.m_roiRect.height));
-}
-
 void DrawLine(const Pen& pen, const ROIEditor& roi) {
     if (roi.m_leftMouseDownPoint == roi.m_leftMouseUpPoint) return;
     const cv::Point2f a = pen.B(roi.m_leftMouseDownPoint);
@@ -94,10 +89,9 @@ void DrawRotatedRectangle(const Pen& pen, const ROIEditor& roi) {
         // During an edge drag the corners are the dragged ones, not a fresh rectangle.
         std::copy_n(roi.m_roiPoints.begin(), 4, corners);
     } else {
-        const cv::Rect_<float>& r = roi.m_roiRect;
-        cv::RotatedRect(r.tl() + cv::Point2f(r.width, r.height) * 0.5f, r.size(),
-                        static_cast<float>(roi.m_rotateAngle))
-            .points(corners);
+        const std::vector<cv::Point2f> fresh =
+            ROIEditor::RotatedCorners(roi.m_roiRect, roi.m_rotateAngle);
+        std::copy_n(fresh.begin(), 4, corners);
     }
     cv::Point2f m[4];
     for (int i = 0; i < 4; ++i) m[i] = pen.B(corners[i]);
@@ -113,7 +107,7 @@ void DrawRotatedRectangle(const Pen& pen, const ROIEditor& roi) {
 void DrawCircle(const Pen& pen, const ROIEditor& roi) {
     if (!HasArea(roi)) return;
     const cv::Point2f c = pen.B(roi.m_roiRect.tl());
-    pen.Ring(c, std::trunc(pen.zoom * Diagonal(roi)), colors::lime, pen.thickness);
+    pen.Ring(c, std::trunc(pen.zoom * roi.OuterRadius()), colors::lime, pen.thickness);
     pen.CentreMark(c);
     if (roi.m_currentHit.handle == HitHandle::Radius) {
         pen.Dot(pen.B(roi.m_leftMouseUpPoint), 5, colors::red);
@@ -124,8 +118,8 @@ void DrawAnnulus(const Pen& pen, const ROIEditor& roi) {
     if (!HasArea(roi)) return;
     const cv::Point2f c = pen.B(roi.m_roiRect.tl());
     if (!std::isfinite(c.x) || !std::isfinite(c.y)) return;
-    const double outer = pen.zoom * Diagonal(roi);
-    const double inner = roi.m_innerRadius > 0 ? pen.zoom * roi.m_innerRadius : outer / 2;
+    const double outer = pen.zoom * roi.OuterRadius();
+    const double inner = pen.zoom * roi.InnerRadius();
     const double start = roi.m_startAngle, end = roi.m_endAngle;
     for (const double radius : {outer, inner}) {
         roi_draw::EllipseArc(pen.buffer, Trunc(c), std::trunc(radius), std::trunc(radius), start,

@@ -91,15 +91,15 @@ HitResult ROIEditor::HitTestCurrentROI(const EditContext& ctx, const cv::Point2f
                                                     static_cast<float>(m_rotateAngle), tol);
         }
         case CvROIMode::Circle:
-            return sized ? ROIHitTest::TestCircle(p, topLeft, std::hypot(r.width, r.height), tol)
+            return sized ? ROIHitTest::TestCircle(p, topLeft, static_cast<float>(OuterRadius()),
+                                                  tol)
                          : kNoHit;
         case CvROIMode::Annulus: {
             if (!sized) {
                 return kNoHit;
             }
-            const float outer = std::hypot(r.width, r.height);
-            const float inner = m_innerRadius > 0.0 ? static_cast<float>(m_innerRadius) : outer / 2;
-            return ROIHitTest::TestAnnulus(p, topLeft, inner, outer,
+            return ROIHitTest::TestAnnulus(p, topLeft, static_cast<float>(InnerRadius()),
+                                           static_cast<float>(OuterRadius()),
                                            static_cast<float>(m_startAngle),
                                            static_cast<float>(m_endAngle), tol);
         }
@@ -140,10 +140,8 @@ EditOutcome ROIEditor::Press(const EditContext& ctx, const cv::Point2f& p) {
             m_leftMouseUpPoint = p;
         }
         m_dragStartRect = m_roiRect;
-        if (ctx.mode == CvROIMode::RotatedRectangle && m_roiRect.width > 0.0f &&
-            m_roiRect.height > 0.0f) {
-            m_roiPoints = RotatedCorners(m_roiRect, m_rotateAngle);
-        } else if (ctx.mode == CvROIMode::Line) {
+        SyncRotatedCorners(ctx.mode);
+        if (ctx.mode == CvROIMode::Line) {
             // The ends as they were, for a drag that moves one end or the whole line.
             m_roiPoints = {m_leftMouseDownPoint, m_leftMouseUpPoint};
         }

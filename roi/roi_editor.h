@@ -70,8 +70,12 @@ class ROIEditor {
     // Corners 1, 2, 3, 0 of a rotated rectangle; false (outputs untouched) otherwise.
     [[nodiscard]] bool RotatedRectEdges(CvROIMode mode, cv::Point2f& e1, cv::Point2f& e2,
                                         cv::Point2f& e3, cv::Point2f& e4) const;
-    // The rectangle of a rectangle-like shape; a width or height below 1 empties the shape.
-    void StoreRect(const cv::Rect& rect);
+    // The rectangle of a rectangle-like shape in `mode`; a width or height below 1 empties the
+    // shape. A rotated rectangle's corners follow.
+    void StoreRect(CvROIMode mode, const cv::Rect& rect);
+    // In RotatedRectangle mode, the corner list made anew from the rectangle and angle (when the
+    // rectangle has an area), so corners read back are those on screen.
+    void SyncRotatedCorners(CvROIMode mode);
     // Replaces the shape by a record (its mode is the caller's to store); a point count that
     // does not fit the mode, or a non-finite point or angle, empties it.
     void StoreROI(const cvROI& roi);

@@ -180,20 +180,13 @@ void DragRotatedRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p, bool 
         case HitHandle::Body:
             CentreOn(r, p);
             break;
-        default: {
-            const cv::Point2f& q = e.m_leftMouseDownPoint;
-            SpanRect(r, q, p);
-            if (p.x != q.x && p.y != q.y) {
-                e.m_roiPoints = ROIEditor::RotatedCorners(r, e.m_rotateAngle);
-            }
-            return;
-        }
+        default:
+            SpanRect(r, e.m_leftMouseDownPoint, p);
+            break;
     }
-    // Keep the corner list true to the turned or moved rectangle, so the corners read back
-    // after the drag are the ones on screen rather than those of the press.
-    if (r.width > 0.0f && r.height > 0.0f) {
-        e.m_roiPoints = ROIEditor::RotatedCorners(r, e.m_rotateAngle);
-    }
+    // Keep the corner list true to the drawn, turned or moved rectangle, so the corners read
+    // back after the drag are the ones on screen rather than those of the press.
+    e.SyncRotatedCorners(CvROIMode::RotatedRectangle);
 }
 
 void DragCircle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {

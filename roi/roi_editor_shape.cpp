@@ -132,11 +132,19 @@ bool ROIEditor::RotatedRectEdges(CvROIMode mode, cv::Point2f& e1, cv::Point2f& e
     return true;
 }
 
-void ROIEditor::StoreRect(const cv::Rect& rect) {
+void ROIEditor::StoreRect(CvROIMode mode, const cv::Rect& rect) {
     if (rect.width >= 1 && rect.height >= 1) {
         m_roiRect = cv::Rect_<float>(rect);
+        SyncRotatedCorners(mode);
     } else {
         SetROIParamDefault();
+    }
+}
+
+void ROIEditor::SyncRotatedCorners(CvROIMode mode) {
+    if (mode == CvROIMode::RotatedRectangle && m_roiRect.width > 0.0f &&
+        m_roiRect.height > 0.0f) {
+        m_roiPoints = RotatedCorners(m_roiRect, m_rotateAngle);
     }
 }
 

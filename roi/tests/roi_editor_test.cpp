@@ -74,14 +74,14 @@ TEST_F(Editor, RectangleCreateClickEdgesAndBody) {
     EXPECT_EQ(ed.CropRect(ctx.mode), cv::Rect(0, 0, 0, 0));
 
     // The left edge dragged past the right one leaves an empty rectangle nothing can grab.
-    ed.StoreRect({100, 100, 50, 20});
+    ed.StoreRect(ctx.mode, {100, 100, 50, 20});
     EXPECT_EQ(Drag({100, 110}, {{170, 110}}), 1);
     EXPECT_FLOAT_EQ(ed.m_roiRect.width, -20);
     EXPECT_EQ(ed.CropRect(ctx.mode), cv::Rect(0, 0, 0, 0));
     EXPECT_EQ(ed.Motion(ctx, {160, 110}).cursor, EditCursor::Cross);
 
     // A body drag centres the rectangle on the pointer wherever it was grabbed.
-    ed.StoreRect({100, 100, 200, 100});
+    ed.StoreRect(ctx.mode, {100, 100, 200, 100});
     EXPECT_EQ(ed.Motion(ctx, {150, 130}).cursor, EditCursor::Hand);
     Drag({150, 130}, {{400, 400}});
     EXPECT_EQ(ed.CropRect(ctx.mode), cv::Rect(300, 350, 200, 100));
@@ -168,6 +168,12 @@ TEST_F(Editor, RotatedRectangleEdgeKeepsAngleAndOppositeEdge) {
     EXPECT_NEAR(ed.m_roiRect.width, 215.0f, 1e-3f);
     EXPECT_NEAR(ed.m_roiRect.height, 100.0f, 1e-3f);
     EXPECT_DOUBLE_EQ(ed.m_rotateAngle, -90.0);
+
+    // A rectangle set by the host keeps the angle, and the corners read back are the new ones.
+    ed.StoreRect(ctx.mode, {300, 200, 40, 20});
+    const std::vector<P> moved = ROIEditor::RotatedCorners({300, 200, 40, 20}, -90.0);
+    ASSERT_EQ(ed.m_roiPoints.size(), 4u);
+    for (size_t i = 0; i < 4; ++i) ExpectNear(ed.m_roiPoints[i], moved[i]);
 }
 
 TEST_F(Editor, RotationFollowsPointerAndShiftSnaps) {
@@ -316,7 +322,7 @@ TEST_F(Editor, StoreROIByModeAndWrongCounts) {
 TEST_F(Editor, LockMoveCropFlagsAndNonFiniteEvents) {
     Use(CvROIMode::Rectangle);
     const cv::Rect_<float> rect(100, 100, 200, 100);
-    ed.StoreRect(rect);
+    ed.StoreRect(ctx.mode, rect);
     ed.m_lockROI = true;
     EXPECT_FALSE(ed.Press(ctx, {150, 150}).handled);
     EXPECT_FALSE(ed.Press(ctx, {600, 600}).handled);

@@ -165,7 +165,7 @@ TEST_F(History, ProgrammaticChangeDuringADragAndUndoDuringOne) {
     // The host sets a rectangle mid-drag: one step from the pressed shape, not from the
     // half-dragged one; the drag goes on from the new shape.
     const ROISnapshot before = ed.BeginEdit(ctx.mode);
-    ed.StoreRect({500, 500, 20, 20});
+    ed.StoreRect(ctx.mode, {500, 500, 20, 20});
     EXPECT_TRUE(ed.EndEdit(before, ctx.mode));
     (void)ed.Motion(ctx, {600, 600});
     (void)ed.Release(ctx);
@@ -190,7 +190,7 @@ TEST(HistoryDepth, OldestStepsGoBeyondTheDepthAndThePointBudget) {
     ed.StoreFuncEnable(false, true, true);
     for (int i = 1; i <= 150; ++i) {
         const ROISnapshot before = ed.BeginEdit(CvROIMode::Rectangle);
-        ed.StoreRect({i, i, 10, 10});
+        ed.StoreRect(CvROIMode::Rectangle, {i, i, 10, 10});
         (void)ed.EndEdit(before, CvROIMode::Rectangle);
     }
     int undone = 0;
