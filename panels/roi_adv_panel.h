@@ -261,6 +261,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void SyncViewportToWindow();
     // Image point under a window position (not limited to the image).
     [[nodiscard]] cv::Point2f ImagePoint(const wxPoint& pos) const;
+    // Mode, zoom and image size; MakeEditContext adds the event's time and Shift state.
+    [[nodiscard]] EditContext BaseEditContext() const;
     [[nodiscard]] EditContext MakeEditContext(const wxMouseEvent& e) const;
     // Carries out what an editing step asks for; false when the step did not use the event.
     bool ApplyOutcome(const EditOutcome& outcome);

@@ -88,18 +88,11 @@ void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
 }
 
 HitResult MovraROIAdvPanel::HitTestCurrentROI(const cv::Point2f& p) const {
-    EditContext ctx;
-    ctx.mode = ModeOf(m_roiMode);
-    ctx.scale = m_scale;
-    ctx.imageSize = m_matBitmap.size();
-    return HitTestCurrentROI(ctx, p);
+    return HitTestCurrentROI(BaseEditContext(), p);
 }
 
 void MovraROIAdvPanel::UpdateROIFromDrag(const cv::Point2f& p) {
-    EditContext ctx;
-    ctx.mode = ModeOf(m_roiMode);
-    ctx.scale = m_scale;
-    ctx.imageSize = m_matBitmap.size();
+    EditContext ctx = BaseEditContext();
     ctx.shift = wxGetKeyState(WXK_SHIFT);
     UpdateROIFromDrag(ctx, p);
 }

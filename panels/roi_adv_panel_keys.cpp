@@ -70,11 +70,7 @@ bool MovraROIAdvPanel::HandleEditingKey(const wxKeyEvent& e) {
         (code == 'Y' && modifiers == wxMOD_CONTROL)) {
         return Redo();
     }
-    EditContext ctx;
-    ctx.mode = static_cast<CvROIMode>(m_roiMode);
-    ctx.scale = m_scale;
-    ctx.imageSize = m_matBitmap.size();
-    ctx.nowMs = NowMs();
+    const EditContext ctx = BaseEditContext();
     if ((code == WXK_DELETE || code == WXK_NUMPAD_DELETE) && modifiers == wxMOD_NONE) {
         return ApplyOutcome(DeleteShape(ctx));
     }

@@ -85,14 +85,20 @@ cv::Point2f MovraROIAdvPanel::ImagePoint(const wxPoint& pos) const {
             map(m_viewport.scrollPosition.y, pos.y, offset.y)};
 }
 
-EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
+EditContext MovraROIAdvPanel::BaseEditContext() const {
     EditContext ctx;
     ctx.mode = static_cast<CvROIMode>(m_roiMode);
     ctx.scale = m_scale;
     ctx.imageSize = m_matBitmap.size();
+    return ctx;
+}
+
+EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
+    EditContext ctx = BaseEditContext();
     ctx.nowMs = NowMs();
-    // The event's own modifier state first: it is the state when the pointer moved.
-    ctx.shift = e.ShiftDown() || wxGetKeyState(WXK_SHIFT);
+    // The event's own modifier state first: it is the state when the pointer moved. Asking the
+    // keyboard costs X server round trips, and Shift matters only while the button is held.
+    ctx.shift = e.ShiftDown() || (m_leftDown && wxGetKeyState(WXK_SHIFT));
     return ctx;
 }
 
