@@ -65,6 +65,17 @@ FileRefusal CheckImageFile(const std::string& utf8Path) {
     return FromStat(st);
 }
 
+bool NamesNoFile(const std::string& utf8Path) {
+    switch (CheckImageFile(utf8Path)) {
+        case FileRefusal::Missing:
+        case FileRefusal::NotRegularFile:
+        case FileRefusal::EmbeddedNul:
+            return true;
+        default:
+            return false;
+    }
+}
+
 ImageFile::ImageFile(const std::string& utf8Path) {
     m_refusal = CheckPathText(utf8Path);
     if (m_refusal != FileRefusal::None) {

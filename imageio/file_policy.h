@@ -18,6 +18,11 @@ enum class FileRefusal { None, EmbeddedNul, Missing, NotRegularFile, TooLarge, U
 // The verdict from the path alone, without opening it.
 [[nodiscard]] FileRefusal CheckImageFile(const std::string& utf8Path);
 
+// True when the path names no file an image could be read from: missing, not a regular file,
+// or holding a NUL. The panels treat such a path as no file at all, unlike a file that exists
+// but cannot be decoded.
+[[nodiscard]] bool NamesNoFile(const std::string& utf8Path);
+
 // A file the policy let through, open read-only until the object goes.
 class ImageFile {
   public:

@@ -22,19 +22,6 @@ std::string NarrowPath(const wxString& path) {
     return buf.data() ? std::string(buf.data()) : std::string();
 }
 
-// What wxFileExists would say no to: such a path clears the panel, unlike a file that exists
-// but cannot be decoded, which leaves the shown image alone.
-bool NamesNoFile(const std::string& utf8Path) {
-    switch (CheckImageFile(utf8Path)) {
-        case FileRefusal::Missing:
-        case FileRefusal::NotRegularFile:
-        case FileRefusal::EmbeddedNul:
-            return true;
-        default:
-            return false;
-    }
-}
-
 // OpenCV formats are taken only by the usual three- and four-letter extensions of the file name
 // (png, jpg, tif, jpeg, tiff, webp, ...); HEIF and JPEG XL by their own.
 bool PanelReadsExtension(const std::string& utf8Path) {

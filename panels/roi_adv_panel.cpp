@@ -2,16 +2,16 @@
 #include "panels/roi_adv_panel.h"
 
 #include <wx/dcclient.h>
-#include <wx/filefn.h>
 #include <wx/log.h>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <algorithm>
 
 #include "imageio/cv_utils.h"
+#include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
+#include "panels/display_scale.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
 }
 
 bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
-    if (!wxFileExists(path)) {
+    if (NamesNoFile(path.utf8_string())) {
         return false;
     }
     m_displayOverlay = false;
@@ -187,11 +187,7 @@ bool MovraROIAdvPanel::SetCVmatDisplay(cv::Mat& mat) {
         if (client.x < 1 || client.y < 1) {
             return false;
         }
-        scale = std::min(static_cast<double>(client.x) / mat.cols,
-                         static_cast<double>(client.y) / mat.rows);
-        if (!(scale > 0)) {
-            scale = 1.0;
-        }
+        scale = display_scale::FitScale(mat.size(), cv::Size(client.x, client.y));
     }
     m_viewport.SetOriginalSize(mat.size());
     m_viewport.SetScale(scale);
@@ -206,7 +202,7 @@ bool MovraROIAdvPanel::SetCVmatDisplay(cv::Mat& mat) {
 }
 
 bool MovraROIAdvPanel::SetCVmatDisplay(const wxString& path) {
-    if (!wxFileExists(path)) {
+    if (NamesNoFile(path.utf8_string())) {
         return false;
     }
     try {

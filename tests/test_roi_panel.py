@@ -126,10 +126,15 @@ def test_positional_constructor_and_shared_hidden_frame(movra, host):
 # --- arguments and errors -----------------------------------------------------------------
 
 
-def test_bad_arguments_raise_and_change_nothing(movra, host):
+def test_bad_arguments_raise_and_change_nothing(movra, host, tmp_path):
     img = np.full((30, 40, 3), 9, np.uint8)
     p = make_roi_panel(movra, host)
     p.SetMat(img)
+    # A path with a NUL names no file, even when the part before the NUL is one.
+    real = tmp_path / "real.png"
+    cv2.imwrite(str(real), np.zeros((9, 11, 3), np.uint8))
+    assert p.LoadImage(f"{real}\0x") is False
+    assert p.GetLoadedImageInfo()["width"] == 40
     with pytest.raises(RuntimeError, match=r"^Rect tuple must have 4 elements \(x, y, w, h\)$"):
         p.SetRect((1, 2, 3))
     with pytest.raises(TypeError):
