@@ -10,17 +10,9 @@
 #include <cstdint>
 
 #include "panels/roi_adv_panel.h"
+#include "roi/trunc_int.h"
 
 namespace {
-
-// Truncation toward zero, saturated: a pointer far outside a tiny zoom must not overflow.
-int TruncSaturated(float v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    return static_cast<int>(std::clamp(static_cast<double>(std::trunc(v)),
-                                       static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
 
 wxString PixelText(const cv::Mat& image, const cv::Point& at) {
     const uchar* v = image.ptr(at.y) + static_cast<size_t>(at.x) * image.elemSize();
@@ -165,7 +157,7 @@ void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
 void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
-    m_mouseImagePos = cv::Point(TruncSaturated(p.x), TruncSaturated(p.y));
+    m_mouseImagePos = cv::Point(roi_num::TruncToInt(p.x), roi_num::TruncToInt(p.y));
     const wxWeakRef<wxWindow> alive(this);
     if (m_onMouseMove) {
         m_onMouseMove(p);
@@ -308,7 +300,7 @@ void MovraROIAdvPanel::WheelZoom(int rotation) {
         const float fx = static_cast<float>(m_mouseImagePos.x) / m_matBitmap.cols;
         const float fy = static_cast<float>(m_mouseImagePos.y) / m_matBitmap.rows;
         const auto units = [](float f, int range, int thumb) {
-            return TruncSaturated(f * static_cast<float>(range) - static_cast<float>(thumb) / 2);
+            return roi_num::TruncToInt(f * static_cast<float>(range) - static_cast<float>(thumb) / 2);
         };
         // Not below 0: -1 would leave that axis where it was.
         Scroll(std::max(0, units(fx, rangeH, GetScrollThumb(wxHORIZONTAL))),

@@ -14,6 +14,7 @@
 #include "panels/roi_layers.h"
 #include "panels/roi_layers_util.h"
 #include "roi/named_colors.h"
+#include "roi/trunc_int.h"
 
 namespace roi_layers {
 
@@ -37,11 +38,6 @@ std::string FontFile(const wxString& fontPath, const std::string& defaultFontPat
 }
 
 std::string Utf8(const wxString& s) { return std::string(s.utf8_str()); }
-
-int TruncInt(double v) {
-    return static_cast<int>(std::clamp(std::trunc(v), static_cast<double>(INT_MIN),
-                                       static_cast<double>(INT_MAX)));
-}
 
 // One step of the text layer, in drawing order: a line's background box, or its glyphs.
 struct TextStep {
@@ -77,9 +73,9 @@ void PlanText(const cv::Mat& buffer, const Viewport& vp, const cvText& text, siz
     // A text that starts far left of or above the buffer is not drawn even if it would reach
     // into it; one that starts right of or below the buffer cannot be seen.
     if (!(p.x >= -100.f) || !(p.y >= -100.f) || p.x > buffer.cols || p.y > buffer.rows) return;
-    const int h = std::max(1, TruncInt(zoom * text.fontHeight));
+    const int h = std::max(1, roi_num::TruncToInt(zoom * text.fontHeight));
     if (h > kMaxTextHeight) return;
-    const int gap = TruncInt(zoom * 10);
+    const int gap = roi_num::TruncToInt(zoom * 10);
     const int x = static_cast<int>(std::nearbyint(p.x));
     const bool ready = cached_freetype::Ready(font);
     const cv::Rect whole(0, 0, buffer.cols, buffer.rows);

@@ -5,19 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "roi/trunc_int.h"
+
 namespace EA {
-
-namespace {
-
-int TruncSaturate(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    return static_cast<int>(
-        std::clamp(std::trunc(v), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-}  // namespace
 
 double normalizeAngle(double deg) {
     if (std::isinf(deg)) {
@@ -45,8 +35,8 @@ double normalizeAngle(double deg) {
 
 cv::Point pointOnCircle(cv::Point_<float> centre, double radius, double deg) {
     const double theta = deg * CV_PI / 180.0;
-    return {TruncSaturate(centre.x + radius * std::cos(theta)),
-            TruncSaturate(centre.y + radius * std::sin(theta))};
+    return {roi_num::TruncToInt(centre.x + radius * std::cos(theta)),
+            roi_num::TruncToInt(centre.y + radius * std::sin(theta))};
 }
 
 double calculate3pointsAngle(const cv::Point_<float>& a, const cv::Point_<float>& vertex,

@@ -5,19 +5,7 @@
 #include <climits>
 #include <cmath>
 
-namespace {
-
-// Truncation toward zero, saturated to the int range (NaN gives 0).
-int TruncSaturate(float v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    const double t = std::trunc(static_cast<double>(v));
-    return static_cast<int>(
-        std::clamp(t, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-}  // namespace
+#include "roi/trunc_int.h"
 
 float ROIGeometry::DistanceToPoint(const cv::Point_<float>& a, const cv::Point_<float>& b) {
     const float dx = a.x - b.x;
@@ -74,6 +62,6 @@ cv::Rect ROIGeometry::GetBoundingBox(const std::vector<cv::Point_<float>>& point
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    return {TruncSaturate(minX), TruncSaturate(minY), TruncSaturate(maxX - minX),
-            TruncSaturate(maxY - minY)};
+    return {roi_num::TruncToInt(minX), roi_num::TruncToInt(minY), roi_num::TruncToInt(maxX - minX),
+            roi_num::TruncToInt(maxY - minY)};
 }

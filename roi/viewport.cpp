@@ -5,25 +5,7 @@
 #include <cmath>
 
 #include "roi/nearest_resize.h"
-
-namespace {
-
-// Truncation toward zero of a double that may exceed the int range or be NaN.
-int TruncToInt(double v) {
-    if (std::isnan(v)) {
-        return 0;
-    }
-    v = std::trunc(v);
-    if (v >= static_cast<double>(INT_MAX)) {
-        return INT_MAX;
-    }
-    if (v <= static_cast<double>(INT_MIN)) {
-        return INT_MIN;
-    }
-    return static_cast<int>(v);
-}
-
-}  // namespace
+#include "roi/trunc_int.h"
 
 void Viewport::SetOriginalSize(const cv::Size& size) {
     originalSize = size;
@@ -69,13 +51,13 @@ cv::Rect Viewport::GetVisibleROI() const {
     if (originalSize.width < 1 || originalSize.height < 1 || !(scale > 0.0)) {
         return {};
     }
-    const int ox = std::max(0, TruncToInt(scrollPosition.x / scale));
-    const int oy = std::max(0, TruncToInt(scrollPosition.y / scale));
+    const int ox = std::max(0, roi_num::TruncToInt(scrollPosition.x / scale));
+    const int oy = std::max(0, roi_num::TruncToInt(scrollPosition.y / scale));
     // In 64 bits: the window term can reach INT_MAX at the smallest scales.
     const long long w = std::min<long long>(static_cast<long long>(originalSize.width) - ox,
-                                            TruncToInt(windowSize.width / scale) + 2LL);
+                                            roi_num::TruncToInt(windowSize.width / scale) + 2LL);
     const long long h = std::min<long long>(static_cast<long long>(originalSize.height) - oy,
-                                            TruncToInt(windowSize.height / scale) + 2LL);
+                                            roi_num::TruncToInt(windowSize.height / scale) + 2LL);
     if (w <= 0 || h <= 0) {
         return {};
     }
@@ -128,5 +110,5 @@ cv::Point_<float> Viewport::ViewToOriginal(const cv::Point_<float>& q) const {
 }
 
 cv::Size Viewport::GetVirtualSize() const {
-    return {TruncToInt(originalSize.width * scale), TruncToInt(originalSize.height * scale)};
+    return {roi_num::TruncToInt(originalSize.width * scale), roi_num::TruncToInt(originalSize.height * scale)};
 }
