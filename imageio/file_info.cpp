@@ -17,6 +17,7 @@
 #include "imageio/heif_file_source.h"
 #include "imageio/image_dispatch.h"
 #include "imageio/jpeg_exif.h"
+#include "imageio/unicode_io.h"
 
 namespace {
 
@@ -121,17 +122,14 @@ int BitDepthOf(int depth) {
 
 void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info) {
     std::vector<std::uint8_t> bytes;
-    if (file.ReadHead(bytes) == 0) {
-        return;  // imdecode asserts on an empty buffer
-    }
+    (void)file.ReadHead(bytes);
     cv::Mat image;
     try {
-        image = cv::imdecode(bytes, cv::IMREAD_UNCHANGED);
+        if (!DecodeImageBytes(bytes, image, cv::IMREAD_UNCHANGED)) {
+            return;
+        }
     } catch (const std::exception&) {
         return;  // OpenCV's own errors, e.g. a header announcing more pixels than it accepts
-    }
-    if (image.empty()) {
-        return;
     }
     info.width = image.cols;
     info.height = image.rows;

@@ -6,11 +6,10 @@
 #include "imageio/unicode_io.h"
 
 std::string LowerExtension(const std::string& utf8Path) {
-    const std::size_t dot = utf8Path.rfind('.');
-    if (dot == std::string::npos) {
-        return {};
+    std::string ext = GetExtension(utf8Path);
+    if (!ext.empty()) {
+        ext.erase(0, 1);  // the dot
     }
-    std::string ext = utf8Path.substr(dot + 1);
     // ASCII only: the bytes of other UTF-8 characters must stay as they are.
     for (char& c : ext) {
         if (c >= 'A' && c <= 'Z') {

@@ -5,10 +5,13 @@
 
 #include <opencv2/core.hpp>
 
+#include "roi/viewport.h"
+
 namespace display_scale {
 
-inline constexpr double kMinZoom = 0.1;
-inline constexpr double kMaxZoom = 20.0;
+// The zoom range both panels allow.
+inline constexpr double kMinZoom = Viewport::kMinScale;
+inline constexpr double kMaxZoom = Viewport::kMaxScale;
 
 // min(client width / cols, client height / rows), or 1.0 when that is not > 0 (an empty client
 // area or image).

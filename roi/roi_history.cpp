@@ -86,12 +86,6 @@ std::optional<ROISnapshot> ROIHistory::Redo(const ROISnapshot& current) {
     return Pop(m_redo);
 }
 
-void ROIHistory::Clear() {
-    m_undo.clear();
-    m_redo.clear();
-    m_points = 0;
-}
-
 void ROIHistory::Push(std::deque<ROISnapshot>& stack, ROISnapshot snapshot) {
     m_points += snapshot.points.size();
     stack.push_back(std::move(snapshot));

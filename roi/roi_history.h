@@ -55,7 +55,6 @@ class ROIHistory {
     [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
     [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
     [[nodiscard]] std::size_t UndoDepth() const { return m_undo.size(); }
-    void Clear();
 
   private:
     void Push(std::deque<ROISnapshot>& stack, ROISnapshot snapshot);
