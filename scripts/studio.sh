@@ -34,7 +34,8 @@ cd "$REPO"
 movra_on_debian13 "$0" ${OUT:+--screenshot "$OUT"} "$@"
 
 scripts/setup.sh studio
-scripts/build.sh
+# The application needs the module only, not the tests or benchmarks a build folder may have on.
+MOVRA_BUILD_TARGETS=MovraModule scripts/build.sh
 BUILD_DIR=$(realpath "${MOVRA_BUILD_DIR:-build}")
 export PYTHONPATH="$BUILD_DIR:$REPO/app${PYTHONPATH:+:$PYTHONPATH}"
 if [[ -z $OUT ]]; then

@@ -37,7 +37,7 @@ def check_openable(path):
 
 
 class ImageView(wx.Panel):
-    """Call attach() once the frame is shown: the panel needs the host's native handle."""
+    """Call attach() once the frame is shown and laid out: the panel takes the area's size."""
 
     def __init__(self, parent, movra):
         super().__init__(parent, style=wx.BORDER_NONE)
@@ -57,17 +57,11 @@ class ImageView(wx.Panel):
     # --- creation
 
     def attach(self):
-        handle = self.GetHandle()
-        for _ in range(50):
-            if handle:
-                break
-            wx.SafeYield(None, True)
-            handle = self.GetHandle()
-        if not handle:
-            raise RuntimeError("the image area has no native window (an X11 display is needed)")
         w, h = self.GetClientSize()
+        # Given the window itself, the module embeds at once, without waiting for a native
+        # handle.
         self.panel = self.movra.MovraROIAdvPanel(
-            handle, x=0, y=0, width=max(w, 1), height=max(h, 1)
+            self, x=0, y=0, width=max(w, 1), height=max(h, 1)
         )
         # The same wx window seen from wxPython, found by its native handle.
         self.window = next(

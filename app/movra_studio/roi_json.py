@@ -7,8 +7,6 @@ panel checks what it is given; this file adds the files and the shapes' names.
 
 import json
 
-VERSION = 1
-
 POINT, LINE, RECTANGLE, ROTATED_RECTANGLE, CIRCLE, ANNULUS, POLYGON = range(1, 8)
 
 MODE_NAMES = {
