@@ -8,10 +8,7 @@ run, but AddressSanitizer keeps freed blocks in quarantine, so the bounds are no
 """
 
 import os
-import subprocess
-import sys
 import textwrap
-from pathlib import Path
 
 import numpy as np
 import pytest
@@ -20,17 +17,12 @@ wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
 import imagegen  # noqa: E402
+from pyrun import run_python  # noqa: E402
 from wxutil import grab, hidden_frames, panel_window, settle  # noqa: E402
 
 CLASSES = ["MovraPanel", "MovraROIAdvPanel"]
 SANITIZED = bool(os.environ.get("MOVRA_SANITIZED"))
 GROWTH_LIMIT_MB = 30
-
-
-def panel_class(movra, name):
-    if not hasattr(movra, name):
-        pytest.skip(f"the module has no {name} yet")
-    return getattr(movra, name)
 
 
 def rss_mb():
@@ -69,16 +61,9 @@ def assert_live_count_zero(cls):
     settle()
 
 
-PRELUDE = "import sys\nsys.path[:0] = [%r, %r]\n" % (
-    str(Path(__file__).parent),
-    os.path.abspath(os.environ.get("MOVRA_BUILD_DIR", "build")),
-)
-
-
 def run_fresh(body, timeout=120):
     """Runs `body` in a fresh interpreter, which must end normally and report nothing."""
-    r = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(body)],
-                       capture_output=True, text=True, timeout=timeout)
+    r = run_python(body, timeout)
     assert r.returncode == 0, r.stderr[-3000:]
     assert "Sanitizer" not in r.stderr and "Traceback" not in r.stderr, r.stderr[-3000:]
     return r.stdout
@@ -89,7 +74,7 @@ def run_fresh(body, timeout=120):
 
 @pytest.mark.parametrize("name", CLASSES)
 def test_every_destroy_order_keeps_wrappers_safe_and_the_count_right(movra, wx_app, name):
-    cls = panel_class(movra, name)
+    cls = getattr(movra, name)
     if hidden_frames():
         pytest.skip("panels of other tests are still alive")
     img = np.full((60, 80, 3), 200, np.uint8)
@@ -210,14 +195,13 @@ EXIT_STATES = {
 @pytest.mark.parametrize("state", EXIT_STATES)
 @pytest.mark.parametrize("name", CLASSES)
 def test_interpreter_exit_with_live_panels(movra, name, state):
-    panel_class(movra, name)
     out = run_fresh(EXIT_PRELUDE + f"cls = MovraModule.{name}\n"
                     + textwrap.dedent(EXIT_STATES[state]))
     assert "DONE" in out
 
 
 def test_500_panels_in_one_process_leave_nothing_behind(movra):
-    names = [n for n in CLASSES if hasattr(movra, n)]
+    names = CLASSES
     out = run_fresh(f"""
         import os, numpy as np, wx, MovraModule
         from wxutil import settle, hidden_frames
@@ -275,7 +259,7 @@ def image_files(tmp_path_factory):
 
 @pytest.mark.parametrize("name", CLASSES)
 def test_1000_image_cycles_keep_resident_memory_steady(movra, host, image_files, name):
-    cls = panel_class(movra, name)
+    cls = getattr(movra, name)
     p = cls(host.GetHandle(), width=400, height=300)
     p.SetZoomToFit()
     rng = np.random.default_rng(3)
@@ -302,7 +286,7 @@ def test_1000_image_cycles_keep_resident_memory_steady(movra, host, image_files,
 
 
 def test_1000_overlays_appended_and_cleared_repeatedly(movra, host):
-    cls = panel_class(movra, "MovraROIAdvPanel")
+    cls = movra.MovraROIAdvPanel
     p = cls(host.GetHandle(), width=400, height=300)
     p.SetMat(np.zeros((1000, 1000, 3), np.uint8))
     p.SetZoomToFit()

@@ -2,10 +2,6 @@
 on the screen, bad input, and the panel's life when its host window goes first."""
 
 import os
-import subprocess
-import sys
-import textwrap
-from pathlib import Path
 
 import numpy as np
 import pytest
@@ -13,6 +9,7 @@ import pytest
 wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
+from pyrun import run_python  # noqa: E402
 from wxutil import grab, hidden_frames, panel_window, settle  # noqa: E402
 
 GREEN = np.array([0, 255, 0])
@@ -95,22 +92,8 @@ def test_bad_parent_handles(movra, host):
     assert len(hidden_frames()) == frames_before
 
 
-PRELUDE = "import sys\nsys.path[:0] = [%r, %r]\n" % (
-    str(Path(__file__).parent),
-    os.path.abspath(os.environ.get("MOVRA_BUILD_DIR", "build")),
-)
-
-
-def _run(body, timeout=60):
-    """Runs `body` in a fresh interpreter: the module's window-id and app state is per process."""
-    return subprocess.run(
-        [sys.executable, "-c", PRELUDE + textwrap.dedent(body)],
-        capture_output=True, text=True, timeout=timeout,
-    )
-
-
 def test_first_construction_without_wx_app_in_fresh_process():
-    r = _run("""
+    r = run_python("""
         import wx, MovraModule
         try:
             MovraModule.MovraPanel(1234)
@@ -131,7 +114,7 @@ def test_first_construction_without_wx_app_in_fresh_process():
 
 
 def test_later_construction_after_the_app_is_gone():
-    r = _run("""
+    r = run_python("""
         import gc, wx, MovraModule
         from wxutil import settle
         app = wx.App(False)
@@ -169,13 +152,13 @@ AUTO_IDS = """
 
 @pytest.mark.parametrize("first_id, expected", [(-1, "10000 10001 10002"), (5, "5 10000 10001")])
 def test_automatic_ids_are_shared_with_the_hidden_frame(first_id, expected):
-    r = _run(AUTO_IDS.replace("FIRST_ID", str(first_id)))
+    r = run_python(AUTO_IDS.replace("FIRST_ID", str(first_id)))
     assert r.returncode == 0, r.stderr
     assert f"IDS {expected}" in r.stdout
 
 
 def test_interpreter_exit_with_live_panels_and_a_destroyed_host():
-    r = _run("""
+    r = run_python("""
         import numpy as np, wx, MovraModule
         from wxutil import settle
         app = wx.App(False)
@@ -381,7 +364,7 @@ def test_a_kept_zoom_does_not_enlarge_the_next_image_without_bound(tmp_path):
     img[:, 1000:] = (255, 0, 0)
     path = tmp_path / "next.png"
     cv2.imwrite(str(path), img)
-    r = _run(f"""
+    r = run_python(f"""
         import os, resource
         # A regression fails its allocation quickly instead of exhausting the machine. (Under
         # the sanitizer, whose shadow memory needs the address space, max_allocation_size_mb

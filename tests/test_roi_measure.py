@@ -11,7 +11,7 @@ import numpy as np
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from wxutil import panel_window, settle  # noqa: E402
+from wxutil import make_roi_panel, panel_window, settle  # noqa: E402
 
 H, W = 240, 320
 YS, XS = np.mgrid[0:H, 0:W]
@@ -25,8 +25,7 @@ def f32(v):
 
 @pytest.fixture
 def panel(movra, host):
-    p = movra.MovraROIAdvPanel(host.GetHandle(), width=400, height=300)
-    settle()
+    p = make_roi_panel(movra, host)
     image = np.random.default_rng(7).integers(0, 256, (H, W, 3), dtype=np.uint8)
     p.SetMat(image)
     return p, image

@@ -12,7 +12,7 @@ import pytest
 wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
-from test_panel import _run  # noqa: E402
+from pyrun import run_python  # noqa: E402
 from wxutil import grab, hidden_frames, make_roi_panel, panel_window, settle  # noqa: E402
 
 METHOD_ORDER = [
@@ -449,7 +449,7 @@ def test_callback_referring_to_its_own_panel_is_collected(movra, host):
 
 
 def test_interpreter_exit_with_live_panels_and_callbacks():
-    r = _run("""
+    r = run_python("""
         import numpy as np, wx, MovraModule
         from wxutil import settle
         app = wx.App(False)

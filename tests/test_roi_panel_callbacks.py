@@ -3,9 +3,6 @@
 callbacks that raise or destroy their own panel, and the editing ROI set from Python."""
 
 import os
-import subprocess
-import sys
-import textwrap
 import time
 
 import numpy as np
@@ -13,7 +10,7 @@ import pytest
 
 wx = pytest.importorskip("wx")
 
-from test_panel import PRELUDE  # noqa: E402
+from pyrun import run_python  # noqa: E402
 from wxutil import grab, panel_window, pump, unraisable  # noqa: E402
 
 
@@ -150,7 +147,7 @@ def test_a_raising_callback_is_reported_and_the_next_event_still_arrives(movra, 
 
 DESTROY_IN_CALLBACK = """
     import numpy as np, wx, MovraModule
-    from wxutil import panel_window, pump
+    from wxutil import Pointer, panel_window, pump
     app = wx.App(False)
     wx.Log.SetActiveTarget(wx.LogStderr())
     frame = wx.Frame(None, pos=(0, 0), size=(900, 700))
@@ -163,7 +160,7 @@ DESTROY_IN_CALLBACK = """
     panel.SetMat(np.zeros((300, 400, 3), np.uint8))
     panel.SetROIMode(3)
     panel.SetFuncEnable(True, True, True)
-    ox, oy = panel_window(host, panel).ClientToScreen((0, 0))
+    pointer = Pointer(panel_window(host, panel))
     calls = []
 
     def destroy(*args):
@@ -175,14 +172,7 @@ DESTROY_IN_CALLBACK = """
 
     getattr(panel, SETTER)(destroy)
     del panel
-    sim = wx.UIActionSimulator()
-    for x, y in ((50, 60), (100, 90), (150, 120)):
-        sim.MouseMove(ox + x, oy + y)
-        pump(3)
-        if x == 50:
-            sim.MouseDown()
-            pump(3)
-    sim.MouseUp()
+    pointer.drag((50, 60), (150, 120))
     pump(10)
     children = len(host.GetChildren()) if WHAT != "host" else 0
     print("RESULT", len(calls), len(outer.GetChildren()), children)
@@ -195,7 +185,6 @@ def test_callback_destroying_its_panel_or_host(setter, what, outer_children):
     body = DESTROY_IN_CALLBACK.replace("WHAT", repr(what)).replace("SETTER", repr(setter))
     # Freed memory is overwritten at once, so that a use after free shows.
     env = dict(os.environ, MALLOC_PERTURB_="165")
-    r = subprocess.run([sys.executable, "-c", PRELUDE + textwrap.dedent(body)],
-                       capture_output=True, text=True, timeout=60, env=env)
+    r = run_python(body, env=env)
     assert r.returncode == 0, r.stderr[-3000:]
     assert f"RESULT 1 {outer_children} 0" in r.stdout

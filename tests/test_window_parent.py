@@ -7,7 +7,7 @@ import pytest
 
 wx = pytest.importorskip("wx")
 
-from test_panel import _run  # noqa: E402
+from pyrun import run_python  # noqa: E402
 from wxutil import grab, hidden_frames, settle  # noqa: E402
 
 
@@ -77,7 +77,7 @@ def test_wrong_parent_objects_are_refused_before_anything_is_made(movra, host):
 
 
 def test_ids_hidden_frame_and_live_count_as_for_handles():
-    r = _run("""
+    r = run_python("""
         import wx, MovraModule
         from wxutil import settle, hidden_frames
         app = wx.App(False)
