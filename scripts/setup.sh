@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 13 packages that the named jobs need and that are not installed yet:
-#   scripts/setup.sh [studio] [test] [fuzz] [wheel]      (default: studio)
+#   scripts/setup.sh [studio] [test] [fuzz] [wheel] [bench]      (default: studio)
 # A second run finds nothing missing and returns at once. On a host that is not Debian 13 this
 # happens inside the project's Debian 13 root (scripts/debian13-root.sh), created if needed.
 set -euo pipefail
@@ -17,10 +17,10 @@ BUILD_PKGS=(
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
     libjxl-dev pybind11-dev fonts-dejavu-core
 )
-# Windows without a display: a virtual X server and xdpyinfo to see that it answers
-# (xauth for xvfb-run, which the benchmarks use); the SVG image loader, without which GTK's
-# theme cannot draw its symbolic icons (the marks of check and radio menu items).
-X_PKGS=(xvfb x11-utils xauth librsvg2-common)
+# Windows without a display: a virtual X server and xdpyinfo to see that it answers; the SVG
+# image loader, without which GTK's theme cannot draw its symbolic icons (the marks of check and
+# radio menu items).
+X_PKGS=(xvfb x11-utils librsvg2-common)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
 # the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data.
 TEST_PKGS=(
@@ -41,7 +41,9 @@ for job in "$@"; do
         test) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}") ;;
         fuzz) want+=("${FUZZ_PKGS[@]}") ;;
         wheel) want+=("${X_PKGS[@]}" "${WHEEL_PKGS[@]}") ;;
-        *) echo "usage: setup.sh [studio] [test] [fuzz] [wheel]" >&2; exit 2 ;;
+        # The reference tools of the tests, and venv for the benchmarks' comparison peers.
+        bench) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}" python3-venv) ;;
+        *) echo "usage: setup.sh [studio] [test] [fuzz] [wheel] [bench]" >&2; exit 2 ;;
     esac
 done
 
