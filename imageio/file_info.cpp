@@ -120,7 +120,9 @@ int BitDepthOf(int depth) {
     }
 }
 
-void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info) {
+// Decodes the whole file (OpenCV reads no header alone); the image goes to `decoded` when the
+// caller wants it.
+void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info, cv::Mat* decoded) {
     std::vector<std::uint8_t> bytes;
     (void)file.ReadHead(bytes);
     cv::Mat image;
@@ -135,6 +137,9 @@ void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info) {
     info.height = image.rows;
     info.channels = image.channels();
     info.bitDepth = BitDepthOf(image.depth());
+    if (decoded != nullptr) {
+        *decoded = std::move(image);
+    }
 }
 
 // Size from the frame header when the coding process is one whose header OpenCV's JPEG
@@ -153,12 +158,12 @@ bool ReadJpegFrameHeader(const std::vector<std::uint8_t>& head, ImageFileInfo& i
     return true;
 }
 
-void ReadJpeg(const ImageFile& file, ImageFileInfo& info) {
+void ReadJpeg(const ImageFile& file, ImageFileInfo& info, cv::Mat* decoded) {
     std::vector<std::uint8_t> head;
     const std::size_t got = file.ReadHead(head, kJpegExifScanBytes);
     head.resize(got);
     if (!ReadJpegFrameHeader(head, info)) {
-        ReadWithOpenCv(file, info);
+        ReadWithOpenCv(file, info, decoded);
     }
     if (head.size() < 4) {
         return;
@@ -170,7 +175,12 @@ void ReadJpeg(const ImageFile& file, ImageFileInfo& info) {
 
 }  // namespace
 
-ImageFileInfo GetImageFileInfo(const std::string& path) {
+ImageFileInfo GetImageFileInfo(const std::string& path) { return GetImageFileInfo(path, nullptr); }
+
+ImageFileInfo GetImageFileInfo(const std::string& path, cv::Mat* decoded) {
+    if (decoded != nullptr) {
+        decoded->release();
+    }
     ImageFileInfo info;
     const std::string ext = LowerExtension(path);
     info.format = FormatName(ext);
@@ -187,9 +197,9 @@ ImageFileInfo GetImageFileInfo(const std::string& path) {
             break;
         case ImageDecoder::OpenCV:
             if (ext == "jpg" || ext == "jpeg") {
-                ReadJpeg(file, info);
+                ReadJpeg(file, info, decoded);
             } else {
-                ReadWithOpenCv(file, info);
+                ReadWithOpenCv(file, info, decoded);
             }
             break;
     }

@@ -7,6 +7,10 @@
 #include <map>
 #include <string>
 
+namespace cv {
+class Mat;
+}
+
 struct ImageFileInfo {
     int width = 0;
     int height = 0;
@@ -30,3 +34,7 @@ struct ImageFileInfo {
 };
 
 [[nodiscard]] ImageFileInfo GetImageFileInfo(const std::string& path);
+// The same; where finding the information took a full decode (OpenCV formats without a header
+// reader), that image, as DecodeImageFile(path, IMREAD_UNCHANGED) gives it, goes to `decoded`,
+// which is empty otherwise, so a caller that loads the file next need not decode it again.
+[[nodiscard]] ImageFileInfo GetImageFileInfo(const std::string& path, cv::Mat* decoded);

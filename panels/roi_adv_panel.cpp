@@ -7,6 +7,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <utility>
 
 #include "imageio/cv_utils.h"
 #include "imageio/file_policy.h"
@@ -23,10 +24,10 @@ bool IsShowableChannelCount(int channels) {
 // samples saturated to 8 bits and its alpha dropped; HEIF and JPEG XL come in their own 8-bit
 // layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
 // expanded to three channels. False when the file cannot be decoded.
-bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw,
-                    cv::Mat& working) {
-    cv::Mat mat;
-    if (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty()) {
+// `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is decoded here.
+bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, cv::Mat& working,
+                    cv::Mat mat = cv::Mat()) {
+    if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
         return false;
     }
     if (mat.depth() != CV_8U) {
@@ -150,10 +151,12 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     }
     m_displayOverlay = false;
     const std::string utf8 = path.utf8_string();
-    m_imageInfo = GetImageFileInfo(utf8);
+    // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image too.
+    cv::Mat decoded;
+    m_imageInfo = GetImageFileInfo(utf8, &decoded);
     cv::Mat raw;
     cv::Mat working;
-    if (!DecodeForPanel(utf8, true, raw, working)) {
+    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded))) {
         return false;
     }
     // The matrix form would reset the information to the matrix's size and copy the pixels
