@@ -300,7 +300,8 @@ void MovraROIAdvPanel::WheelZoom(int rotation) {
         const float fx = static_cast<float>(m_mouseImagePos.x) / m_matBitmap.cols;
         const float fy = static_cast<float>(m_mouseImagePos.y) / m_matBitmap.rows;
         const auto units = [](float f, int range, int thumb) {
-            return roi_num::TruncToInt(f * static_cast<float>(range) - static_cast<float>(thumb) / 2);
+            return roi_num::TruncToInt(f * static_cast<float>(range) -
+                                       static_cast<float>(thumb) / 2);
         };
         // Not below 0: -1 would leave that axis where it was.
         Scroll(std::max(0, units(fx, rangeH, GetScrollThumb(wxHORIZONTAL))),

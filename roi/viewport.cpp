@@ -110,5 +110,6 @@ cv::Point_<float> Viewport::ViewToOriginal(const cv::Point_<float>& q) const {
 }
 
 cv::Size Viewport::GetVirtualSize() const {
-    return {roi_num::TruncToInt(originalSize.width * scale), roi_num::TruncToInt(originalSize.height * scale)};
+    return {roi_num::TruncToInt(originalSize.width * scale),
+            roi_num::TruncToInt(originalSize.height * scale)};
 }
