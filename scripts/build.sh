@@ -24,8 +24,13 @@ fi
 mkdir -p "$BUILD_DIR"
 echo "$here" >"$stamp"
 
+# ccache, where installed, makes rebuilds in fresh clones and other build folders cheap.
+launcher=()
+if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DPython_EXECUTABLE=/usr/bin/python3 "$@" >/dev/null
+    -DPython_EXECUTABLE=/usr/bin/python3 "${launcher[@]}" "$@" >/dev/null
 targets=()
 for t in ${MOVRA_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
 cmake --build "$BUILD_DIR" -j"$(nproc)" "${targets[@]}"

@@ -11,7 +11,7 @@ movra_on_debian13 "$0" "$@"
 # Build: compiler, CMake, Python 3.13 headers, wxGTK 3.2, OpenCV (and the FreeType and HarfBuzz
 # its text drawing uses), libheif, libjxl, pybind11.
 BUILD_PKGS=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     python3 python3-dev python3-numpy python3-wxgtk4.0
     libwxgtk3.2-dev libgtk-3-dev libopencv-dev libfreetype-dev libharfbuzz-dev
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
