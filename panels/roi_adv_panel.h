@@ -291,6 +291,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void ApplyZoom(double zoom);
     // ApplyZoom keeping the image point under `anchor` (a client position) where it is.
     void ZoomAbout(double zoom, const wxPoint& anchor);
+    // Where the context menu was opened (client position), for its "Original Size".
+    wxPoint m_menuAnchor = wxDefaultPosition;
     // Shared by both renderers: the viewport follows the window and its scroll position, and
     // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
     // nothing is visible or the image has a channel count the panel cannot show).
