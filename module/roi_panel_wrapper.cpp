@@ -136,7 +136,11 @@ double MovraROIAdvPanelWrapper::GetZoomFactor() const {
 }
 
 py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
-    return m_panel.CallOr(py::dict(), [](Panel& p) { return ImageFileInfoToDict(p.m_imageInfo); });
+    return m_panel.CallOr(py::dict(), [](Panel& p) {
+        py::dict info = ImageFileInfoToDict(p.m_imageInfo);
+        info["damaged"] = p.m_imageDamaged;
+        return info;
+    });
 }
 
 void MovraROIAdvPanelWrapper::SetCenterImageEnable(bool enable) {

@@ -12,6 +12,7 @@
 #include "imageio/cv_utils.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
+#include "imageio/jpeg_damage.h"
 #include "panels/display_scale.h"
 
 namespace {
@@ -136,6 +137,7 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
             source.convertTo(m_matBitmap, CV_MAKETYPE(CV_8U, source.channels()), 1.0, 0.0);
         }
         m_rawMat = m_matBitmap;
+        m_imageDamaged = false;
         ImageFileInfo info;
         info.width = m_matBitmap.cols;
         info.height = m_matBitmap.rows;
@@ -172,6 +174,7 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     if (shown) {
         m_imageInfo = info;
         m_rawMat = raw;
+        m_imageDamaged = JpegReportsDamage(utf8);
     }
     return shown;
 }

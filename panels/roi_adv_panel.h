@@ -228,6 +228,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // --- Image state.
     cv::Mat m_rawMat;
     ImageFileInfo m_imageInfo;
+    // The loaded file decoded with damage reported by its decoder (shown all the same).
+    bool m_imageDamaged = false;
     Viewport m_viewport;
     std::string m_defaultFontPath = kDefaultFontPath;
     bool m_displayOverlay = false;

@@ -44,3 +44,35 @@ def test_the_result_badge_goes_with_its_image(studio, tmp_path):  # noqa: F811
     settle()
     assert _foreign_pixels(frame) == 0
     assert not messages
+
+
+def _jpeg_bytes():
+    ys, xs = np.mgrid[0:480, 0:640]
+    image = np.dstack([xs % 256, ys % 256, (xs + ys) % 256]).astype(np.uint8)
+    ok, data = cv2.imencode(".jpg", image, [cv2.IMWRITE_JPEG_QUALITY, 95])
+    assert ok
+    return data.tobytes()
+
+
+def test_a_damaged_jpeg_opens_flagged_and_the_status_bar_says_so(studio, tmp_path):  # noqa: F811
+    frame, messages = studio
+    data = _jpeg_bytes()
+    sound, cut, corrupt, png = (tmp_path / n for n in ("sound.jpg", "cut.jpg", "bad.jpg", "a.png"))
+    sound.write_bytes(data)
+    cut.write_bytes(data[: len(data) // 2])
+    # Bytes in the middle of the scan data replaced by a marker that cannot be there.
+    bad = bytearray(data)
+    bad[len(data) // 2: len(data) // 2 + 2] = b"\xff\xd0"
+    corrupt.write_bytes(bytes(bad))
+    cv2.imwrite(str(png), np.zeros((40, 40, 3), np.uint8))
+    panel = frame.view.panel
+    for path, damaged in ((sound, False), (cut, True), (corrupt, True), (png, False)):
+        assert frame.open_path(str(path)), path
+        assert panel.GetLoadedImageInfo()["damaged"] is damaged, path
+        status = frame.GetStatusBar().GetStatusText(0)
+        assert ("the file is damaged" in status) is damaged, status
+    # A matrix is never damaged, whatever the file before it was.
+    assert frame.open_path(str(cut))
+    panel.SetMat(np.zeros((10, 10, 3), np.uint8))
+    assert panel.GetLoadedImageInfo()["damaged"] is False
+    assert not messages

@@ -166,6 +166,9 @@ class StudioFrame(wx.Frame):
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
         self.refresh_readout()
+        if self.view.info.get("damaged"):
+            # It opened, but part of what is shown was made up by the decoder.
+            message += " – the file is damaged, part of the image may be missing"
         self._status(message)
 
     # --- ROI
