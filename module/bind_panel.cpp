@@ -28,6 +28,9 @@ void BindPanel(py::module_& m) {
              "Load image from file (supports Unicode paths)")
         .def("GetMat", [](const MovraPanelWrapper& self) { return MatToNumpy(self.GetMat()); })
         .def("SetMode", &MovraPanelWrapper::SetMode, py::arg("mode"))
+        .def("SetAutoOrient", &MovraPanelWrapper::SetAutoOrient, py::arg("enable"),
+             "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage (off by "
+             "default: files load as stored)")
         .def("SetZoomToFit", &MovraPanelWrapper::SetZoomToFit)
         .def("SetOriginal", &MovraPanelWrapper::SetOriginal, py::arg("is_scrollbar_visible") = true)
         .def("SetZoomIn", &MovraPanelWrapper::SetZoomIn)

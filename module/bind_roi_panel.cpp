@@ -207,6 +207,10 @@ void BindROIPanel(py::module_& m) {
              "normalisation applied by GetMat()). Grayscale → 1-ch, colour → 3-ch BGR, HEIF/JXL "
              "→ codec native. Returns empty array if no image is loaded.")
         .def("SetMode", &W::SetMode, py::arg("mode"))
+        .def("SetAutoOrient", &W::SetAutoOrient, py::arg("enable"),
+             "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage; "
+             "GetLoadedImageInfo() then reports the upright size (off by default: files load "
+             "as stored)")
         .def("SetZoomToFit", &W::SetZoomToFit)
         .def("ZoomToFit", &W::SetZoomToFit)
         .def("SetOriginal", &W::SetOriginal)

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include "engine/image_loader.h"
+#include "imageio/exif_orientation.h"
 #include "module/panel_ops.h"
 #include "panels/movra_panel.h"
 
@@ -21,9 +24,15 @@ void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
 
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     return m_panel.CallOr(false, [&](MovraPanel& p) {
-        cv::Mat mat = LoadImageByExtension(utf8Path, flags);
+        // Upright by the file's own tag, not again by OpenCV's reading of a JPEG's.
+        const bool orient = p.m_autoOrient && flags >= 0;
+        cv::Mat mat = LoadImageByExtension(
+            utf8Path, orient ? (flags | cv::IMREAD_IGNORE_ORIENTATION) : flags);
         if (mat.empty()) {
             return false;
+        }
+        if (p.m_autoOrient) {
+            ApplyExifOrientation(mat, FileOrientation(utf8Path));
         }
         // The result says whether the file's image is now the panel's (what GetMat returns),
         // not whether its display bitmap could be built at the current scale.
@@ -49,6 +58,10 @@ void MovraPanelWrapper::SetMode(int mode) {
         }
         Repaint(p, false);
     });
+}
+
+void MovraPanelWrapper::SetAutoOrient(bool enable) {
+    m_panel.Call([&](MovraPanel& p) { p.m_autoOrient = enable; });
 }
 
 void MovraPanelWrapper::SetZoomToFit() {

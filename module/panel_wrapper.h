@@ -27,6 +27,7 @@ class MovraPanelWrapper {
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetZoomToFit();
     void SetOriginal(bool showScrollbars);
     void SetZoomIn();

@@ -131,6 +131,10 @@ void MovraROIAdvPanelWrapper::SetZoomOut() {
     });
 }
 
+void MovraROIAdvPanelWrapper::SetAutoOrient(bool enable) {
+    m_panel.Call([&](Panel& p) { p.m_autoOrient = enable; });
+}
+
 double MovraROIAdvPanelWrapper::GetZoomFactor() const {
     return m_panel.CallOr(1.0, [](Panel& p) { return p.m_viewport.scale; });
 }

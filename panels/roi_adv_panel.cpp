@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "imageio/cv_utils.h"
+#include "imageio/exif_orientation.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
 #include "imageio/jpeg_damage.h"
@@ -26,11 +27,13 @@ bool IsShowableChannelCount(int channels) {
 // layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
 // expanded to three channels. False when the file cannot be decoded.
 // `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is decoded here.
+// `orientation` (EXIF 1-8) is applied to the decoded pixels.
 bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, cv::Mat& working,
-                    cv::Mat mat = cv::Mat()) {
+                    cv::Mat mat = cv::Mat(), int orientation = 1) {
     if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
         return false;
     }
+    ApplyExifOrientation(mat, orientation);
     if (mat.depth() != CV_8U) {
         // Saturation, not rescaling, for every deeper depth (float TIFF and HDR included): the
         // display only takes 8-bit samples.
@@ -158,12 +161,16 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     m_imageInfo = GetImageFileInfo(utf8, &decoded);
     cv::Mat raw;
     cv::Mat working;
-    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded))) {
+    const int orientation = m_autoOrient ? FileOrientation(utf8) : 1;
+    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded), orientation)) {
         return false;
     }
     // The matrix form would reset the information to the matrix's size and copy the pixels
-    // that are already the panel's own.
-    const ImageFileInfo info = m_imageInfo;
+    // that are already the panel's own. The size is the one shown.
+    ImageFileInfo info = m_imageInfo;
+    if (OrientationSwapsSides(orientation)) {
+        std::swap(info.width, info.height);
+    }
     bool shown = false;
     if (internal) {
         shown = SetCVmat(working, true, keepScale);
