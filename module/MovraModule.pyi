@@ -140,6 +140,17 @@ class MovraPanel:
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str, flags: int = 1) -> bool:
         """Load image from file (supports Unicode paths)"""
+    def LoadImageAsync(
+        self,
+        path: str,
+        callback: Callable[[str, bool], object] | None = None,
+        flags: int = 1,
+    ) -> None:
+        """Load without blocking: decoded on a worker thread, shown on the GUI thread as
+        LoadImage shows it, then callback(path, ok). A later LoadImage, LoadImageAsync or SetMat
+        supersedes a pending load (callback gets False); destroying the panel drops it."""
+    def IsLoading(self) -> bool:
+        """Whether a LoadImageAsync is pending (decoding, or waiting to be shown)"""
     def GetMat(self) -> _UInt8Array: ...
     def SetMode(self, mode: int) -> None: ...
     def SetZoomToFit(self) -> None: ...
@@ -187,6 +198,16 @@ class MovraROIAdvPanel:
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str) -> bool:
         """Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve original channel count so that GetLoadedImageInfo() reports correct channels/bitDepth/EXIF/GPS."""
+    def LoadImageAsync(
+        self,
+        path: str,
+        callback: Callable[[str, bool], object] | None = None,
+    ) -> None:
+        """Load without blocking: decoded on a worker thread, shown on the GUI thread as
+        LoadImage shows it (file information included), then callback(path, ok). A later LoadImage, LoadImageAsync or SetMat
+        supersedes a pending load (callback gets False); destroying the panel drops it."""
+    def IsLoading(self) -> bool:
+        """Whether a LoadImageAsync is pending (decoding, or waiting to be shown)"""
     def GetMat(self) -> _UInt8Array: ...
     def GetDrawMat(self) -> _UInt8Array: ...
     def GetRawMat(self) -> _UInt8Array:

@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/gui_thread.h"
 #include "module/parent_window.h"
 #include "module/roi_panel_wrapper.h"
 
@@ -131,6 +132,17 @@ through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
 ValueError naming the field and appends nothing.
 )";
 
+constexpr const char* kLoadImageAsyncDoc = R"(
+Load an image file without blocking: returns at once, decodes the file and its
+information on a worker thread while the panel keeps showing (and editing) its
+current image, then, on the GUI thread, shows it exactly as LoadImage(path)
+would and calls callback(path, ok). A file that cannot be shown leaves the
+panel as it was (ok False). A later LoadImage, LoadImageAsync or SetMat
+supersedes a pending load: its callback gets False. Destroying the panel while
+a load is pending drops it without a call. Errors raised in the callback go to
+sys.unraisablehook.
+)";
+
 // The wrapper behind a Python object, or null before construction completed.
 W* WrapperOf(PyObject* self) {
     auto* inst = reinterpret_cast<py::detail::instance*>(self);
@@ -185,7 +197,7 @@ An empty dict without an image, an editing ROI, or a ROI pixel on the image.
 }  // namespace
 
 void BindROIPanel(py::module_& m) {
-    py::class_<W>(m, "MovraROIAdvPanel",
+    PanelClass<W>(m, "MovraROIAdvPanel",
                   "Advanced ROI panel with editing (requires wxPython parent)",
                   py::custom_type_setup(&EnableGarbageCollection))
         .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
@@ -307,5 +319,10 @@ void BindROIPanel(py::module_& m) {
         .def("GetEditingROIData", &W::GetEditingROIData, kGetEditingROIDataDoc)
         .def("SetEditingROIData", &W::SetEditingROIData, py::arg("data"), kSetEditingROIDataDoc)
         .def("GetOverlayData", &W::GetOverlayData, kGetOverlayDataDoc)
-        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc);
+        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc)
+        // Loading off the GUI thread.
+        .def("LoadImageAsync", &W::LoadImageAsync, py::arg("path"),
+             py::arg("callback") = py::none(), kLoadImageAsyncDoc)
+        .def("IsLoading", &W::IsLoading,
+             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)");
 }

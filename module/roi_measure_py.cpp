@@ -41,17 +41,26 @@ py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
     if (panel.m_matBitmap.empty() || shape.mode == CvROIMode::None) {
         return py::array_t<std::uint8_t>(std::vector<py::ssize_t>{0});
     }
-    const ROIMeasure::MaskBox masked = ROIMeasure::Rasterise(shape, size);
+    // Rasterising and filling need no Python object (and the new array is nobody else's yet):
+    // other threads run meanwhile.
+    ROIMeasure::MaskBox masked;
+    {
+        const py::gil_scoped_release unlocked;
+        masked = ROIMeasure::Rasterise(shape, size);
+    }
     // The image-sized array is what the caller asked for; only the box is computed, then
     // copied into the zeroed array once.
     py::array_t<std::uint8_t> out({static_cast<py::ssize_t>(size.height),
                                    static_cast<py::ssize_t>(size.width)});
     std::uint8_t* data = out.mutable_data();
-    std::memset(data, 0, static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
-    const cv::Rect& box = masked.box;
-    for (int y = 0; y < box.height; ++y) {
-        std::memcpy(data + static_cast<size_t>(box.y + y) * size.width + box.x,
-                    masked.mask.ptr(y), static_cast<size_t>(box.width));
+    {
+        const py::gil_scoped_release unlocked;
+        std::memset(data, 0, static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
+        const cv::Rect& box = masked.box;
+        for (int y = 0; y < box.height; ++y) {
+            std::memcpy(data + static_cast<size_t>(box.y + y) * size.width + box.x,
+                        masked.mask.ptr(y), static_cast<size_t>(box.width));
+        }
     }
     return out;
 }
@@ -61,7 +70,11 @@ py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
     if (panel.m_matBitmap.empty()) {
         return out;
     }
-    const auto stats = ROIMeasure::Measure(EditingShape(panel), MeasuredImage(panel));
+    const ROIMeasure::Shape shape = EditingShape(panel);
+    const auto stats = [&] {
+        const py::gil_scoped_release unlocked;
+        return ROIMeasure::Measure(shape, MeasuredImage(panel));
+    }();
     if (!stats) {
         return out;
     }
