@@ -47,6 +47,7 @@ void RegisterModule(py::module_& m) {
     TraceLinux("Binding MovraROIAdvPanel...");
     BindROIPanel(m);
     BindFileInfo(m);
+    BindMeasure(m);
     BindConstants(m);
     m.attr("__version__") = MOVRA_VERSION;
     TraceLinux("PYBIND11_MODULE initialization complete");
