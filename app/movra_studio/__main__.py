@@ -28,6 +28,13 @@ def parse_args(argv):
         metavar="OUT.png",
         help="build the scripted scene, save a screenshot of the window and exit",
     )
+    parser.add_argument(
+        "--scene",
+        choices=["inspection", "workbench"],
+        default="inspection",
+        help="the scripted scene of --screenshot: the inspection overlays (default), or "
+        "measurements, profile and histogram (also saved as OUT-results.png, ...)",
+    )
     batch = parser.add_argument_group("batch measurement (no window)")
     batch.add_argument("--measure", metavar="FOLDER",
                        help="measure every image file in FOLDER (not its subfolders)")
@@ -93,10 +100,11 @@ def main(argv=None):
     if not headless:
         app.MainLoop()
         return 0
-    from . import screenshot
+    from . import screenshot, workbench_scene
 
     screenshot.settle(0.5)
-    ok = screenshot.run(frame, args.screenshot)
+    scene = workbench_scene if args.scene == "workbench" else screenshot
+    ok = scene.run(frame, args.screenshot)
     frame.Close(force=True)
     screenshot.settle(0.1)
     return 0 if ok else 1

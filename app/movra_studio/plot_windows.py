@@ -33,11 +33,11 @@ class _PlotWindow(wx.Frame):
         else:
             event.Skip()
 
-    def _draw(self, lines, title, x_label, y_label):
+    def _draw(self, lines, title, x_label, y_label, x_range=None):
         if not lines:
             self.canvas.Clear()
             return
-        self.canvas.Draw(wxplot.PlotGraphics(lines, title, x_label, y_label))
+        self.canvas.Draw(wxplot.PlotGraphics(lines, title, x_label, y_label), xAxis=x_range)
 
     @staticmethod
     def _line(points, colour, legend):
@@ -116,4 +116,4 @@ class HistogramWindow(_PlotWindow):
         colours = profile_data.channel_colours(channels)
         lines = [self._line(np.column_stack([edges[:-1], counts[:, c]]), colours[c], names[c])
                  for c in range(channels)]
-        self._draw(lines, "", "value", "pixels")
+        self._draw(lines, "", "value", "pixels", (float(edges[0]), float(edges[-1])))
