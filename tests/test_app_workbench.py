@@ -168,3 +168,43 @@ def test_measure_folder_runs_in_the_background_into_results(studio, parts):
                                          "part 4.jpg", "part 10.png"]
     assert rows[3]["error"] and rows[2]["mean_0"] != "" and "mean_1" not in rows[2]
     assert rows[0]["area"] == 50 * 40
+
+
+def test_window_panes_and_recent_files_are_remembered(wx_app, movra, parts, tmp_path):
+    import wx
+    from movra_studio.main_frame import StudioFrame
+
+    config = wx.FileConfig(localFilename=str(tmp_path / "studio.ini"),
+                           style=wx.CONFIG_USE_LOCAL_FILE)
+
+    def open_frame():
+        frame = StudioFrame(movra, report=lambda *a: None, config=config)
+        frame.Show()
+        settle()
+        frame.start(str(parts / "part 2.png"))
+        settle()
+        return frame
+
+    frame = open_frame()
+    frame.SetSize(900, 640)
+    frame.SetPosition((30, 40))
+    settle()
+    frame.splitter.SetSashPosition(frame.splitter.GetClientSize().width - 300)
+    frame.workbench.show("histogram")
+    settle()
+    expected = frame.GetSize()
+    frame.Close(force=True)
+    settle()
+    assert (tmp_path / "studio.ini").exists()
+
+    frame = open_frame()
+    try:
+        assert frame.GetSize() == expected
+        assert frame.workbench.windows["histogram"].IsShown()
+        assert "profile" not in frame.workbench.windows
+        side = frame.splitter.GetClientSize().width - frame.splitter.GetSashPosition()
+        assert abs(side - 300) <= 8
+        assert frame.workbench.history.GetHistoryFile(0) == str(parts / "part 2.png")
+    finally:
+        frame.Close(force=True)
+        settle()
