@@ -217,7 +217,7 @@ class Workbench:
         return True
 
     def _folder_progress(self, done, total):
-        if self._folder_job is None:
+        if not self.frame or self._folder_job is None:
             return
         dialog, cancel = self._folder_job
         going, _ = dialog.Update(min(done, dialog.GetRange()), f"Measured {done} of {total}")
@@ -225,6 +225,8 @@ class Workbench:
             cancel.set()
 
     def _folder_done(self, results, total):
+        if not self.frame or self._folder_job is None:
+            return  # the window closed while the last files were measured
         dialog, cancel = self._folder_job
         self._folder_job = None
         dialog.Destroy()
@@ -317,7 +319,10 @@ class Workbench:
 
     def _on_close(self, event):
         if self._folder_job is not None:
-            self._folder_job[1].set()
+            dialog, cancel = self._folder_job
+            cancel.set()
+            dialog.Destroy()
+            self._folder_job = None
         if self.config is not None:
             self._save()
         for w in self.windows.values():
