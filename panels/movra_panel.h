@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "panels/background_load.h"
 #include "panels/display_modes.h"
 #include "roi/roi_mode.h"
 
@@ -138,6 +139,8 @@ class MovraPanel : public wxScrolled<wxWindow> {
     bool m_guideLineVisible = true;
     GuideLineStyle m_guideLineStyle;
     int m_aspectRatio = static_cast<int>(AspectRatio::AR_16_9);
+    // Loads decoded off the GUI thread; last, so it is gone before the rest of the panel.
+    BackgroundLoad m_backgroundLoad{*this};
 
   protected:
     wxSize DoGetBestClientSize() const override;

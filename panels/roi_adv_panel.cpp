@@ -155,33 +155,52 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    const std::string utf8 = path.utf8_string();
-    // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image too.
-    cv::Mat decoded;
-    m_imageInfo = GetImageFileInfo(utf8, &decoded);
-    cv::Mat raw;
-    cv::Mat working;
-    const int orientation = m_autoOrient ? FileOrientation(utf8) : 1;
-    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded), orientation)) {
+    return AdoptDecodedFile(DecodeFile(path.utf8_string(), m_autoOrient), internal, keepScale);
+}
+
+MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path,
+                                                          bool upright) {
+    DecodedFile file;
+    if (NamesNoFile(utf8Path)) {
+        return file;
+    }
+    try {
+        // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image
+        // too.
+        cv::Mat decoded;
+        file.info = GetImageFileInfo(utf8Path, &decoded);
+        const int orientation = upright ? FileOrientation(utf8Path) : 1;
+        file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded),
+                                 orientation);
+        // The information gives the size shown.
+        if (OrientationSwapsSides(orientation)) {
+            std::swap(file.info.width, file.info.height);
+        }
+        file.damaged = file.ok && JpegReportsDamage(utf8Path);
+    } catch (const cv::Exception&) {
+        file.ok = false;  // a decoder that throws is a file that cannot be shown
+    }
+    return file;
+}
+
+bool MovraROIAdvPanel::AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale) {
+    if (!file.ok) {
         return false;
     }
-    // The matrix form would reset the information to the matrix's size and copy the pixels
-    // that are already the panel's own. The size is the one shown.
-    ImageFileInfo info = m_imageInfo;
-    if (OrientationSwapsSides(orientation)) {
-        std::swap(info.width, info.height);
-    }
+    m_displayOverlay = false;
     bool shown = false;
+    // The matrix form would reset the information to the matrix's size and copy the pixels
+    // that are already the panel's own.
     if (internal) {
-        shown = SetCVmat(working, true, keepScale);
+        shown = SetCVmat(file.working, true, keepScale);
     } else {
-        m_matBitmap = working;
+        m_matBitmap = std::move(file.working);
         shown = ShowImage(!keepScale);
     }
     if (shown) {
-        m_imageInfo = info;
-        m_rawMat = raw;
-        m_imageDamaged = JpegReportsDamage(utf8);
+        m_imageInfo = std::move(file.info);
+        m_rawMat = std::move(file.raw);
+        m_imageDamaged = file.damaged;
     }
     return shown;
 }

@@ -53,6 +53,19 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // as the working copy; hides the stored overlays. False (image kept) for a missing or
     // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
+    // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
+    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does (a failed
+    // decode changes nothing).
+    struct DecodedFile {
+        ImageFileInfo info;
+        cv::Mat raw;
+        cv::Mat working;
+        bool ok = false;
+        bool damaged = false;  // decoded, with damage reported by the decoder
+    };
+    // `upright`: as with SetAutoOrient.
+    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path, bool upright);
+    bool AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale);
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
     bool SetCVmatDisplay(cv::Mat& mat) override;

@@ -35,6 +35,9 @@ METHOD_ORDER = [
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
+    # Loading off the GUI thread.
+    "LoadImageAsync", "IsLoading",
+    "SetAutoOrient",
 ]
 
 TEXT_A = """
@@ -357,6 +360,7 @@ def call_every_method(movra, p, path):
     img = np.zeros((4, 4, 3), np.uint8)
     args = {
         "SetMat": (img,), "LoadImage": (path,), "SetMode": (1,), "SetCenterImageEnable": (True,),
+        "LoadImageAsync": (path,),
         "SetROIMode": (3,), "SetFuncEnable": (True, True, True), "SetLockROI": (False,),
         "SetRect": ((1, 2, 3, 4),), "SetEditingROI": (3, [(1, 1), (2, 2)]),
         "SetCanvasBgColor": (1, 2, 3), "SetDisplayOverlay": (True,),
@@ -372,6 +376,7 @@ def call_every_method(movra, p, path):
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
+        "SetAutoOrient": (False,),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
@@ -408,7 +413,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
-        "GetOverlayData": [], "AppendOverlayData": -1,
+        "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False,
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
