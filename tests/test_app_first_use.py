@@ -76,3 +76,20 @@ def test_a_damaged_jpeg_opens_flagged_and_the_status_bar_says_so(studio, tmp_pat
     panel.SetMat(np.zeros((10, 10, 3), np.uint8))
     assert panel.GetLoadedImageInfo()["damaged"] is False
     assert not messages
+
+
+def test_tool_letters_choose_the_tool_with_real_keys(studio):  # noqa: F811
+    import wx
+
+    from wxutil import pump
+
+    frame, _ = studio
+    frame.Raise()
+    frame.view.window.SetFocus()
+    pump()
+    sim = wx.UIActionSimulator()
+    for key, mode, name in (("c", 5, "Circle"), ("g", 7, "Polygon"), ("r", 3, "Rectangle")):
+        sim.Char(ord(key))
+        pump(6)
+        assert frame.tool() == mode, key
+        assert frame.GetStatusBar().GetStatusText(2) == f"Tool: {name}"

@@ -8,7 +8,7 @@ import tempfile
 
 import wx
 
-from . import commands, crop, info_format, roi_json, roi_readout, sample
+from . import commands, crop, info_format, roi_json, roi_readout, sample, tool_keys
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
 from .workbench import Workbench
@@ -61,6 +61,7 @@ class StudioFrame(wx.Frame):
         self._tempdir = None
         self.SetDropTarget(_FileDrop(self))
         self._bind()
+        tool_keys.install(self)
         self.workbench = Workbench(self, config)
 
     # --- start-up
