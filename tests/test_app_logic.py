@@ -72,6 +72,11 @@ def test_information_rows_read_as_a_photographer_expects():
     assert rows["Focal length"] == rows["ISO"] == rows["Date"] == info_format.MISSING
     assert rows["GPS"] == "33.85679° S, 151.21500° W"
     assert info_format.info_rows({}, None) == [("Image", "none")]
+    for make, model, camera in [("Canon", "Canon EOS 40D", "Canon EOS 40D"),
+                                ("NIKON CORPORATION", "NIKON D700", "NIKON D700"),
+                                ("Apple", "iPhone 12", "Apple iPhone 12"), ("", "X100", "X100")]:
+        rows = dict(info_format.info_rows(dict(info, camera_make=make, camera_model=model)))
+        assert rows["Camera"] == camera
 
 
 @pytest.mark.skipif(shutil.which("exiftool") is None, reason="exiftool not installed")

@@ -25,6 +25,15 @@ def _gps(info):
     return text
 
 
+def _camera(make, model):
+    # Many makers repeat their name in the model: "Canon" + "Canon EOS 40D", "NIKON
+    # CORPORATION" + "NIKON D700".
+    brand = make.split()[0].lower() if make.split() else ""
+    if brand and model.lower().startswith(brand):
+        return model
+    return f"{make} {model}".strip()
+
+
 def info_rows(info, path=None):
     """(label, value) rows; fields the file did not have show a dash."""
     rows = []
@@ -32,7 +41,7 @@ def info_rows(info, path=None):
         rows.append(("File", os.path.basename(path)))
     if not info or not info.get("width"):
         return rows + [("Image", "none")]
-    camera = " ".join(s for s in (info.get("camera_make"), info.get("camera_model")) if s)
+    camera = _camera(info.get("camera_make") or "", info.get("camera_model") or "")
     f_number = info.get("f_number", 0.0)
     focal = info.get("focal_length", 0.0)
     iso = info.get("iso", 0)
