@@ -93,3 +93,31 @@ def test_tool_letters_choose_the_tool_with_real_keys(studio):  # noqa: F811
         pump(6)
         assert frame.tool() == mode, key
         assert frame.GetStatusBar().GetStatusText(2) == f"Tool: {name}"
+
+
+def test_start_focus_zoom_field_and_a_readout_that_never_goes_stale(studio, tmp_path):  # noqa: F811
+    import wx
+
+    from wxutil import pump
+
+    frame, _ = studio
+    bar = frame.GetStatusBar()
+    assert bar.GetFieldRect(3).width >= bar.GetTextExtent("Zoom 2000 %").width + 8
+    status = lambda: bar.GetStatusText(1)  # noqa: E731
+    frame.Raise()
+    pump()
+    sim = wx.UIActionSimulator()
+    sim.MouseMove(frame.view.window.ClientToScreen((200, 200)))
+    pump(6)
+    assert status().startswith("x ")
+    frame.view.panel.ZoomIn()
+    pump(6)
+    assert status() == ""
+    sim.MouseMove(frame.view.window.ClientToScreen((210, 205)))
+    pump(6)
+    assert status().startswith("x ")
+    path = tmp_path / "other.png"
+    cv2.imwrite(str(path), np.full((50, 50, 3), GREY, np.uint8))
+    assert frame.open_path(str(path))
+    pump(6)
+    assert status() == ""

@@ -46,7 +46,9 @@ class StudioFrame(wx.Frame):
         self.SetMenuBar(commands.build_menu_bar())
         self.toolbar, self.zoom_label = commands.build_toolbar(self)
         self.CreateStatusBar(4)
-        self.SetStatusWidths([-1, 300, 200, 110])
+        # The zoom field holds "Zoom 2000 %" whole.
+        zoom_width = self.GetStatusBar().GetTextExtent("Zoom 2000 %").width + 24
+        self.SetStatusWidths([-1, 300, 200, max(110, zoom_width)])
         self.splitter = wx.SplitterWindow(self, style=wx.SP_LIVE_UPDATE | wx.SP_3DSASH)
         self.view = ImageView(self.splitter, movra)
         self.side = SidePane(self.splitter)
@@ -77,6 +79,9 @@ class StudioFrame(wx.Frame):
         self.workbench.attach(panel)
         if path is None or not self.open_path(path):
             self.open_sample()
+        # The keys (tool letters, Return) belong to the image, not to the toolbar's first button.
+        if self.view.window is not None:
+            self.view.window.SetFocus()
 
     def sample_path(self):
         if self._tempdir is None:
@@ -172,6 +177,8 @@ class StudioFrame(wx.Frame):
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
         self.refresh_readout()
+        # The pointer readout described the previous image; the next motion fills it again.
+        self.SetStatusText("", 1)
         if self.view.info.get("damaged"):
             # It opened, but part of what is shown was made up by the decoder.
             message += " – the file is damaged, part of the image may be missing"
@@ -221,6 +228,9 @@ class StudioFrame(wx.Frame):
         state = (panel.GetROIMode(), round(panel.GetZoomFactor() * 100))
         if state != self._synced:
             mode_changed = state[0] != self._synced[0]
+            if state[1] != self._synced[1]:
+                # The image moved under the pointer: the old position no longer holds.
+                self.SetStatusText("", 1)
             self._synced = state
             self.zoom_label.SetLabel(f"{state[1]} %")
             self.SetStatusText(f"Zoom {state[1]} %", 3)
