@@ -121,3 +121,34 @@ def test_start_focus_zoom_field_and_a_readout_that_never_goes_stale(studio, tmp_
     assert frame.open_path(str(path))
     pump(6)
     assert status() == ""
+
+
+def test_roi_readout_follows_a_drag_and_has_no_developer_rows(studio):  # noqa: F811
+    import wx
+
+    from wxutil import pump
+
+    frame, _ = studio
+    frame.set_tool(3)
+    frame.Raise()
+    pump()
+    win = frame.view.window
+    sim = wx.UIActionSimulator()
+    sim.MouseMove(win.ClientToScreen((100, 100)))
+    pump(3)
+    sim.MouseDown()
+    pump(3)
+    sizes = []
+    for step in range(1, 6):
+        sim.MouseMove(win.ClientToScreen((100 + 30 * step, 100 + 20 * step)))
+        pump(4)
+        rows = dict(frame.side.readout.rows())
+        sizes.append(rows.get("Rectangle", ""))
+    sim.MouseUp()
+    pump(4)
+    # Updated while the button is held, step by step.
+    assert len(set(sizes)) >= 3 and all("×" in s for s in sizes[1:]), sizes
+    rows = dict(frame.side.readout.rows())
+    assert rows["Shape"] == "Rectangle" and "Crop event" not in rows
+    frame.clear_roi()
+    assert dict(frame.side.readout.rows())["Shape"].startswith("none")

@@ -60,6 +60,7 @@ class StudioFrame(wx.Frame):
                       "ratio": 3}
         self.crop_rect = None
         self._synced = (None, None)
+        self._readout_pending = False
         self._tempdir = None
         self.SetDropTarget(_FileDrop(self))
         self._bind()
@@ -77,6 +78,8 @@ class StudioFrame(wx.Frame):
             self.view.window.SetDropTarget(_FileDrop(self))
         self._apply_guides()
         self.workbench.attach(panel)
+        # After the workbench's: the readout follows a drag too, not only its release.
+        panel.SetOnROIChangingCallback(self._on_roi_changing)
         if path is None or not self.open_path(path):
             self.open_sample()
         # The keys (tool letters, Return) belong to the image, not to the toolbar's first button.
@@ -203,11 +206,20 @@ class StudioFrame(wx.Frame):
         return roi_json.read_roi(self.view.panel) if self.view.panel is not None else None
 
     def refresh_readout(self):
-        rows = roi_readout.readout_rows(self.roi_data())
-        if self.crop_rect is not None:
-            rows.append(roi_readout.crop_row(self.crop_rect))
-        self.side.readout.set_rows(rows)
+        self.side.readout.set_rows(roi_readout.readout_rows(self.roi_data()))
         self.workbench.roi_changed()
+
+    def _on_roi_changing(self, rect):
+        self.workbench.roi_changed()
+        # One readout per turn of the event loop, however many steps a drag reports.
+        if not self._readout_pending:
+            self._readout_pending = True
+            wx.CallAfter(self._live_readout)
+
+    def _live_readout(self):
+        self._readout_pending = False
+        if self.view.panel is not None:
+            self.refresh_readout()
 
     def _on_crop(self, rect):
         self.crop_rect = rect
