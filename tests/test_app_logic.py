@@ -2,6 +2,7 @@
 
 import json
 import math
+import os
 import shutil
 import subprocess
 import sys
@@ -117,3 +118,18 @@ def test_format_comes_from_the_content_when_the_name_does_not_tell(movra, tmp_pa
     (tmp_path / "noise.bin").write_bytes(b"\x00" * 64)
     info = dict(movra.GetImageFileInfo(str(tmp_path / "noise.bin")), width=8, height=8)
     assert dict(info_format.info_rows(info, str(tmp_path / "noise.bin")))["Format"] == "Unknown"
+
+
+def test_file_dialogs_start_in_the_last_folder_with_a_suggested_name(tmp_path):
+    from movra_studio import dialogs
+
+    places = dialogs.DialogPlaces()
+    image = str(tmp_path / "shots" / "IMG_7.jpg")
+    # First the shown image's folder, with its name for what is saved from it.
+    assert places.start(image, ".json") == (str(tmp_path / "shots"), "IMG_7.json")
+    assert places.start(image) == (str(tmp_path / "shots"), "")
+    # Then wherever the user went last.
+    places.chosen(str(tmp_path / "rois" / "a.json"))
+    assert places.start(image, " ROI.png") == (str(tmp_path / "rois"), "IMG_7 ROI.png")
+    # Without an image (the generated sample has no folder of its own): the working folder.
+    assert dialogs.DialogPlaces().start("sample") == (os.getcwd(), "")

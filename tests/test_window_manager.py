@@ -58,6 +58,18 @@ p.ZoomToFit()
 frame.SetSize((800, 600))
 wait()
 out["refitted"] = [p.GetZoomFactor(), fit(frame.view, frame.view.image_size())]
+def answer():
+    for w in wx.GetTopLevelWindows():
+        if isinstance(w, wx.Dialog) and w.IsModal():
+            c = w.GetScreenRect().GetPosition() + w.GetSize() / 2
+            out["message_centre"] = [c.x, c.y]
+            w.EndModal(wx.ID_OK)
+            return
+    wx.CallLater(100, answer)
+wx.CallLater(300, answer)
+frame._message_box("Cannot open image", "Cannot open it.")
+c = frame.GetScreenRect().GetPosition() + frame.GetSize() / 2
+out["frame_centre"] = [c.x, c.y]
 print(json.dumps(out))
 frame.Close(force=True)
 settle()
@@ -76,5 +88,7 @@ def test_studio_fits_at_the_final_size_and_follows_resizes_until_zoomed(tmp_path
         assert zoom > 0.15, (step, out)
     # Return must not open a file dialog: the image has the keys, not the Open button.
     assert out["focus"], out
+    # Messages open over the window, not in a corner of the screen.
+    assert out["message_centre"] == pytest.approx(out["frame_centre"], abs=40), out
     zoom, zoomed = out["zoomed"]
     assert zoom == pytest.approx(zoomed), out

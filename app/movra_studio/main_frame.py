@@ -8,7 +8,7 @@ import tempfile
 
 import wx
 
-from . import commands, crop, info_format, roi_json, roi_readout, sample, tool_keys
+from . import commands, crop, dialogs, info_format, roi_json, roi_readout, sample, tool_keys
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
 from .workbench import Workbench
@@ -60,6 +60,7 @@ class StudioFrame(wx.Frame):
                       "ratio": 3}
         self.crop_rect = None
         self._synced = (None, None)
+        self.places = dialogs.DialogPlaces()
         self._readout_pending = False
         self._tempdir = None
         self.SetDropTarget(_FileDrop(self))
@@ -139,7 +140,7 @@ class StudioFrame(wx.Frame):
         event.Skip()
 
     def _message_box(self, title, text):
-        wx.MessageBox(text, title, wx.OK | wx.ICON_WARNING, self)
+        dialogs.message(self, title, text)
 
     def _status(self, text):
         self.SetStatusText(text, 0)
@@ -148,10 +149,10 @@ class StudioFrame(wx.Frame):
 
     def ask_open(self):
         wildcard = (f"Images|{_pattern(_IMAGE_EXTENSIONS)}|All files (*)|*")
-        with wx.FileDialog(self, "Open image", wildcard=wildcard,
-                           style=wx.FD_OPEN | wx.FD_FILE_MUST_EXIST) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                self.open_path(dlg.GetPath())
+        path, _ = self.places.ask(self, "Open image", wildcard,
+                                  wx.FD_OPEN | wx.FD_FILE_MUST_EXIST, self.view.path)
+        if path:
+            self.open_path(path)
 
     def open_path(self, path):
         """Shows the image at `path`; on failure tells the user and keeps the current image."""
@@ -258,11 +259,10 @@ class StudioFrame(wx.Frame):
         if self.roi_data() is None:
             self.report("Save ROI", "There is no ROI to save. Draw one on the image first.")
             return
-        with wx.FileDialog(self, "Save ROI", wildcard="ROI files (*.json)|*.json",
-                           style=wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                path = dlg.GetPath()
-                self.save_roi(path if os.path.splitext(path)[1] else path + ".json")
+        path, _ = self.places.ask(self, "Save ROI", "ROI files (*.json)|*.json",
+                                  wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT, self.view.path, ".json")
+        if path:
+            self.save_roi(path if os.path.splitext(path)[1] else path + ".json")
 
     def save_roi(self, path):
         data = self.roi_data()
@@ -278,10 +278,10 @@ class StudioFrame(wx.Frame):
         return True
 
     def ask_load_roi(self):
-        with wx.FileDialog(self, "Load ROI", wildcard="ROI files (*.json)|*.json|All files|*",
-                           style=wx.FD_OPEN | wx.FD_FILE_MUST_EXIST) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                self.load_roi(dlg.GetPath())
+        path, _ = self.places.ask(self, "Load ROI", "ROI files (*.json)|*.json|All files|*",
+                                  wx.FD_OPEN | wx.FD_FILE_MUST_EXIST, self.view.path)
+        if path:
+            self.load_roi(path)
 
     def load_roi(self, path):
         try:
@@ -303,13 +303,13 @@ class StudioFrame(wx.Frame):
         if self._crop_box() is None:
             return
         wildcard = "|".join(f"{name} (*.{ext})|*.{ext}" for name, ext in _SAVE_FORMATS)
-        with wx.FileDialog(self, "Save ROI region as", wildcard=wildcard,
-                           style=wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                path = dlg.GetPath()
-                if not os.path.splitext(path)[1]:
-                    path += "." + _SAVE_FORMATS[dlg.GetFilterIndex()][1]
-                self.crop_save(path)
+        path, kind = self.places.ask(self, "Save ROI region as", wildcard,
+                                     wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT, self.view.path,
+                                     " ROI.png")
+        if path:
+            if not os.path.splitext(path)[1]:
+                path += "." + _SAVE_FORMATS[kind][1]
+            self.crop_save(path)
 
     def _crop_box(self):
         w, h = self.view.image_size()
@@ -374,10 +374,10 @@ class StudioFrame(wx.Frame):
                 self.set_guide(colour=(c.Blue(), c.Green(), c.Red()))
 
     def _about(self):
-        wx.MessageBox(
+        dialogs.message(
+            self,
+            "About Movra Studio",
             "Movra Studio: an image inspection tool built on MovraModule "
             f"{self.movra.__version__} and wxPython {wx.version()}.",
-            "About Movra Studio",
-            wx.OK | wx.ICON_INFORMATION,
-            self,
+            wx.ICON_INFORMATION,
         )
