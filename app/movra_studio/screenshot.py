@@ -127,7 +127,7 @@ def grab_window(window, max_rounds=40):
     return now
 
 
-def _save_png(pixels, out_path):
+def save_png(pixels, out_path):
     h, w = pixels.shape[:2]
     image = wx.Image(w, h, np.ascontiguousarray(pixels).tobytes())
     return image.SaveFile(str(out_path), wx.BITMAP_TYPE_PNG)
@@ -153,7 +153,7 @@ def run(frame, out_path):
     except window_render.RenderError as e:
         print(f"movra_studio: no screenshot: {e}", file=sys.stderr)
         return False
-    ok = _save_png(shot, out_path)
+    ok = save_png(shot, out_path)
     print(f"  zoom {math.floor(geometry['zoom'] * 100 + 0.5)} %; status bar: "
           f"{frame.GetStatusBar().GetStatusText(1).strip()}")
     sh, sw = shot.shape[:2]

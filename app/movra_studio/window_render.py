@@ -31,6 +31,8 @@ def _libs():
         (gtk, "gtk_widget_get_realized", i, [vp]),
         (gtk, "gtk_widget_is_toplevel", i, [vp]),
         (gtk, "gtk_bin_get_child", vp, [vp]),
+        (gtk, "gtk_widget_get_toplevel", vp, [vp]),
+        (gtk, "gtk_container_check_resize", None, [vp]),
         (gtk, "gtk_widget_translate_coordinates", i, [vp, vp, i, i, ctypes.POINTER(i),
                                                       ctypes.POINTER(i)]),
         (gtk, "gdk_display_get_default", vp, []),
@@ -38,6 +40,7 @@ def _libs():
         (gtk, "g_type_check_instance_is_a", i, [vp, ctypes.c_size_t]),
         (cairo, "cairo_image_surface_create", vp, [i, i, i]),
         (cairo, "cairo_create", vp, [vp]),
+        (cairo, "cairo_translate", None, [vp, ctypes.c_double, ctypes.c_double]),
         (cairo, "cairo_status", i, [vp]),
         (cairo, "cairo_surface_status", i, [vp]),
         (cairo, "cairo_surface_flush", None, [vp]),
@@ -100,6 +103,11 @@ def render(window):
     widget = _drawn_widget(gtk, window)
     if not gtk.gtk_widget_get_realized(widget):
         raise RenderError("the window is not shown yet")
+    # A window shown or resized just now may still wait for its layout, which GTK does on its
+    # next frame; drawing before it is refused. Lay it out now instead.
+    top = gtk.gtk_widget_get_toplevel(widget)
+    if gtk.gtk_widget_is_toplevel(top):
+        gtk.gtk_container_check_resize(top)
     w = gtk.gtk_widget_get_allocated_width(widget)
     h = gtk.gtk_widget_get_allocated_height(widget)
     if w <= 1 or h <= 1:
@@ -110,7 +118,17 @@ def render(window):
         raise RenderError(f"no {w} x {h} image surface")
     cr = cairo.cairo_create(surface)
     try:
-        gtk.gtk_widget_draw(widget, cr)
+        if top != widget and gtk.gtk_widget_is_toplevel(top):
+            # The top-level window draws its background under the contents; they are drawn
+            # where they lie in it, the decorations around them falling outside the image.
+            x, y = ctypes.c_int(), ctypes.c_int()
+            if not gtk.gtk_widget_translate_coordinates(widget, top, 0, 0, ctypes.byref(x),
+                                                        ctypes.byref(y)):
+                raise RenderError("the window's contents are not inside it")
+            cairo.cairo_translate(cr, -x.value, -y.value)
+            gtk.gtk_widget_draw(top, cr)
+        else:
+            gtk.gtk_widget_draw(widget, cr)
         if cairo.cairo_status(cr) != CAIRO_STATUS_SUCCESS:
             raise RenderError("GTK could not draw the window")
         cairo.cairo_surface_flush(surface)
