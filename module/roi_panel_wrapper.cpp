@@ -456,7 +456,7 @@ py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id
     }
     const Panel* panel = m_panel.Get();
     if (panel == nullptr) {
-        throw py::value_error("there is no image to take a profile of");
+        return py::array_t<double>(0);  // no panel: an empty array, as the other array getters
     }
     return LineProfileArray(*panel, width);
 }
