@@ -65,3 +65,16 @@ def test_studio_screenshot_shows_the_same_panel_on_x11_and_wayland(wx_app, tmp_p
     assert len(np.unique(a.reshape(-1, 3), axis=0)) > 1000
     differ = (np.abs(a - b).max(axis=-1) > 8).mean()
     assert differ < 0.001, f"{differ:.2%} of the panel's pixels differ"
+
+
+def test_a_window_that_cannot_be_drawn_is_an_error_not_a_blank_picture(wx_app):
+    from movra_studio import screenshot, window_render
+
+    frame = wx.Frame(None, size=(300, 200))  # never shown: GTK has nothing to draw yet
+    try:
+        for take in (window_render.render, screenshot.grab_window):
+            with pytest.raises(window_render.RenderError, match="not shown"):
+                take(frame)
+    finally:
+        frame.Destroy()
+        settle()
