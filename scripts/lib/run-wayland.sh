@@ -9,6 +9,7 @@ status=0
 WAYLAND_TESTS=(
     tests/test_wayland.py tests/test_window_parent.py tests/test_roi_data.py
     tests/test_roi_panel_edit.py tests/test_roi_measure.py tests/test_panel.py
+    tests/test_roi_panel.py
 )
 PYTHONPATH="$MOVRA_BUILD_DIR${PYTHONPATH:+:$PYTHONPATH}" \
     /usr/bin/python3 -m pytest -q -p no:cacheprovider --capture=sys "${WAYLAND_TESTS[@]}" "$@" ||
