@@ -40,16 +40,16 @@ for ((i = 0; ; i++)); do
 done
 
 unset DISPLAY XAUTHORITY
-# COMMAND's stderr goes on to ours and into a file to look through; a pipeline, so that both
-# have finished when it has.
-export XDG_RUNTIME_DIR=$work WAYLAND_DISPLAY=$socket GDK_BACKEND=wayland NO_AT_BRIDGE=1
-set +e
-{ "$@" 2>&1 >&3 3>&- | tee "$work/stderr" >&2 3>&-; } 3>&1
-status=${PIPESTATUS[0]}
-set -e
 # What a compositor without input devices causes: GDK has no seat, so asking the seat for its
 # keyboard or pointer, or that missing pointer for the window under it, fails its checks.
 no_seat="assertion 'GDK_IS_(SEAT \\(seat\\)|DEVICE \\(device\\))' failed"
+# COMMAND's stderr goes into a file to look through and on to ours without those (and the blank
+# lines GLib puts before each); a pipeline, so that all of it has finished when it has.
+export XDG_RUNTIME_DIR=$work WAYLAND_DISPLAY=$socket GDK_BACKEND=wayland NO_AT_BRIDGE=1
+set +e
+{ "$@" 2>&1 >&3 3>&- | tee "$work/stderr" | grep -Ev "$no_seat|^$" >&2 3>&-; } 3>&1
+status=${PIPESTATUS[0]}
+set -e
 if grep -E '(Gdk|Gtk|GLib-GObject|GLib)-(CRITICAL|WARNING)' "$work/stderr" |
     grep -Ev "$no_seat" >"$work/gdk-complaints"; then
     echo "with-weston: GDK/GTK complained under Wayland:" >&2
