@@ -75,7 +75,8 @@ def _read_drawing(window):
     # drawn by GTK into an image instead, through the same paint handler.
     from movra_studio import window_render
 
-    return window_render.render(window)
+    w, h = window.GetClientSize()  # without the scroll bars a scrolled panel may show
+    return window_render.render(window)[:h, :w]
 
 
 def grab(window, max_rounds=40):
