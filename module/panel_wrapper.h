@@ -33,6 +33,7 @@ class MovraPanelWrapper {
     [[nodiscard]] bool IsLoading() const;
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetZoomToFit();
     void SetOriginal(bool showScrollbars);
     void SetZoomIn();

@@ -100,8 +100,10 @@ bool MovraROIAdvPanelWrapper::LoadImage(const std::string& utf8Path) {
 
 void MovraROIAdvPanelWrapper::LoadImageAsync(const std::string& utf8Path,
                                              const py::object& callback) {
-    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path] {
-        Panel::DecodedFile file = Panel::DecodeFile(utf8Path);
+    const Panel* panel = m_panel.Get();
+    const bool upright = panel != nullptr && panel->m_autoOrient;
+    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path, upright] {
+        Panel::DecodedFile file = Panel::DecodeFile(utf8Path, upright);
         // Runs only while this load is the panel's pending one, so the wrapper and panel live.
         return BackgroundLoad::Adopt([this, file]() mutable {
             const bool ok = m_panel.CallOr(false, [&](Panel& p) {
@@ -168,12 +170,20 @@ void MovraROIAdvPanelWrapper::SetZoomOut() {
     });
 }
 
+void MovraROIAdvPanelWrapper::SetAutoOrient(bool enable) {
+    m_panel.Call([&](Panel& p) { p.m_autoOrient = enable; });
+}
+
 double MovraROIAdvPanelWrapper::GetZoomFactor() const {
     return m_panel.CallOr(1.0, [](Panel& p) { return p.m_viewport.scale; });
 }
 
 py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
-    return m_panel.CallOr(py::dict(), [](Panel& p) { return ImageFileInfoToDict(p.m_imageInfo); });
+    return m_panel.CallOr(py::dict(), [](Panel& p) {
+        py::dict info = ImageFileInfoToDict(p.m_imageInfo);
+        info["damaged"] = p.m_imageDamaged;
+        return info;
+    });
 }
 
 void MovraROIAdvPanelWrapper::SetCenterImageEnable(bool enable) {

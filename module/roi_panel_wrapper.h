@@ -40,6 +40,7 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetZoomToFit();
     void SetOriginal();
     void SetZoomIn();

@@ -15,7 +15,7 @@ BUILD_PKGS=(
     python3 python3-dev python3-numpy python3-wxgtk4.0
     libwxgtk3.2-dev libgtk-3-dev libopencv-dev libfreetype-dev libharfbuzz-dev
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
-    libjxl-dev pybind11-dev fonts-dejavu-core
+    libjxl-dev libjpeg-dev pybind11-dev fonts-dejavu-core
 )
 # Windows without a display: a virtual X server and xdpyinfo to see that it answers; the SVG
 # image loader, without which GTK's theme cannot draw its symbolic icons (the marks of check and

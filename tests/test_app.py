@@ -262,7 +262,7 @@ def test_context_menu_tool_and_mouse_drag_reach_toolbar_readout_and_status(studi
     rows = dict(frame.side.readout.rows())
     assert rows["Shape"] == "Circle"
     assert float(rows["Radius"].split()[0]) == pytest.approx(100, abs=3 / z)
-    assert rows["Crop event"].startswith("(") and frame.crop_rect[2] > 0
+    assert "Crop event" not in rows and frame.crop_rect[2] > 0
     assert frame.GetStatusBar().GetStatusText(1).startswith("x ")
     assert "RGB" in frame.GetStatusBar().GetStatusText(1)
 

@@ -37,6 +37,7 @@ METHOD_ORDER = [
     "AppendOverlayData",
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
+    "SetAutoOrient",
 ]
 
 TEXT_A = """
@@ -376,6 +377,7 @@ def call_every_method(movra, p, path):
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
+        "SetAutoOrient": (False,),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 

@@ -70,6 +70,8 @@ class ImageView(wx.Panel):
         p = self.panel
         p.SetCanvasBgColor(40, 42, 46)
         p.SetCenterImageEnable(True)
+        # Phone photos taken sideways carry their turn in EXIF; show them as taken.
+        p.SetAutoOrient(True)
         p.SetFuncEnable(menu_enable=True, crop_enable=True, move_enable=True)
         p.SetMenuROIEnable()
         p.SetROIMode(3)
