@@ -9,6 +9,7 @@ import wx
 
 _UInt8Array = numpy.typing.NDArray[numpy.uint8]
 _ArrayLike = numpy.typing.ArrayLike
+_Float64Array = numpy.typing.NDArray[numpy.float64]
 
 __version__: str
 
@@ -447,6 +448,8 @@ class MovraROIAdvPanel:
         An empty dict without an image, an editing ROI, or a ROI pixel on the image.
         """
     # --- Live ROI updates and the ROI as data.
+    def GetLineProfile(self, id: int | None = None, width: int = 1) -> _Float64Array:
+        """Source values along a line ROI, shape (n, channels)."""
     def SetOnROIChangingCallback(
         self, callback: Callable[[tuple[int, int, int, int]], object] | None
     ) -> None:
@@ -501,3 +504,5 @@ IMREAD_GRAYSCALE: int
 IMREAD_COLOR: int
 IMREAD_ANYDEPTH: int
 IMREAD_ANYCOLOR: int
+def MeasureROIs(image: _UInt8Array | MovraEngine, rois: Sequence[dict[str, Any]]) -> list[dict[str, Any]]:
+    """GetROIStats' measurement of an image array inside each ROI dict, without a window."""

@@ -179,6 +179,19 @@ end points, a point the pixel that holds it. An empty array (shape (0,)) without
 image or an editing ROI (a polygon still being drawn is not one yet).
 )";
 
+constexpr const char* kGetLineProfileDoc = R"(
+Sample the image along a line ROI: a float64 array of shape (n, channels).
+
+id: the ROI; None, the editing ROI. width: samples averaged across the line.
+Row k holds the values at the point k pixels from the line's first point towards
+its second, n = floor(length) + 1, so both ends are included when the length is
+whole. Values are interpolated bilinearly where pixel (i, j)'s value sits at the
+point (i, j), as in OpenCV's remap (the border pixels repeated up to one pixel
+beyond the image; samples farther out are NaN). A width above 1 averages that
+many parallel samples at unit spacing across the line, centred on it.
+ValueError when the ROI is not a line, there is no image, or width is below 1.
+)";
+
 constexpr const char* kGetROIStatsDoc = R"(
 Measure the image inside the editing ROI (the pixels of GetROIMask()).
 
@@ -313,6 +326,8 @@ void BindROIPanel(py::module_& m) {
         // Masks and measurements of the editing ROI.
         .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
         .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
+        .def("GetLineProfile", &W::GetLineProfile, py::arg("id") = py::none(),
+             py::arg("width") = 1, kGetLineProfileDoc)
         // Live ROI updates and the ROI as data.
         .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
              kSetOnROIChangingCallbackDoc)

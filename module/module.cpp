@@ -48,6 +48,7 @@ void RegisterModule(py::module_& m) {
     TraceLinux("Binding MovraROIAdvPanel...");
     BindROIPanel(m);
     BindFileInfo(m);
+    BindMeasure(m);
     BindConstants(m);
     m.attr("__version__") = MOVRA_VERSION;
     // Panel loads still decoding when the interpreter exits are dropped and their worker

@@ -12,15 +12,6 @@ ROIMeasure::Shape EditingShape(const MovraROIAdvPanel& panel) {
     return ROIMeasure::ShapeOf(static_cast<CvROIMode>(panel.m_roiMode), panel);
 }
 
-// What a measurement reads: the image as loaded (its own channels, 8 bits), unless the panel
-// holds none of the working image's size, when the working image itself.
-const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) {
-    const cv::Mat& raw = panel.m_rawMat;
-    const bool usable = !raw.empty() && raw.depth() == CV_8U && raw.dims == 2 &&
-                        raw.size() == panel.m_matBitmap.size();
-    return usable ? raw : panel.m_matBitmap;
-}
-
 py::list ToList(const std::vector<double>& values) {
     py::list out;
     for (const double v : values) out.append(v);
@@ -34,6 +25,15 @@ py::list ToList(const std::vector<int>& values) {
 }
 
 }  // namespace
+
+// The image as loaded (its own channels, 8 bits), unless the panel holds none of the working
+// image's size, when the working image itself.
+const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) {
+    const cv::Mat& raw = panel.m_rawMat;
+    const bool usable = !raw.empty() && raw.depth() == CV_8U && raw.dims == 2 &&
+                        raw.size() == panel.m_matBitmap.size();
+    return usable ? raw : panel.m_matBitmap;
+}
 
 py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
     const cv::Size size = panel.m_matBitmap.size();
@@ -78,13 +78,18 @@ py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
     if (!stats) {
         return out;
     }
-    out["area"] = stats->area;
-    out["perimeter"] = stats->perimeter;
-    out["centroid"] = py::make_tuple(stats->centroid.x, stats->centroid.y);
-    out["bbox"] = RectToTuple(stats->bbox);
-    out["mean"] = ToList(stats->mean);
-    out["std"] = ToList(stats->stddev);
-    out["min"] = ToList(stats->min);
-    out["max"] = ToList(stats->max);
+    return StatsToDict(*stats);
+}
+
+py::dict StatsToDict(const ROIMeasure::Stats& stats) {
+    py::dict out;
+    out["area"] = stats.area;
+    out["perimeter"] = stats.perimeter;
+    out["centroid"] = py::make_tuple(stats.centroid.x, stats.centroid.y);
+    out["bbox"] = RectToTuple(stats.bbox);
+    out["mean"] = ToList(stats.mean);
+    out["std"] = ToList(stats.stddev);
+    out["min"] = ToList(stats.min);
+    out["max"] = ToList(stats.max);
     return out;
 }

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "module/file_info_dict.h"
+#include "module/line_profile_py.h"
 #include "module/panel_ops.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
@@ -448,6 +449,18 @@ py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
 
 py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
     return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
+}
+
+py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
+                                                             int width) const {
+    if (!id.is_none()) {
+        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
+    }
+    const Panel* panel = m_panel.Get();
+    if (panel == nullptr) {
+        throw py::value_error("there is no image to take a profile of");
+    }
+    return LineProfileArray(*panel, width);
 }
 
 // --- Live ROI updates and the ROI as data.

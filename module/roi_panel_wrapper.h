@@ -134,6 +134,9 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
+    // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once

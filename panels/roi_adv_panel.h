@@ -1,7 +1,8 @@
-// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % to
-// 2000 % without ever scaling the whole image: each paint cuts the visible part at the current
-// zoom into a small buffer, draws the layers into it (guide lines, the editing ROI with its
-// handles, stored and external overlays, texts, the pass/fail/recycle logo) and blits it.
+// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % (less
+// when fitting a huge image) to 2000 % without ever scaling the whole image: each paint cuts
+// the visible part at the current zoom into a small buffer, draws the layers into it (guide
+// lines, the editing ROI with its handles, stored and external overlays, texts, the
+// pass/fail/recycle logo) and blits it.
 // The user edits one region of interest with the mouse (rules in ROIEditor); the host adds
 // read-only overlays, masks and texts. GUI thread only.
 #pragma once
@@ -299,6 +300,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // m_scale and the viewport's scale together (clamped to the viewport's range), the virtual
     // size after them, then a repaint.
     void ApplyZoom(double zoom);
+    // ApplyZoom keeping the image point under `anchor` (a client position) where it is.
+    void ZoomAbout(double zoom, const wxPoint& anchor);
+    // Where the context menu was opened (client position), for its "Original Size".
+    wxPoint m_menuAnchor = wxDefaultPosition;
     // Shared by both renderers: the viewport follows the window and its scroll position, and
     // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
     // nothing is visible or the image has a channel count the panel cannot show).

@@ -44,6 +44,7 @@ class BackgroundOpen:
         if ok:
             frame.view.loaded(path)
             frame._image_shown(f"Opened {path}")
+            frame.workbench.image_opened(path)
         else:
             frame._status("")
             frame.report("Cannot open image",
