@@ -7,6 +7,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <exception>
 #include <utility>
 
 #include "imageio/cv_utils.h"
@@ -150,7 +151,10 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    return AdoptDecodedFile(DecodeFile(path.utf8_string()), internal, keepScale);
+    DecodedFile file = DecodeFile(path.utf8_string());
+    // Here the information is the file's even when it cannot be shown; callers rely on that.
+    m_imageInfo = file.info;
+    return AdoptDecodedFile(std::move(file), internal, keepScale);
 }
 
 MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path) {
@@ -164,8 +168,8 @@ MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& ut
         cv::Mat decoded;
         file.info = GetImageFileInfo(utf8Path, &decoded);
         file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded));
-    } catch (const cv::Exception&) {
-        file.ok = false;  // a decoder that throws is a file that cannot be shown
+    } catch (const std::exception&) {
+        file.ok = false;  // a decoder that throws (or runs out of memory): cannot be shown
     }
     return file;
 }

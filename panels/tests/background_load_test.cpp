@@ -154,17 +154,19 @@ TEST_F(BackgroundLoadTest, APanelDestroyedWhileItsDecodeRunsGetsNothing) {
     auto* panel = new MovraROIAdvPanel(frame, wxID_ANY, wxDefaultPosition, wxSize(300, 200), 0,
                                        "roi");
     auto gate = std::make_shared<Gate>();
+    auto started = std::make_shared<std::atomic<bool>>(false);
     auto finished = std::make_shared<std::atomic<bool>>(false);
     bool adopted = false;
-    panel->m_backgroundLoad.Start([gate, finished, &adopted, path = colour] {
+    panel->m_backgroundLoad.Start([gate, started, finished, &adopted, path = colour] {
+        *started = true;
         gate->Wait();
         auto file = std::make_shared<MovraROIAdvPanel::DecodedFile>(
             MovraROIAdvPanel::DecodeFile(path));
         *finished = true;
         return BackgroundLoad::Adopt([file, &adopted] { adopted = true; });
     });
-    // The decode is under way (the pool has idle workers): the panel goes meanwhile.
-    wxMilliSleep(20);
+    // The panel goes while its decode is under way.
+    ASSERT_TRUE(PumpUntil([&] { return started->load(); }));
     frame->Destroy();
     frame = nullptr;
     Settle();
