@@ -19,7 +19,9 @@ using Panel = MovraROIAdvPanel;
 
 py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
 
-BackgroundLoad* LoadOf(Panel* panel) { return panel != nullptr ? &panel->m_backgroundLoad : nullptr; }
+BackgroundLoad* LoadOf(Panel* panel) {
+    return panel != nullptr ? &panel->m_backgroundLoad : nullptr;
+}
 
 // The record the Python side describes: visible, solid, no highlight, points as given.
 cvROI MakeROI(int mode, std::vector<cv::Point2f> points, const cv::Scalar& color, int thickness,

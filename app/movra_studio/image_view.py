@@ -106,6 +106,10 @@ class ImageView(wx.Panel):
             # The panel hid the overlays and replaced its file information when it tried.
             self._apply_overlays()
             raise OpenError(reason)
+        self.loaded(path)
+
+    def loaded(self, path):
+        """What follows a successful load of `path` into the panel (here or in the background)."""
         self.path = path
         self._image_changed(self.panel.GetLoadedImageInfo())
 
