@@ -31,7 +31,7 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
-    "GetROIMask", "GetROIStats",
+    "GetROIMask", "GetROIStats", "GetLineProfile",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
@@ -414,7 +414,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False,
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name

@@ -37,6 +37,7 @@ class Workbench:
         self.windows = {}
         self._refresh_pending = False
         self._folder_job = None
+        self._keep_roi = None  # ROI data to put back on the next image shown
         self.history = wx.FileHistory(9)
         self._add_menus()
         self._add_tool()
@@ -105,6 +106,10 @@ class Workbench:
     def image_opened(self, path):
         if path and os.path.isfile(path):
             self.history.AddFileToHistory(os.path.abspath(path))
+        data, self._keep_roi = self._keep_roi, None
+        if data is not None:
+            roi_json.apply_roi(self._panel(), data)
+            self.frame.refresh_readout()
         self.roi_changed()
 
     def roi_changed(self):
@@ -302,12 +307,11 @@ class Workbench:
         return False
 
     def open_keeping_roi(self, path):
-        data = self.frame.roi_data()
+        # Put back once the image is shown (image_opened), however the frame loads it.
+        self._keep_roi = self.frame.roi_data()
         if not self.frame.open_path(path):
+            self._keep_roi = None
             return False
-        if data is not None:
-            roi_json.apply_roi(self._panel(), data)
-            self.frame.refresh_readout()
         return True
 
     def _on_recent(self, event):
