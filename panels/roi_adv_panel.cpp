@@ -150,7 +150,14 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    return AdoptDecodedFile(DecodeFile(path.utf8_string()), internal, keepScale);
+    DecodedFile file = DecodeFile(path.utf8_string());
+    if (!file.ok) {
+        // A file that exists but cannot be shown still describes itself: callers read its
+        // information to say why it failed. The background load leaves the panel untouched.
+        m_imageInfo = std::move(file.info);
+        return false;
+    }
+    return AdoptDecodedFile(std::move(file), internal, keepScale);
 }
 
 MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path) {

@@ -54,8 +54,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
     // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
-    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does (a failed
-    // decode changes nothing).
+    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does, except
+    // that a failed decode changes nothing (SetCVmat(path) keeps the failed file's information).
     struct DecodedFile {
         ImageFileInfo info;
         cv::Mat raw;
