@@ -3,7 +3,9 @@
 #include <wx/string.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "module/file_info_dict.h"
 #include "module/line_profile_py.h"
@@ -463,12 +465,12 @@ py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
 
 py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
                                                              int width) const {
-    if (!id.is_none()) {
-        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
-    }
     const Panel* panel = m_panel.Get();
     if (panel == nullptr) {
-        return py::array_t<double>(0);  // no panel: an empty array, as the other array getters
+        return py::array_t<double>(std::vector<py::ssize_t>{0});  // "no panel", as GetMat
+    }
+    if (!id.is_none()) {
+        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
     }
     return LineProfileArray(*panel, width);
 }
