@@ -134,9 +134,11 @@ class MovraPanel:
         name: str = "MovraPanel",
     ) -> None:
         """
-        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
-        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
-        other object, including a destroyed window.
+        parent_handle: the host window: the wx.Window itself (shown or not; the main form,
+        on X11 and Wayland alike), or on X11 its native handle (GetHandle(), non-zero only
+        once the window is shown). Under Wayland a handle names only the top-level window,
+        so an int raises RuntimeError there. TypeError for any other object, including a
+        destroyed window.
         """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str, flags: int = 1) -> bool:
@@ -164,7 +166,8 @@ class MovraPanel:
     def SetCanvasBgColor(self, r: int, g: int, b: int) -> None: ...
     def SetCenterImageEnable(self, enable: bool) -> None: ...
     def Refresh(self) -> None: ...
-    def GetHandle(self) -> int: ...
+    def GetHandle(self) -> int:
+        """The panel's X11 window id (0 until it is shown); always 0 under Wayland"""
     def IsOk(self) -> bool: ...
     def SetGuideLineMode(self, mode: GuideLineMode) -> None:
         """Set guide line overlay mode (GuideLineMode enum)"""
@@ -194,9 +197,11 @@ class MovraROIAdvPanel:
         name: str = "MovraROIAdvPanel",
     ) -> None:
         """
-        parent_handle: the host window, as its native handle (GetHandle(), non-zero only once
-        the window is shown) or as the wx.Window itself (shown or not). TypeError for any
-        other object, including a destroyed window.
+        parent_handle: the host window: the wx.Window itself (shown or not; the main form,
+        on X11 and Wayland alike), or on X11 its native handle (GetHandle(), non-zero only
+        once the window is shown). Under Wayland a handle names only the top-level window,
+        so an int raises RuntimeError there. TypeError for any other object, including a
+        destroyed window.
         """
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str) -> bool:
@@ -309,7 +314,8 @@ class MovraROIAdvPanel:
     def HideROI(self) -> None: ...
     def SetSize(self, w: int, h: int) -> None: ...
     def Refresh(self) -> None: ...
-    def GetHandle(self) -> int: ...
+    def GetHandle(self) -> int:
+        """The panel's X11 window id (0 until it is shown); always 0 under Wayland"""
     def IsOk(self) -> bool: ...
     def SetOnCropCallback(self, callback: Callable[[tuple[int, int, int, int]], object]) -> None:
         """Set a callback function for crop events"""

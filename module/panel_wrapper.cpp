@@ -71,13 +71,9 @@ void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     m_async.Supersede(LoadOf(m_panel.Get()));
     return m_panel.CallOr(false, [&](MovraPanel& p) {
-        cv::Mat mat;
-        {
-            // The decode touches no Python object; the panel's own steps need no lock either.
-            const py::gil_scoped_release unlocked;
-            mat = Decode(utf8Path, flags, p.m_autoOrient);
-        }
-        return Adopt(p, std::move(mat));
+        // The decode touches no Python object; the panel's own steps need no lock either.
+        const py::gil_scoped_release unlocked;
+        return Adopt(p, Decode(utf8Path, flags, p.m_autoOrient));
     });
 }
 

@@ -3,7 +3,9 @@
 #include <wx/string.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "module/file_info_dict.h"
 #include "module/line_profile_py.h"
@@ -19,7 +21,9 @@ using Panel = MovraROIAdvPanel;
 
 py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
 
-BackgroundLoad* LoadOf(Panel* panel) { return panel != nullptr ? &panel->m_backgroundLoad : nullptr; }
+BackgroundLoad* LoadOf(Panel* panel) {
+    return panel != nullptr ? &panel->m_backgroundLoad : nullptr;
+}
 
 // The record the Python side describes: visible, solid, no highlight, points as given.
 cvROI MakeROI(int mode, std::vector<cv::Point2f> points, const cv::Scalar& color, int thickness,
@@ -461,12 +465,12 @@ py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
 
 py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
                                                              int width) const {
-    if (!id.is_none()) {
-        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
-    }
     const Panel* panel = m_panel.Get();
     if (panel == nullptr) {
-        return py::array_t<double>(0);  // no panel: an empty array, as the other array getters
+        return py::array_t<double>(std::vector<py::ssize_t>{0});  // "no panel", as GetMat
+    }
+    if (!id.is_none()) {
+        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
     }
     return LineProfileArray(*panel, width);
 }

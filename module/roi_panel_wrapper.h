@@ -136,7 +136,8 @@ class MovraROIAdvPanelWrapper {
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
-    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
+    // shape (0,) without a panel.
     [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.

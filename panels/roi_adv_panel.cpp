@@ -7,6 +7,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <exception>
 #include <utility>
 
 #include "imageio/cv_utils.h"
@@ -156,12 +157,8 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     }
     m_displayOverlay = false;
     DecodedFile file = DecodeFile(path.utf8_string(), m_autoOrient);
-    if (!file.ok) {
-        // A file that exists but cannot be shown still describes itself: callers read its
-        // information to say why it failed. The background load leaves the panel untouched.
-        m_imageInfo = std::move(file.info);
-        return false;
-    }
+    // Here the information is the file's even when it cannot be shown; callers rely on that.
+    m_imageInfo = file.info;
     return AdoptDecodedFile(std::move(file), internal, keepScale);
 }
 
@@ -184,8 +181,8 @@ MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& ut
             std::swap(file.info.width, file.info.height);
         }
         file.damaged = file.ok && JpegReportsDamage(utf8Path);
-    } catch (const cv::Exception&) {
-        file.ok = false;  // a decoder that throws is a file that cannot be shown
+    } catch (const std::exception&) {
+        file.ok = false;  // a decoder that throws (or runs out of memory): cannot be shown
     }
     return file;
 }

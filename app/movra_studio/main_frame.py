@@ -9,6 +9,7 @@ import tempfile
 import wx
 
 from . import commands, crop, dialogs, info_format, roi_json, roi_readout, sample, tool_keys
+from .background_open import BackgroundOpen
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
 from .workbench import Workbench
@@ -31,7 +32,7 @@ class _FileDrop(wx.FileDropTarget):
     def OnDropFiles(self, x, y, filenames):
         if filenames:
             # Not inside the drag-and-drop callback: opening may show a message box.
-            wx.CallAfter(self.frame.open_path, filenames[0])
+            wx.CallAfter(self.frame.background.open, filenames[0])
         return True
 
 
@@ -66,6 +67,7 @@ class StudioFrame(wx.Frame):
         self.SetDropTarget(_FileDrop(self))
         self._bind()
         tool_keys.install(self)
+        self.background = BackgroundOpen(self)
         self.workbench = Workbench(self, config)
 
     # --- start-up
@@ -152,7 +154,7 @@ class StudioFrame(wx.Frame):
         path, _ = self.places.ask(self, "Open image", wildcard,
                                   wx.FD_OPEN | wx.FD_FILE_MUST_EXIST, self.view.path)
         if path:
-            self.open_path(path)
+            self.background.open(path)
 
     def open_path(self, path):
         """Shows the image at `path`; on failure tells the user and keeps the current image."""
