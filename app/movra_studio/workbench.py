@@ -37,7 +37,8 @@ class Workbench:
         self.windows = {}
         self._refresh_pending = False
         self._folder_job = None
-        self._keep_roi = None  # ROI data to put back on the next image shown
+        self._keep_roi = None  # ROI data to put back on the image browsed to
+        self._browse_target = None  # the file Page Down/Up asked for, until one is shown
         self.history = wx.FileHistory(9)
         self._add_menus()
         self._add_tool()
@@ -107,7 +108,8 @@ class Workbench:
         if path and os.path.isfile(path):
             self.history.AddFileToHistory(os.path.abspath(path))
         data, self._keep_roi = self._keep_roi, None
-        if data is not None:
+        browsed, self._browse_target = self._browse_target, None
+        if data is not None and browsed == path:
             roi_json.apply_roi(self._panel(), data)
             self.frame.refresh_readout()
         self.roi_changed()
@@ -288,24 +290,20 @@ class Workbench:
     # --- folder browsing and recent files
 
     def open_neighbour(self, step):
-        """Opens the next (1) or previous (-1) image of the current file's folder, keeping the
-        ROI; False when there is none (files that cannot be opened are passed over)."""
-        path = self.frame.view.path
-        target = folder_nav.neighbour(path, step) if path and os.path.isfile(path) else None
-        # A file that cannot be opened is reported and passed over.
-        while target is not None:
-            if self.open_keeping_roi(target):
-                return True
-            target = folder_nav.neighbour(target, step)
-        self.frame.SetStatusText("No further image in this folder", 0)
-        return False
-
-    def open_keeping_roi(self, path):
-        # Put back once the image is shown (image_opened), however the frame loads it.
-        self._keep_roi = self.frame.roi_data()
-        if not self.frame.open_path(path):
-            self._keep_roi = None
+        """Opens the next (1) or previous (-1) image of the current file's folder in the
+        background, keeping the ROI; False when there is none. The step is taken from the file
+        last asked for, so that a file that could not be opened is passed over by the next
+        step, and quick steps go on while one is loading."""
+        base = self._browse_target or self.frame.view.path
+        target = folder_nav.neighbour(base, step) if base and os.path.isabs(base) else None
+        if target is None:
+            self.frame.SetStatusText("No further image in this folder", 0)
             return False
+        if self._browse_target is None:
+            # Put back once the image is shown (image_opened); a pending one is the same ROI.
+            self._keep_roi = self.frame.roi_data()
+        self._browse_target = target
+        self.frame.background.open(target)
         return True
 
     def _on_recent(self, event):
