@@ -7,8 +7,10 @@ void BindEngine(py::module_& m) {
         .def(py::init<>())
         .def(
             "SetMat",
-            [](MovraEngine& self, const UInt8Array& img) {
-                WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+            [](MovraEngine& self, const py::object& img) {
+                // Every non-uint8 array is saturated to 0..255, never wrapped.
+                const UInt8Array bytes = UInt8Array::ensure(SaturatedUInt8(ImageArrayFrom(img)));
+                WithNumpyView(bytes, [&self](const cv::Mat& view) { self.SetMat(view); });
             },
             py::arg("img"))
         .def("GetMat", [](const MovraEngine& self) { return MatToNumpy(self.GetMat()); })

@@ -3,13 +3,14 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/display_py.h"
 #include "module/panel_wrapper.h"
 #include "module/parent_window.h"
 
 void BindPanel(py::module_& m) {
-    py::class_<MovraPanelWrapper>(m, "MovraPanel",
-                                  "Basic image display panel (requires wxPython parent)")
-        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+    py::class_<MovraPanelWrapper> cls(m, "MovraPanel",
+                                      "Basic image display panel (requires wxPython parent)");
+    cls.def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
                  return new MovraPanelWrapper(
                      PlacementFor(parent, id, x, y, width, height, style, name));
@@ -19,9 +20,9 @@ void BindPanel(py::module_& m) {
              py::arg("name") = "MovraPanel")
         .def(
             "SetMat",
-            [](MovraPanelWrapper& self, const UInt8Array& img) {
-                // The panel copies the pixels once into its own (reused) working buffer.
-                WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+            [](MovraPanelWrapper& self, const py::object& img) {
+                // The panel copies the pixels once into its own (reused) source buffer.
+                WithImageArray(ImageArrayFrom(img), [&self](const cv::Mat& view) { self.SetMat(view); });
             },
             py::arg("img"))
         .def("LoadImage", &MovraPanelWrapper::LoadImage, py::arg("path"), py::arg("flags") = 1,
@@ -52,4 +53,5 @@ void BindPanel(py::module_& m) {
         .def("SetAspectRatio", &MovraPanelWrapper::SetAspectRatio, py::arg("ratio"),
              "Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)")
         .def("GetAspectRatio", &MovraPanelWrapper::GetAspectRatio);
+    BindSourceAndDisplay<MovraPanelWrapper>(cls);
 }

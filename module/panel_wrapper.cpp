@@ -33,11 +33,12 @@ bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     });
 }
 
-const cv::Mat& MovraPanelWrapper::GetMat() const {
-    static const cv::Mat kEmpty;
+cv::Mat MovraPanelWrapper::GetMat() const {
     const MovraPanel* p = m_panel.Get();
-    return p != nullptr ? p->m_matBitmap : kEmpty;
+    return p != nullptr ? p->GetWorkingMat() : cv::Mat();
 }
+
+MovraPanel* MovraPanelWrapper::BasePanel() const { return m_panel.Get(); }
 
 void MovraPanelWrapper::SetMode(int mode) {
     m_panel.Call([&](MovraPanel& p) {

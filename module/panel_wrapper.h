@@ -25,7 +25,10 @@ class MovraPanelWrapper {
     // Copies the pixels of `mat` (which may be a view of caller memory) into the panel.
     void SetMat(const cv::Mat& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
-    [[nodiscard]] const cv::Mat& GetMat() const;
+    // The three-channel 8-bit working picture of the source, made on request.
+    [[nodiscard]] cv::Mat GetMat() const;
+    // The panel, null once it is gone.
+    [[nodiscard]] MovraPanel* BasePanel() const;
     void SetMode(int mode);
     void SetZoomToFit();
     void SetOriginal(bool showScrollbars);

@@ -65,10 +65,12 @@ void MovraROIAdvPanelWrapper::OnPanelGone() { m_callbacks->ReleaseAll(); }
 
 // --- Image and zoom.
 
-void MovraROIAdvPanelWrapper::SetMat(const UInt8Array& img) {
+MovraPanel* MovraROIAdvPanelWrapper::BasePanel() const { return m_panel.Get(); }
+
+void MovraROIAdvPanelWrapper::SetMat(const py::array& img) {
     m_panel.Call([&](Panel& p) {
         // The panel copies the pixels once into its own buffer.
-        WithNumpyView(img, [&p](const cv::Mat& view) { (void)p.SetCVmat(view, false, false); });
+        WithImageArray(img, [&p](const cv::Mat& view) { (void)p.SetCVmat(view, false, false); });
         Repaint(p, true);
     });
 }
@@ -84,7 +86,7 @@ bool MovraROIAdvPanelWrapper::LoadImage(const std::string& utf8Path) {
 }
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetMat() const {
-    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.m_matBitmap); });
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.GetWorkingMat()); });
 }
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetDrawMat() const {
@@ -397,6 +399,11 @@ bool MovraROIAdvPanelWrapper::CanRedo() const {
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
     return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+}
+
+py::object MovraROIAdvPanelWrapper::GetROIHistogram(int bins, const py::object& range) const {
+    return m_panel.CallOr(py::object(py::none()),
+                          [&](Panel& p) { return ROIHistogram(p, bins, range); });
 }
 
 py::dict MovraROIAdvPanelWrapper::GetROIStats() const {

@@ -18,6 +18,7 @@
 #include "module/roi_panel_callbacks.h"
 #include "panels/display_modes.h"
 
+class MovraPanel;
 class MovraROIAdvPanel;
 
 class MovraROIAdvPanelWrapper {
@@ -29,7 +30,8 @@ class MovraROIAdvPanelWrapper {
     MovraROIAdvPanelWrapper& operator=(const MovraROIAdvPanelWrapper&) = delete;
 
     // --- Image and zoom.
-    void SetMat(const UInt8Array& img);
+    // Raises ValueError for 2 or more than 4 channels (see WithImageArray).
+    void SetMat(const py::array& img);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path);
     [[nodiscard]] py::array_t<std::uint8_t> GetMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
@@ -96,6 +98,8 @@ class MovraROIAdvPanelWrapper {
     void Refresh();
     [[nodiscard]] std::uintptr_t GetHandle() const;
     [[nodiscard]] bool IsOk() const;
+    // The panel, null once it is gone.
+    [[nodiscard]] MovraPanel* BasePanel() const;
 
     // --- Callbacks. The crop callback cannot be cleared; the others take None to clear.
     void SetOnCropCallback(const py::function& callback);
@@ -129,6 +133,7 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
+    [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range) const;
 
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once

@@ -20,20 +20,19 @@ bool IsShowableChannelCount(int channels) {
     return channels == 1 || channels == 3 || channels == 4;
 }
 
-// A file as the panel keeps it: `raw` is the decoded image with OpenCV's 16-bit (or deeper)
-// samples saturated to 8 bits and its alpha dropped; HEIF and JPEG XL come in their own 8-bit
-// layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
-// expanded to three channels. False when the file cannot be decoded.
-// `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is decoded here.
-bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, cv::Mat& working,
-                    cv::Mat mat = cv::Mat()) {
+// A file as the panel keeps it: the decoded image at its own depth (16-bit and float samples
+// kept, other depths stored as StoreSource does), with an OpenCV-decoded alpha channel dropped;
+// HEIF and JPEG XL come in their own layout and stay as decoded. False when the file cannot be
+// decoded. `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is
+// decoded here.
+bool DecodeForPanel(const std::string& utf8Path, cv::Mat& source, cv::Mat mat = cv::Mat()) {
     if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
         return false;
     }
-    if (mat.depth() != CV_8U) {
-        // Saturation, not rescaling, for every deeper depth (float TIFF and HDR included): the
-        // display only takes 8-bit samples.
-        mat.convertTo(mat, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
+    if (!IsKeptDepth(mat.depth())) {
+        cv::Mat stored;
+        StoreSource(mat, stored);
+        mat = stored;
     }
     if (DecoderForPath(utf8Path) == ImageDecoder::OpenCV && mat.channels() == 4) {
         cv::cvtColor(mat, mat, cv::COLOR_BGRA2BGR);
@@ -41,12 +40,7 @@ bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, 
     if (!IsShowableChannelCount(mat.channels())) {
         return false;
     }
-    raw = mat;
-    if (expandGrey && mat.channels() == 1) {
-        cv::cvtColor(mat, working, cv::COLOR_GRAY2BGR);
-    } else {
-        working = mat;
-    }
+    source = mat;
     return true;
 }
 
@@ -100,6 +94,10 @@ void MovraROIAdvPanel::ClearImg() {
     Refresh(true);
 }
 
+cv::Mat MovraROIAdvPanel::GetWorkingMat() const {
+    return m_greyShownAsBGR ? WorkingBGR(m_matBitmap) : SaturateTo8Bit(m_matBitmap);
+}
+
 bool MovraROIAdvPanel::ShowImage(bool fitZoom) {
     if (m_matBitmap.rows == 0 || m_matBitmap.cols == 0) {
         ClearImg();
@@ -129,13 +127,9 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
         // The raw and working images share one buffer; dropping the raw header first lets the
         // copy reuse that buffer when the size stays and nobody else holds it.
         m_rawMat.release();
-        if (source.depth() == CV_8U) {
-            CopyIntoOwnBuffer(source, m_matBitmap);
-        } else {
-            ReleaseIfShared(m_matBitmap);
-            source.convertTo(m_matBitmap, CV_MAKETYPE(CV_8U, source.channels()), 1.0, 0.0);
-        }
+        StoreSource(source, m_matBitmap);
         m_rawMat = m_matBitmap;
+        m_greyShownAsBGR = false;
         ImageFileInfo info;
         info.width = m_matBitmap.cols;
         info.height = m_matBitmap.rows;
@@ -154,9 +148,8 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image too.
     cv::Mat decoded;
     m_imageInfo = GetImageFileInfo(utf8, &decoded);
-    cv::Mat raw;
-    cv::Mat working;
-    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded))) {
+    cv::Mat source;
+    if (!DecodeForPanel(utf8, source, std::move(decoded))) {
         return false;
     }
     // The matrix form would reset the information to the matrix's size and copy the pixels
@@ -164,14 +157,15 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
     const ImageFileInfo info = m_imageInfo;
     bool shown = false;
     if (internal) {
-        shown = SetCVmat(working, true, keepScale);
+        shown = SetCVmat(source, true, keepScale);
     } else {
-        m_matBitmap = working;
+        m_matBitmap = source;
         shown = ShowImage(!keepScale);
     }
     if (shown) {
         m_imageInfo = info;
-        m_rawMat = raw;
+        m_rawMat = source;
+        m_greyShownAsBGR = true;
     }
     return shown;
 }
@@ -209,9 +203,8 @@ bool MovraROIAdvPanel::SetCVmatDisplay(const wxString& path) {
         return false;
     }
     try {
-        cv::Mat raw;
         cv::Mat shown;
-        if (!DecodeForPanel(path.utf8_string(), false, raw, shown)) {
+        if (!DecodeForPanel(path.utf8_string(), shown)) {
             return false;
         }
         return SetCVmatDisplay(shown);

@@ -11,34 +11,6 @@
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
 
-namespace {
-
-// The buffer as the layers and the bitmap conversion take it: 8-bit three channels. The buffer
-// is the panel's own fresh cut, so the conversions may work in place.
-void ToThreeChannels(cv::Mat& buffer) {
-    if (buffer.empty()) {
-        return;
-    }
-    if (buffer.depth() != CV_8U) {
-        buffer.convertTo(buffer, CV_MAKETYPE(CV_8U, buffer.channels()), 1.0, 0.0);
-    }
-    switch (buffer.channels()) {
-        case 1:
-            cv::cvtColor(buffer, buffer, cv::COLOR_GRAY2BGR);
-            break;
-        case 3:
-            break;
-        case 4:
-            // The window has nothing behind the image to blend with.
-            cv::cvtColor(buffer, buffer, cv::COLOR_BGRA2BGR);
-            break;
-        default:
-            buffer.release();
-            break;
-    }
-}
-
-}  // namespace
 
 void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
     if (IsBeingDeleted() || GetParent() == nullptr || GetParent()->IsBeingDeleted()) {
@@ -104,7 +76,7 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
     }
     SyncViewportToWindow();
     cv::Mat buffer = m_viewport.ExtractVisibleRegion(image);
-    ToThreeChannels(buffer);
+    m_displayMap.Render(buffer);
     return buffer;
 }
 

@@ -31,10 +31,13 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
-    "GetROIMask", "GetROIStats",
+    "GetROIMask", "GetROIStats", "GetROIHistogram",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
+    # The source image at its own depth and its display.
+    "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
+    "SetColormap", "GetColormap",
 ]
 
 TEXT_A = """
@@ -372,6 +375,7 @@ def call_every_method(movra, p, path):
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
+        "GetSourcePixel": (1, 1), "SetDisplayLevels": (10, 20), "SetColormap": ("jet",),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
@@ -408,10 +412,10 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
-        "GetOverlayData": [], "AppendOverlayData": -1,
+        "GetOverlayData": [], "AppendOverlayData": -1, "GetColormap": "gray",
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetSourceMat"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name
