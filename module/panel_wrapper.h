@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "module/async_load.h"
 #include "module/host_embedding.h"
 #include "panels/display_modes.h"
 
@@ -25,6 +26,11 @@ class MovraPanelWrapper {
     // Copies the pixels of `mat` (which may be a view of caller memory) into the panel.
     void SetMat(const cv::Mat& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
+    // Returns at once; the file is decoded on a worker thread and taken on the GUI thread as
+    // LoadImage takes it, then callback(path, ok) is called. Superseded by the next load or
+    // SetMat (callback(path, False)); dropped without a call when the panel goes.
+    void LoadImageAsync(const std::string& utf8Path, const py::object& callback, int flags);
+    [[nodiscard]] bool IsLoading() const;
     // The three-channel 8-bit working picture of the source, made on request.
     [[nodiscard]] cv::Mat GetMat() const;
     // The panel, null once it is gone.
@@ -51,4 +57,5 @@ class MovraPanelWrapper {
 
   private:
     HostedPanel<MovraPanel> m_panel;
+    AsyncLoadReport m_async;
 };

@@ -12,9 +12,6 @@ ROIMeasure::Shape EditingShape(const MovraROIAdvPanel& panel) {
     return ROIMeasure::ShapeOf(static_cast<CvROIMode>(panel.m_roiMode), panel);
 }
 
-// What a measurement reads: the source values (the image's own channels and depth).
-const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) { return panel.m_matBitmap; }
-
 bool IsFloat(const cv::Mat& image) {
     return image.depth() == CV_32F || image.depth() == CV_64F;
 }
@@ -37,23 +34,35 @@ py::list ToValueList(const std::vector<double>& values, bool floating) {
 
 }  // namespace
 
+// The source values: the image's own channels and depth (the panel keeps no other image).
+const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) { return panel.m_matBitmap; }
+
 py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
     const cv::Size size = panel.m_matBitmap.size();
     const ROIMeasure::Shape shape = EditingShape(panel);
     if (panel.m_matBitmap.empty() || shape.mode == CvROIMode::None) {
         return py::array_t<std::uint8_t>(std::vector<py::ssize_t>{0});
     }
-    const ROIMeasure::MaskBox masked = ROIMeasure::Rasterise(shape, size);
+    // Rasterising and filling need no Python object (and the new array is nobody else's yet):
+    // other threads run meanwhile.
+    ROIMeasure::MaskBox masked;
+    {
+        const py::gil_scoped_release unlocked;
+        masked = ROIMeasure::Rasterise(shape, size);
+    }
     // The image-sized array is what the caller asked for; only the box is computed, then
     // copied into the zeroed array once.
     py::array_t<std::uint8_t> out({static_cast<py::ssize_t>(size.height),
                                    static_cast<py::ssize_t>(size.width)});
     std::uint8_t* data = out.mutable_data();
-    std::memset(data, 0, static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
-    const cv::Rect& box = masked.box;
-    for (int y = 0; y < box.height; ++y) {
-        std::memcpy(data + static_cast<size_t>(box.y + y) * size.width + box.x,
-                    masked.mask.ptr(y), static_cast<size_t>(box.width));
+    {
+        const py::gil_scoped_release unlocked;
+        std::memset(data, 0, static_cast<size_t>(size.width) * static_cast<size_t>(size.height));
+        const cv::Rect& box = masked.box;
+        for (int y = 0; y < box.height; ++y) {
+            std::memcpy(data + static_cast<size_t>(box.y + y) * size.width + box.x,
+                        masked.mask.ptr(y), static_cast<size_t>(box.width));
+        }
     }
     return out;
 }
@@ -63,19 +72,27 @@ py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
     if (panel.m_matBitmap.empty()) {
         return out;
     }
-    const auto stats = ROIMeasure::Measure(EditingShape(panel), MeasuredImage(panel));
+    const ROIMeasure::Shape shape = EditingShape(panel);
+    const auto stats = [&] {
+        const py::gil_scoped_release unlocked;
+        return ROIMeasure::Measure(shape, MeasuredImage(panel));
+    }();
     if (!stats) {
         return out;
     }
-    out["area"] = stats->area;
-    out["perimeter"] = stats->perimeter;
-    out["centroid"] = py::make_tuple(stats->centroid.x, stats->centroid.y);
-    out["bbox"] = RectToTuple(stats->bbox);
-    out["mean"] = ToList(stats->mean);
-    out["std"] = ToList(stats->stddev);
-    const bool floating = IsFloat(MeasuredImage(panel));
-    out["min"] = ToValueList(stats->min, floating);
-    out["max"] = ToValueList(stats->max, floating);
+    return StatsToDict(*stats, IsFloat(MeasuredImage(panel)));
+}
+
+py::dict StatsToDict(const ROIMeasure::Stats& stats, bool floatingValues) {
+    py::dict out;
+    out["area"] = stats.area;
+    out["perimeter"] = stats.perimeter;
+    out["centroid"] = py::make_tuple(stats.centroid.x, stats.centroid.y);
+    out["bbox"] = RectToTuple(stats.bbox);
+    out["mean"] = ToList(stats.mean);
+    out["std"] = ToList(stats.stddev);
+    out["min"] = ToValueList(stats.min, floatingValues);
+    out["max"] = ToValueList(stats.max, floatingValues);
     return out;
 }
 

@@ -4,12 +4,18 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <opencv2/core.hpp>
+
 #include <cstdint>
+
+#include "roi/roi_measure.h"
 
 class MovraROIAdvPanel;
 
 namespace py = pybind11;
 
+// The image measurements and profiles read: the panel's image as it was loaded.
+[[nodiscard]] const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel);
 // A (rows, cols) uint8 array of the working image's size, 255 on the editing ROI's pixels;
 // shape (0,) without an image or a ROI.
 [[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel);
@@ -22,3 +28,6 @@ namespace py = pybind11;
 // for floats). None without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::object ROIHistogram(const MovraROIAdvPanel& panel, int bins,
                                       const py::object& range);
+// The dict form of a measurement, the same for a panel's ROI and for MeasureROIs; min and max
+// are floats for a float image, ints otherwise.
+[[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats, bool floatingValues = false);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "module/async_load.h"
 #include "module/conversions.h"
 #include "module/host_embedding.h"
 #include "module/roi_panel_callbacks.h"
@@ -33,6 +34,10 @@ class MovraROIAdvPanelWrapper {
     // Raises ValueError for 2 or more than 4 channels (see WithImageArray).
     void SetMat(const py::array& img);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path);
+    // As MovraPanelWrapper's: decoded (with the file's information) on a worker thread, taken
+    // on the GUI thread as LoadImage takes it, then callback(path, ok).
+    void LoadImageAsync(const std::string& utf8Path, const py::object& callback);
+    [[nodiscard]] bool IsLoading() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
@@ -134,6 +139,9 @@ class MovraROIAdvPanelWrapper {
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
     [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range) const;
+    // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once
@@ -154,4 +162,5 @@ class MovraROIAdvPanelWrapper {
 
     HostedPanel<MovraROIAdvPanel> m_panel;
     std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
+    AsyncLoadReport m_async;
 };

@@ -1,7 +1,8 @@
-// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % to
-// 2000 % without ever scaling the whole image: each paint cuts the visible part at the current
-// zoom into a small buffer, draws the layers into it (guide lines, the editing ROI with its
-// handles, stored and external overlays, texts, the pass/fail/recycle logo) and blits it.
+// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % (less
+// when fitting a huge image) to 2000 % without ever scaling the whole image: each paint cuts
+// the visible part at the current zoom into a small buffer, draws the layers into it (guide
+// lines, the editing ROI with its handles, stored and external overlays, texts, the
+// pass/fail/recycle logo) and blits it.
 // The user edits one region of interest with the mouse (rules in ROIEditor); the host adds
 // read-only overlays, masks and texts. GUI thread only.
 #pragma once
@@ -51,6 +52,16 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // own depth as the one source (GetWorkingMat expands its grey to three channels); hides
     // the stored overlays. False (image kept) for a missing or undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
+    // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
+    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does, except
+    // that a failed decode changes nothing (SetCVmat(path) keeps the failed file's information).
+    struct DecodedFile {
+        ImageFileInfo info;
+        cv::Mat source;  // the one image the panel keeps
+        bool ok = false;
+    };
+    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path);
+    bool AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale);
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
     bool SetCVmatDisplay(cv::Mat& mat) override;
@@ -292,6 +303,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // m_scale and the viewport's scale together (clamped to the viewport's range), the virtual
     // size after them, then a repaint.
     void ApplyZoom(double zoom);
+    // ApplyZoom keeping the image point under `anchor` (a client position) where it is.
+    void ZoomAbout(double zoom, const wxPoint& anchor);
+    // Where the context menu was opened (client position), for its "Original Size".
+    wxPoint m_menuAnchor = wxDefaultPosition;
     // Shared by both renderers: the viewport follows the window and its scroll position, and
     // the visible part of `image` at the zoom is cut out and rendered (levels, colormap) as
     // 8-bit three channels (empty when nothing is visible or the image has a channel count

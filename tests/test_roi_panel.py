@@ -31,10 +31,12 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
-    "GetROIMask", "GetROIStats", "GetROIHistogram",
+    "GetROIMask", "GetROIStats", "GetROIHistogram", "GetLineProfile",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
+    # Loading off the GUI thread.
+    "LoadImageAsync", "IsLoading",
     # The source image at its own depth and its display.
     "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
     "SetColormap", "GetColormap",
@@ -360,6 +362,7 @@ def call_every_method(movra, p, path):
     img = np.zeros((4, 4, 3), np.uint8)
     args = {
         "SetMat": (img,), "LoadImage": (path,), "SetMode": (1,), "SetCenterImageEnable": (True,),
+        "LoadImageAsync": (path,),
         "SetROIMode": (3,), "SetFuncEnable": (True, True, True), "SetLockROI": (False,),
         "SetRect": ((1, 2, 3, 4),), "SetEditingROI": (3, [(1, 1), (2, 2)]),
         "SetCanvasBgColor": (1, 2, 3), "SetDisplayOverlay": (True,),
@@ -412,10 +415,11 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
-        "GetOverlayData": [], "AppendOverlayData": -1, "GetColormap": "gray",
+        "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False, "GetColormap": "gray",
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetSourceMat"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile",
+                    "GetSourceMat"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name
