@@ -8,7 +8,7 @@ import tempfile
 
 import wx
 
-from . import commands, crop, info_format, roi_json, roi_readout, sample
+from . import commands, crop, display_levels, info_format, roi_json, roi_readout, sample
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
 from .workbench import Workbench
@@ -62,6 +62,7 @@ class StudioFrame(wx.Frame):
         self.SetDropTarget(_FileDrop(self))
         self._bind()
         self.workbench = Workbench(self, config)
+        self.levels = display_levels.install(self)
 
     # --- start-up
 
@@ -171,6 +172,7 @@ class StudioFrame(wx.Frame):
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
         self.refresh_readout()
+        self.levels.refresh()
         self._status(message)
 
     # --- ROI
@@ -197,6 +199,7 @@ class StudioFrame(wx.Frame):
             rows.append(roi_readout.crop_row(self.crop_rect))
         self.side.readout.set_rows(rows)
         self.workbench.roi_changed()
+        self.levels.refresh()
 
     def _on_crop(self, rect):
         self.crop_rect = rect
