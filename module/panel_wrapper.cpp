@@ -17,7 +17,7 @@ BackgroundLoad* LoadOf(MovraPanel* panel) {
 // The file's image, empty when it cannot be read; for any thread.
 cv::Mat Decode(const std::string& utf8Path, int flags) {
     try {
-        return LoadImageByExtension(utf8Path, flags);
+        return LoadImageByExtension(utf8Path, flags, true);
     } catch (const std::exception&) {
         return {};
     }

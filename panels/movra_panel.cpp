@@ -220,7 +220,7 @@ bool MovraPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
             return false;
         }
         cv::Mat mat;
-        if (!DecodeImageFile(utf8, cv::IMREAD_UNCHANGED, mat)) {
+        if (!DecodeImageFile(utf8, cv::IMREAD_UNCHANGED, mat, true)) {
             return false;
         }
         if (internal) {

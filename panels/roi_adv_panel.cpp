@@ -26,7 +26,7 @@ bool IsShowableChannelCount(int channels) {
 // decoded. `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is
 // decoded here.
 bool DecodeForPanel(const std::string& utf8Path, cv::Mat& source, cv::Mat mat = cv::Mat()) {
-    if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
+    if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat, true) || mat.empty())) {
         return false;
     }
     if (!IsKeptDepth(mat.depth())) {

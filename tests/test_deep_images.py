@@ -2,6 +2,9 @@
 saturated, display levels, colormaps and the source values behind every number, compared
 with NumPy and OpenCV on the same arrays and read back from real windows."""
 
+import shutil
+import subprocess
+
 import cv2
 import numpy as np
 import pytest
@@ -210,3 +213,38 @@ def test_roi_stats_and_histogram_read_source_values(movra, host):
     assert np.array_equal(counts, np.bincount(g[7:27, 5:35].ravel(), minlength=256))
     p.HideROI()
     assert p.GetROIHistogram() is None
+
+
+def encode_heif_10bit(tmp_path, img16):
+    if shutil.which("heif-enc") is None:
+        pytest.skip("heif-enc not installed")
+    png = tmp_path / "in16.png"
+    cv2.imwrite(str(png), img16 * 64)  # 10 significant bits at the top of 16
+    out = tmp_path / "ten.heic"
+    subprocess.run(["heif-enc", "-L", "-b", "10", "-o", str(out), str(png)], check=True,
+                   capture_output=True)
+    return out
+
+
+
+def test_10bit_heif_keeps_the_decoders_values(movra, host, tmp_path):
+    rng = np.random.default_rng(4)
+    # Smooth content survives lossless-ish coding; compare with the reference decoder.
+    img = (np.linspace(0, 1023, 64)[None, :].repeat(48, axis=0)).astype(np.uint16)
+    img = np.dstack([img, img[:, ::-1], rng.integers(0, 1024, (48, 64)).astype(np.uint16)])
+    path = encode_heif_10bit(tmp_path, img)
+    ref_png = tmp_path / "ref.png"
+    subprocess.run(["heif-dec", str(path), str(ref_png)], check=True, capture_output=True)
+    reference = cv2.imread(str(ref_png), cv2.IMREAD_UNCHANGED)
+    p = make_roi_panel(movra, host)
+    assert p.LoadImage(str(path))
+    src = p.GetSourceMat()
+    assert src.dtype == np.uint16 and src.max() <= 1023 and src.max() > 255
+    # heif-dec writes the 10-bit samples scaled to 16 bits in its PNG.
+    ref10 = np.rint(reference.astype(np.float64) * 1023 / 65535)
+    assert np.abs(src.astype(np.float64) - ref10).max() <= 1
+    shown = make(movra, host, "MovraPanel")
+    assert shown.LoadImage(str(path), movra.IMREAD_UNCHANGED)
+    assert np.array_equal(shown.GetSourceMat(), src)
+    assert shown.LoadImage(str(path))  # 8 bits, scaled as before, with the default flags
+    assert shown.GetSourceMat().dtype == np.uint8
