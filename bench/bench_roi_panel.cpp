@@ -4,8 +4,9 @@
 // result logo. Each paint goes through a client DC and ends with a round trip to the X server,
 // so the server's share of the blit is counted. The floor is the same visible-region cut,
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
-// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, and the
-// latency of one step of a mouse drag.
+// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, the
+// latency of one step of a mouse drag, and one-channel 20000 x 20000 sources: 8-bit grey against
+// 16-bit with display levels (and a colormap), and SetAutoLevels on the 16-bit image.
 // Prints markdown tables and the machine's load average before and after. Needs an X display
 // of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>

@@ -31,7 +31,8 @@ void BindSourceAndDisplay(Class& cls) {
            "Return the source image at its own depth and channels (uint8, uint16, int16 or "
            "float32); for an 8-bit image what GetRawMat() returns. Empty array without an image.")
         .def(
-            "GetSourcePixel", [](const W& w, int x, int y) { return SourcePixelOf(w.BasePanel(), x, y); },
+            "GetSourcePixel",
+            [](const W& w, int x, int y) { return SourcePixelOf(w.BasePanel(), x, y); },
             py::arg("x"), py::arg("y"),
             "Return the source values at pixel (x, y) as a tuple (ints for integer images, "
             "floats for float images, in the image's channel order), or None outside the image.")

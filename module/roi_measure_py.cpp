@@ -139,7 +139,8 @@ py::object ROIHistogram(const MovraROIAdvPanel& panel, int bins, const py::objec
     py::list counts;
     py::object edges;
     for (int c = 0; c < channels; ++c) {
-        const py::object column = values[py::make_tuple(py::slice(py::none(), py::none(), py::none()), c)];
+        const auto all = py::slice(py::none(), py::none(), py::none());
+        const py::object column = values[py::make_tuple(all, c)];
         const py::tuple result = np.attr("histogram")(column, bins, py::arg("range") = lohi);
         counts.append(result[0]);
         edges = result[1];

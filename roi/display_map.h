@@ -29,8 +29,10 @@ class DisplayMap {
     void SetColormap(int colormap);
     [[nodiscard]] int Colormap() const { return m_colormap; }
 
-    // Turns `buffer` (a visible cut the caller owns; any depth, 1, 3 or 4 channels) into the
-    // 8-bit three-channel picture in place. Empty for another channel count.
+    // Turns `buffer` (any depth, 1, 3 or 4 channels) into the 8-bit three-channel picture:
+    // the header is replaced by a new matrix, or left as it is when it already is that picture
+    // (the pixels it referred to are never written, so it may be a view of an image). Empty
+    // for another channel count.
     void Render(cv::Mat& buffer) const;
 
   private:
