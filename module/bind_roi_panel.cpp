@@ -352,6 +352,10 @@ void BindROIPanel(py::module_& m) {
         .def("LoadImageAsync", &W::LoadImageAsync, py::arg("path"),
              py::arg("callback") = py::none(), kLoadImageAsyncDoc)
         .def("IsLoading", &W::IsLoading,
-             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)");
+             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)")
+        .def("SetAutoOrient", &W::SetAutoOrient, py::arg("enable"),
+             "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage; "
+             "GetLoadedImageInfo() then reports the upright size (off by default: files load "
+             "as stored)");
     BindSourceAndDisplay<W>(cls);
 }

@@ -36,6 +36,7 @@ class MovraPanelWrapper {
     // The panel, null once it is gone.
     [[nodiscard]] MovraPanel* BasePanel() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetZoomToFit();
     void SetOriginal(bool showScrollbars);
     void SetZoomIn();

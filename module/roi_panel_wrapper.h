@@ -42,6 +42,7 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetZoomToFit();
     void SetOriginal();
     void SetZoomIn();
@@ -140,7 +141,8 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::dict GetROIStats() const;
     [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range) const;
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
-    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
+    // shape (0,) without a panel.
     [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.

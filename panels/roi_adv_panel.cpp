@@ -7,11 +7,14 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <exception>
 #include <utility>
 
 #include "imageio/cv_utils.h"
+#include "imageio/exif_orientation.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
+#include "imageio/jpeg_damage.h"
 #include "panels/display_scale.h"
 
 namespace {
@@ -24,11 +27,14 @@ bool IsShowableChannelCount(int channels) {
 // kept, other depths stored as StoreSource does), with an OpenCV-decoded alpha channel dropped;
 // HEIF and JPEG XL come in their own layout and stay as decoded. False when the file cannot be
 // decoded. `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is
-// decoded here.
-bool DecodeForPanel(const std::string& utf8Path, cv::Mat& source, cv::Mat mat = cv::Mat()) {
-    if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat, true) || mat.empty())) {
+// decoded here. `orientation` (EXIF 1-8) is applied to the decoded pixels.
+bool DecodeForPanel(const std::string& utf8Path, cv::Mat& source, cv::Mat mat = cv::Mat(),
+                    int orientation = 1) {
+    if (mat.empty() &&
+        (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat, true) || mat.empty())) {
         return false;
     }
+    ApplyExifOrientation(mat, orientation);
     if (!IsKeptDepth(mat.depth())) {
         cv::Mat stored;
         StoreSource(mat, stored);
@@ -130,6 +136,7 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
         StoreSource(source, m_matBitmap);
         m_rawMat = m_matBitmap;
         m_greyShownAsBGR = false;
+        m_imageDamaged = false;
         ImageFileInfo info;
         info.width = m_matBitmap.cols;
         info.height = m_matBitmap.rows;
@@ -144,17 +151,14 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    DecodedFile file = DecodeFile(path.utf8_string());
-    if (!file.ok) {
-        // A file that exists but cannot be shown still describes itself: callers read its
-        // information to say why it failed. The background load leaves the panel untouched.
-        m_imageInfo = std::move(file.info);
-        return false;
-    }
+    DecodedFile file = DecodeFile(path.utf8_string(), m_autoOrient);
+    // Here the information is the file's even when it cannot be shown; callers rely on that.
+    m_imageInfo = file.info;
     return AdoptDecodedFile(std::move(file), internal, keepScale);
 }
 
-MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path) {
+MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path,
+                                                          bool upright) {
     DecodedFile file;
     if (NamesNoFile(utf8Path)) {
         return file;
@@ -164,9 +168,15 @@ MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& ut
         // too.
         cv::Mat decoded;
         file.info = GetImageFileInfo(utf8Path, &decoded);
-        file.ok = DecodeForPanel(utf8Path, file.source, std::move(decoded));
-    } catch (const cv::Exception&) {
-        file.ok = false;  // a decoder that throws is a file that cannot be shown
+        const int orientation = upright ? FileOrientation(utf8Path) : 1;
+        file.ok = DecodeForPanel(utf8Path, file.source, std::move(decoded), orientation);
+        // The information gives the size shown.
+        if (OrientationSwapsSides(orientation)) {
+            std::swap(file.info.width, file.info.height);
+        }
+        file.damaged = file.ok && JpegReportsDamage(utf8Path);
+    } catch (const std::exception&) {
+        file.ok = false;  // a decoder that throws (or runs out of memory): cannot be shown
     }
     return file;
 }
@@ -189,6 +199,7 @@ bool MovraROIAdvPanel::AdoptDecodedFile(DecodedFile&& file, bool internal, bool 
         m_imageInfo = std::move(file.info);
         m_rawMat = std::move(file.source);
         m_greyShownAsBGR = true;
+        m_imageDamaged = file.damaged;
     }
     return shown;
 }

@@ -59,8 +59,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
         ImageFileInfo info;
         cv::Mat source;  // the one image the panel keeps
         bool ok = false;
+        bool damaged = false;  // decoded, with damage reported by the decoder
     };
-    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path);
+    // `upright`: as with SetAutoOrient.
+    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path, bool upright);
     bool AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale);
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
@@ -242,6 +244,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // The source came from a grey file, whose working picture has three channels.
     bool m_greyShownAsBGR = false;
     ImageFileInfo m_imageInfo;
+    // The loaded file decoded with damage reported by its decoder (shown all the same).
+    bool m_imageDamaged = false;
     Viewport m_viewport;
     std::string m_defaultFontPath = kDefaultFontPath;
     bool m_displayOverlay = false;

@@ -37,6 +37,7 @@ METHOD_ORDER = [
     "AppendOverlayData",
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
+    "SetAutoOrient",
     # The source image at its own depth and its display.
     "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
     "SetColormap", "GetColormap",
@@ -107,6 +108,7 @@ def test_class_interface_order_docstrings_and_keywords(movra):
         "width: int = -1, height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
 
 
+@pytest.mark.x11  # int window handles
 def test_positional_constructor_and_shared_hidden_frame(movra, host):
     # (handle, 640, 480) is (handle, id, x): the size stays at its default.
     p = movra.MovraROIAdvPanel(host.GetHandle(), 640, 480)
@@ -379,10 +381,12 @@ def call_every_method(movra, p, path):
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
         "GetSourcePixel": (1, 1), "SetDisplayLevels": (10, 20), "SetColormap": ("jet",),
+        "SetAutoOrient": (False,),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
 
+@pytest.mark.x11  # int window handles
 def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path):
     frame = wx.Frame(None)
     host = wx.Panel(frame)
@@ -456,6 +460,7 @@ def test_callback_referring_to_its_own_panel_is_collected(movra, host):
     assert len(host.GetChildren()) == windows - 1
 
 
+@pytest.mark.x11  # int window handles
 def test_interpreter_exit_with_live_panels_and_callbacks():
     r = run_python("""
         import numpy as np, wx, MovraModule
