@@ -4,8 +4,9 @@
 // result logo. Each paint goes through a client DC and ends with a round trip to the X server,
 // so the server's share of the blit is counted. The floor is the same visible-region cut,
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
-// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, and the
-// latency of one step of a mouse drag.
+// none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, the
+// latency of one step of a mouse drag, and one-channel 20000 x 20000 sources: 8-bit grey against
+// 16-bit with display levels (and a colormap), and SetAutoLevels on the 16-bit image.
 // Prints markdown tables and the machine's load average before and after. Needs an X display
 // of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
@@ -26,6 +27,7 @@
 #include "bench/bench_timing.h"
 #include "panels/paint_blitter.h"
 #include "panels/roi_adv_panel.h"
+#include "roi/display_map.h"
 
 namespace {
 
@@ -271,6 +273,42 @@ void DragLatency(Bench& b, double zoom) {
 
 }  // namespace
 
+// One-channel sources of 20000 x 20000: the image-only paint of an 8-bit grey image (the
+// default picture), of the same values in 16 bits with display levels, and with a colormap;
+// then SetAutoLevels' computation on the 16-bit image.
+void DeepSources(Bench& b) {
+    std::printf("\nOne-channel 20000 x 20000 sources, image-only paint (RenderFrame, no layers), "
+                "1920 x 1080 window scrolled to the middle (median ms)\n\n| zoom | uint8 grey | "
+                "uint16 + levels | ratio | uint16 + levels + viridis | ratio | target |\n"
+                "|---:|---:|---:|---:|---:|---:|---|\n");
+    cv::Mat grey8(20000, 20000, CV_8UC1);
+    for (int y = 0; y < grey8.rows; ++y) {
+        std::memset(grey8.ptr(y), (y * 7) & 0xff, static_cast<size_t>(grey8.cols));
+    }
+    cv::Mat grey16;
+    grey8.convertTo(grey16, CV_16U, 16.0);
+    b.SetLayers(false);
+    for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
+        b.Adopt(grey8.clone());
+        b.ZoomToMiddle(zoom);
+        const double u8 = MedianMs(21, [&] { b.Paint(); });
+        b.Adopt(grey16.clone());
+        b.ZoomToMiddle(zoom);
+        (void)b.panel->SetDisplayLevels(DisplayLevels{200.0, 3800.0});
+        const double u16 = MedianMs(21, [&] { b.Paint(); });
+        b.panel->SetColormap(*ColormapByName("viridis"));
+        const double mapped = MedianMs(21, [&] { b.Paint(); });
+        b.panel->SetColormap(DisplayMap::kGray);
+        (void)b.panel->SetDisplayLevels(std::nullopt);
+        std::printf("| %.1f | %.2f | %.2f | %.2f | %.2f | %.2f | %s (<= 1.2) |\n", zoom, u8, u16,
+                    u16 / u8, mapped, mapped / u8, u16 / u8 <= 1.2 ? "within" : "OVER");
+    }
+    const double autoMs = MedianMs(9, [&] { (void)AutoLevels(b.panel->m_matBitmap, 0.35); });
+    std::printf("\nSetAutoLevels on the 20000 x 20000 uint16 image: %.1f ms (target <= 100 ms)\n",
+                autoMs);
+    b.panel->ClearImg();
+}
+
 int main(int argc, char** argv) {
     wxApp::SetInstance(new BenchApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
@@ -409,6 +447,8 @@ int main(int argc, char** argv) {
                 "copy (clone) | over the held copy | target |\n|---:|---:|---:|---:|---|\n");
     std::printf("| %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n", load, reused, fresh,
                 load - reused, load <= reused + 3.0 ? "within" : "OVER");
+
+    DeepSources(b);
 
     std::printf("\nLoad average (1 min) at the end: %s\n", LoadAverage().c_str());
 

@@ -7,7 +7,9 @@
 #include <string>
 
 // Empty when the file is missing, refused or cannot be decoded.
-[[nodiscard]] cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags);
+// `keepHeifDepth`: see DecodeImageFile (the display panel's sources keep a deep HEIF's values).
+[[nodiscard]] cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags,
+                                           bool keepHeifDepth = false);
 
 // The same load into `out`, reusing its buffer for a same-sized OpenCV-decoded image unless
 // another header shares it; `out` is empty when nothing was loaded, also when a reader throws.

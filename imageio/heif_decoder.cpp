@@ -130,7 +130,7 @@ cv::Mat ConvertPlanarRgb(const heif_image* image) {
     return bgr;
 }
 
-cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
+cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma, bool keepDepth) {
     const int width = heif_image_get_width(image, heif_channel_interleaved);
     const int height = heif_image_get_height(image, heif_channel_interleaved);
     size_t stride = 0;
@@ -169,7 +169,11 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
         if (bits < 9 || bits > 16) {
             bits = 16;
         }
-        wide.convertTo(rgb, CV_8U, ScaleTo8Bit(bits));
+        if (keepDepth) {
+            rgb = wide;  // the colour conversion below makes the result's own copy
+        } else {
+            wide.convertTo(rgb, CV_8U, ScaleTo8Bit(bits));
+        }
     }
     cv::Mat bgr;
     cv::cvtColor(rgb, bgr, hasAlpha ? cv::COLOR_RGBA2BGRA : cv::COLOR_RGB2BGR);
@@ -177,7 +181,7 @@ cv::Mat ConvertInterleavedRgb(const heif_image* image, heif_chroma chroma) {
 }
 
 // Everything after the container was read: primary image, decode, conversion to 8 bits.
-cv::Mat DecodePrimaryImage(HeifResources& res) {
+cv::Mat DecodePrimaryImage(HeifResources& res, bool keepDepth = false) {
     heif_error err = heif_context_get_primary_image_handle(res.ctx, &res.handle);
     if (err.code != heif_error_Ok || res.handle == nullptr) {
         ReportLine("Failed to get HEIC image handle: " + OneLine(err.message));
@@ -189,6 +193,14 @@ cv::Mat DecodePrimaryImage(HeifResources& res) {
     if (err.code != heif_error_Ok) {
         ReportLine("Failed to get preferred decoding colorspace: " + OneLine(err.message));
         return {};
+    }
+    if (keepDepth && heif_image_handle_get_luma_bits_per_pixel(res.handle) > 8) {
+        // libheif converts deep YCbCr to RGB at its own depth; OpenCV's 16-bit YCrCb
+        // conversion would assume a 16-bit range.
+        colorspace = heif_colorspace_RGB;
+        chroma = heif_image_handle_has_alpha_channel(res.handle)
+                     ? heif_chroma_interleaved_RRGGBBAA_LE
+                     : heif_chroma_interleaved_RRGGBB_LE;
     }
     err = heif_decode_image(res.handle, &res.image, colorspace, chroma, nullptr);
     if (err.code != heif_error_Ok || res.image == nullptr) {
@@ -205,7 +217,7 @@ cv::Mat DecodePrimaryImage(HeifResources& res) {
             if (chroma == heif_chroma_444 || chroma == heif_chroma_planar) {
                 return ConvertPlanarRgb(res.image);
             }
-            return ConvertInterleavedRgb(res.image, chroma);
+            return ConvertInterleavedRgb(res.image, chroma, keepDepth);
         default:
             ReportLine("Unsupported color space.");
             return {};
@@ -225,7 +237,9 @@ bool AllocateContext(HeifResources& res) {
 
 }  // namespace
 
-cv::Mat heif_to_cvmat(const std::string& path) {
+cv::Mat heif_to_cvmat(const std::string& path) { return heif_to_cvmat(path, false); }
+
+cv::Mat heif_to_cvmat(const std::string& path, bool keepDepth) {
     // Outlive the context, which reads through them until it is freed.
     const ImageFile file(path);
     HeifFileSource source(file);
@@ -238,7 +252,7 @@ cv::Mat heif_to_cvmat(const std::string& path) {
         ReportLine("Failed to read HEIC file: " + OneLine(err.message));
         return {};
     }
-    return DecodePrimaryImage(res);
+    return DecodePrimaryImage(res, keepDepth);
 }
 
 cv::Mat heif_memory_to_cvmat(const std::uint8_t* data, std::size_t size) {

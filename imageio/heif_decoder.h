@@ -15,6 +15,9 @@ namespace heif_utils {
 
 // The path is UTF-8.
 [[nodiscard]] cv::Mat heif_to_cvmat(const std::string& path);
+// `keepDepth`: an image of more than 8 bits comes as 16-bit BGR(A) holding the decoder's own
+// values (0 .. 2^bits - 1), converted from YCbCr by libheif; others as above.
+[[nodiscard]] cv::Mat heif_to_cvmat(const std::string& path, bool keepDepth);
 // Converted to UTF-8 first; an unconvertible path throws the standard library's error.
 [[nodiscard]] cv::Mat heif_to_cvmat(const std::wstring& path);
 // The same decode of a whole HEIF file held in memory; the bytes are not kept.

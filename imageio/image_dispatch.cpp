@@ -1,9 +1,27 @@
 #include "imageio/image_dispatch.h"
 
+#include <opencv2/imgcodecs.hpp>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "imageio/heif_decoder.h"
 #include "imageio/jxl_decoder.h"
 #include "imageio/path_utils.h"
 #include "imageio/unicode_io.h"
+
+namespace {
+
+// The whole file was read into memory for decoding and freed again; glibc keeps freed heap
+// memory of that size for reuse, where it would stay resident beside the image for good.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+    (void)malloc_trim(0);
+#endif
+}
+
+}  // namespace
 
 std::string LowerExtension(const std::string& utf8Path) {
     std::string ext = GetExtension(utf8Path);
@@ -19,6 +37,10 @@ std::string LowerExtension(const std::string& utf8Path) {
     return ext;
 }
 
+bool KeepsDepth(int flags) {
+    return flags == cv::IMREAD_UNCHANGED || (flags >= 0 && (flags & cv::IMREAD_ANYDEPTH) != 0);
+}
+
 ImageDecoder DecoderForPath(const std::string& utf8Path) {
     const std::string ext = LowerExtension(utf8Path);
     if (ext == "heic" || ext == "heif") {
@@ -27,17 +49,20 @@ ImageDecoder DecoderForPath(const std::string& utf8Path) {
     return ext == "jxl" ? ImageDecoder::JpegXl : ImageDecoder::OpenCV;
 }
 
-bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out) {
+bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out, bool keepHeifDepth) {
     try {
         switch (DecoderForPath(utf8Path)) {
             case ImageDecoder::Heif:
-                out = heif_utils::heif_to_cvmat(utf8Path);
+                out = heif_utils::heif_to_cvmat(utf8Path, keepHeifDepth && KeepsDepth(flags));
                 break;
             case ImageDecoder::JpegXl:
                 out = jxl_utils::jxl_to_cvmat(utf8Path);
                 break;
-            case ImageDecoder::OpenCV:
-                return Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);
+            case ImageDecoder::OpenCV: {
+                const bool ok = Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);
+                ReturnFreedMemory();
+                return ok;
+            }
         }
     } catch (...) {
         out.release();  // whatever the reader left there is not the file's image

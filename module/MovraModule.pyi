@@ -182,6 +182,24 @@ class MovraPanel:
     def SetAspectRatio(self, ratio: AspectRatio) -> None:
         """Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)"""
     def GetAspectRatio(self) -> AspectRatio: ...
+    def GetSourceMat(self) -> numpy.typing.NDArray[Any]:
+        """The source image at its own depth and channels (uint8, uint16, int16 or float32);
+        for an 8-bit image what the 8-bit getters return. Empty array without an image."""
+    def GetSourcePixel(self, x: int, y: int) -> tuple[int, ...] | tuple[float, ...] | None:
+        """The source values at (x, y) (ints for integer images, floats for float ones), in
+        the image's channel order; None outside the image."""
+    def SetDisplayLevels(self, low: float | None, high: float | None = None) -> None:
+        """Show source value v as clip(round((v - low) * 255 / (high - low)), 0, 255) on every
+        channel; None returns to the default (saturation). ValueError for high <= low, NaN or
+        infinity (levels unchanged)."""
+    def GetDisplayLevels(self) -> tuple[float, float] | None: ...
+    def SetAutoLevels(self, saturated: float = 0.35) -> tuple[float, float] | None:
+        """Set and return the levels that clip `saturated` per cent of the source's values,
+        half at each end; None without an image."""
+    def SetColormap(self, name: str) -> None:
+        """An OpenCV colormap by its lower-case name ("viridis", "jet", ...; "gray" is the
+        default) for single-channel sources, after the levels. ValueError for an unknown name."""
+    def GetColormap(self) -> str: ...
 
 class MovraROIAdvPanel:
     """Advanced ROI panel with editing (requires wxPython parent)"""
@@ -452,10 +470,21 @@ class MovraROIAdvPanel:
                 where it leaves the image (a line's length, 0 for a point)
             centroid: (x, y), the mean of the pixels' centres (x + 0.5, y + 0.5)
             bbox: (x, y, w, h), the smallest rectangle holding the pixels
-            mean, std, min, max: lists, one value per channel of the raw image
-                (GetRawMat(): the image's own channels); std is the population standard
-                deviation (NumPy's std, ddof=0)
+            mean, std, min, max: lists, one value per channel of the source values
+                (GetSourceMat(): the image's own channels and depth; min and max are ints
+                for integer images); std is the population standard deviation (NumPy's
+                std, ddof=0)
         An empty dict without an image, an editing ROI, or a ROI pixel on the image.
+        """
+    def GetROIHistogram(
+        self, bins: int = 256, range: tuple[float, float] | None = None
+    ) -> tuple[numpy.typing.NDArray[numpy.int64], numpy.typing.NDArray[numpy.float64]] | None:
+        """
+        Histogram of the source values inside the editing ROI, equal to numpy.histogram of
+        those pixels: (counts, edges), counts of shape (bins,) for one channel and
+        (channels, bins) for more, every channel over the same range. range=None: the
+        dtype's whole range [min, max + 1) for integer images, the ROI's finite min..max for
+        float images. None without an image or a ROI pixel on it.
         """
     # --- Live ROI updates and the ROI as data.
     def GetLineProfile(self, id: int | None = None, width: int = 1) -> _Float64Array:
@@ -500,6 +529,25 @@ class MovraROIAdvPanel:
         "visible" (True) and "line_style" (0) may be left out. Bad data raises
         ValueError naming the field and appends nothing.
         """
+    # --- The source image at its own depth and its display.
+    def GetSourceMat(self) -> numpy.typing.NDArray[Any]:
+        """The source image at its own depth and channels (uint8, uint16, int16 or float32);
+        for an 8-bit image what the 8-bit getters return. Empty array without an image."""
+    def GetSourcePixel(self, x: int, y: int) -> tuple[int, ...] | tuple[float, ...] | None:
+        """The source values at (x, y) (ints for integer images, floats for float ones), in
+        the image's channel order; None outside the image."""
+    def SetDisplayLevels(self, low: float | None, high: float | None = None) -> None:
+        """Show source value v as clip(round((v - low) * 255 / (high - low)), 0, 255) on every
+        channel; None returns to the default (saturation). ValueError for high <= low, NaN or
+        infinity (levels unchanged)."""
+    def GetDisplayLevels(self) -> tuple[float, float] | None: ...
+    def SetAutoLevels(self, saturated: float = 0.35) -> tuple[float, float] | None:
+        """Set and return the levels that clip `saturated` per cent of the source's values,
+        half at each end; None without an image."""
+    def SetColormap(self, name: str) -> None:
+        """An OpenCV colormap by its lower-case name ("viridis", "jet", ...; "gray" is the
+        default) for single-channel sources, after the levels. ValueError for an unknown name."""
+    def GetColormap(self) -> str: ...
 
 def GetImageFileInfo(path: str) -> dict[str, Any]:
     """Read image file metadata (size, channels, bit_depth, EXIF, GPS) without loading into a panel. Returns a dict."""

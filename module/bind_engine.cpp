@@ -13,9 +13,11 @@ void BindEngine(py::module_& m) {
         .def(py::init<>())
         .def(
             "SetMat",
-            [](MovraEngine& self, const UInt8Array& img) {
-                // The array stays referenced by the call, so its memory outlives the copy.
-                WithNumpyView(img, [&self](const cv::Mat& view) {
+            [](MovraEngine& self, const py::object& img) {
+                // Every non-uint8 array is saturated to 0..255, never wrapped. The array stays
+                // referenced by the call, so its memory outlives the copy.
+                const UInt8Array bytes = UInt8Array::ensure(SaturatedUInt8(ImageArrayFrom(img)));
+                WithNumpyView(bytes, [&self](const cv::Mat& view) {
                     const py::gil_scoped_release release;
                     self.SetMat(view);
                 });

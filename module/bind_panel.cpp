@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/display_py.h"
 #include "module/gui_thread.h"
 #include "module/panel_wrapper.h"
 #include "module/parent_window.h"
@@ -23,9 +24,9 @@ sys.unraisablehook.
 }  // namespace
 
 void BindPanel(py::module_& m) {
-    PanelClass<MovraPanelWrapper>(m, "MovraPanel",
-                                  "Basic image display panel (requires wxPython parent)")
-        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+    PanelClass<MovraPanelWrapper> cls(m, "MovraPanel",
+                                      "Basic image display panel (requires wxPython parent)");
+    cls.def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
                  return new MovraPanelWrapper(
                      PlacementFor(parent, id, x, y, width, height, style, name));
@@ -35,9 +36,10 @@ void BindPanel(py::module_& m) {
              py::arg("name") = "MovraPanel")
         .def(
             "SetMat",
-            [](MovraPanelWrapper& self, const UInt8Array& img) {
-                // The panel copies the pixels once into its own (reused) working buffer.
-                WithNumpyView(img, [&self](const cv::Mat& view) { self.SetMat(view); });
+            [](MovraPanelWrapper& self, const py::object& img) {
+                // The panel copies the pixels once into its own (reused) source buffer.
+                WithImageArray(ImageArrayFrom(img),
+                               [&self](const cv::Mat& view) { self.SetMat(view); });
             },
             py::arg("img"))
         .def("LoadImage", &MovraPanelWrapper::LoadImage, py::arg("path"), py::arg("flags") = 1,
@@ -76,4 +78,5 @@ void BindPanel(py::module_& m) {
         .def("SetAutoOrient", &MovraPanelWrapper::SetAutoOrient, py::arg("enable"),
              "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage (off by "
              "default: files load as stored)");
+    BindSourceAndDisplay<MovraPanelWrapper>(cls);
 }

@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/display_py.h"
 #include "module/gui_thread.h"
 #include "module/parent_window.h"
 #include "module/roi_panel_wrapper.h"
@@ -179,6 +180,14 @@ end points, a point the pixel that holds it. An empty array (shape (0,)) without
 image or an editing ROI (a polygon still being drawn is not one yet).
 )";
 
+constexpr const char* kGetROIHistogramDoc = R"(
+Histogram of the source values inside the editing ROI, equal to numpy.histogram of those
+pixels: returns (counts, edges). counts has shape (bins,) for a one-channel image and
+(channels, bins) for more; every channel uses the same range. range=None means the dtype's
+whole range [min, max + 1) for integer images (one value per bin at bins=256 for uint8) and
+the ROI's finite min..max for float images. None without an image or a ROI pixel on it.
+)";
+
 constexpr const char* kGetLineProfileDoc = R"(
 Sample the image along a line ROI: a float64 array of shape (n, channels).
 
@@ -201,26 +210,28 @@ Returns a dict:
         where it leaves the image (a line's length, 0 for a point)
     centroid: (x, y), the mean of the pixels' centres (x + 0.5, y + 0.5)
     bbox: (x, y, w, h), the smallest rectangle holding the pixels
-    mean, std, min, max: lists, one value per channel of the raw image
-        (GetRawMat(): the image's own channels); std is the population standard
-        deviation (NumPy's std, ddof=0)
+    mean, std, min, max: lists, one value per channel of the source values
+        (GetSourceMat(): the image's own channels and depth; min and max are ints for
+        integer images); std is the population standard deviation (NumPy's std, ddof=0)
 An empty dict without an image, an editing ROI, or a ROI pixel on the image.
 )";
 
 }  // namespace
 
 void BindROIPanel(py::module_& m) {
-    PanelClass<W>(m, "MovraROIAdvPanel",
-                  "Advanced ROI panel with editing (requires wxPython parent)",
-                  py::custom_type_setup(&EnableGarbageCollection))
-        .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
+    PanelClass<W> cls(m, "MovraROIAdvPanel",
+                      "Advanced ROI panel with editing (requires wxPython parent)",
+                      py::custom_type_setup(&EnableGarbageCollection));
+    cls.def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
                  return new W(PlacementFor(parent, id, x, y, width, height, style, name));
              }),
              py::arg("parent_handle"), py::arg("id") = -1, py::arg("x") = -1, py::arg("y") = -1,
              py::arg("width") = -1, py::arg("height") = -1, py::arg("style") = 0,
              py::arg("name") = "MovraROIAdvPanel")
-        .def("SetMat", &W::SetMat, py::arg("img"))
+        .def(
+            "SetMat", [](W& self, const py::object& img) { self.SetMat(ImageArrayFrom(img)); },
+            py::arg("img"))
         .def("LoadImage", &W::LoadImage, py::arg("path"),
              "Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve "
              "original channel count so that GetLoadedImageInfo() reports correct "
@@ -326,6 +337,8 @@ void BindROIPanel(py::module_& m) {
         // Masks and measurements of the editing ROI.
         .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
         .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
+        .def("GetROIHistogram", &W::GetROIHistogram, py::arg("bins") = 256,
+             py::arg("range") = py::none(), kGetROIHistogramDoc)
         .def("GetLineProfile", &W::GetLineProfile, py::arg("id") = py::none(),
              py::arg("width") = 1, kGetLineProfileDoc)
         // Live ROI updates and the ROI as data.
@@ -344,4 +357,5 @@ void BindROIPanel(py::module_& m) {
              "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage; "
              "GetLoadedImageInfo() then reports the upright size (off by default: files load "
              "as stored)");
+    BindSourceAndDisplay<W>(cls);
 }

@@ -26,6 +26,24 @@ using UInt8Array = py::array_t<std::uint8_t, py::array::forcecast>;
 // The header is valid only during the call. Same shape rules and errors as NumpyToMat.
 void WithNumpyView(const UInt8Array& array, const std::function<void(const cv::Mat&)>& use);
 
+// Calls `use` with a matrix header over an image array for a panel: uint8, uint16, int16,
+// float32 and float64 arrays as they are (no copy when packed; the panel stores them), any
+// other dtype saturated to uint8 first (floats rounded, NaN as 0). Shapes as NumpyToMat, except
+// that 2 or more than 4 channels raise ValueError naming the count.
+void WithImageArray(const py::array& array, const std::function<void(const cv::Mat&)>& use);
+
+// An image argument as an array: ndarrays as they are, other values through numpy.asarray
+// (nested sequences, scalars); TypeError for what holds no numbers.
+[[nodiscard]] py::array ImageArrayFrom(const py::object& value);
+
+// The array as uint8 by saturation (floats rounded, NaN as 0); the array itself when it is
+// uint8 already. TypeError for dtypes that hold no numbers (objects, strings, complex).
+[[nodiscard]] py::array SaturatedUInt8(const py::array& array);
+
+// New array owning a copy of the pixels at their own depth (uint8, int8, uint16, int16, int32,
+// float32, float64); shape (0,) for an empty matrix.
+[[nodiscard]] py::array SourceMatToNumpy(const cv::Mat& mat);
+
 // New uint8 array owning a copy of the pixels; shape (0,) for an empty matrix. Deeper
 // matrices are brought to 8 bits by saturation (scale 1, offset 0).
 [[nodiscard]] py::array_t<std::uint8_t> MatToNumpy(const cv::Mat& mat);

@@ -22,8 +22,8 @@ BackgroundLoad* LoadOf(MovraPanel* panel) {
 cv::Mat Decode(const std::string& utf8Path, int flags, bool upright) {
     try {
         const bool own = upright && flags >= 0;
-        cv::Mat mat = LoadImageByExtension(utf8Path,
-                                           own ? (flags | cv::IMREAD_IGNORE_ORIENTATION) : flags);
+        cv::Mat mat = LoadImageByExtension(
+            utf8Path, own ? (flags | cv::IMREAD_IGNORE_ORIENTATION) : flags, true);
         if (upright) {
             ApplyExifOrientation(mat, FileOrientation(utf8Path));
         }
@@ -95,11 +95,12 @@ void MovraPanelWrapper::LoadImageAsync(const std::string& utf8Path, const py::ob
 
 bool MovraPanelWrapper::IsLoading() const { return m_async.IsLoading(LoadOf(m_panel.Get())); }
 
-const cv::Mat& MovraPanelWrapper::GetMat() const {
-    static const cv::Mat kEmpty;
+cv::Mat MovraPanelWrapper::GetMat() const {
     const MovraPanel* p = m_panel.Get();
-    return p != nullptr ? p->m_matBitmap : kEmpty;
+    return p != nullptr ? p->GetWorkingMat() : cv::Mat();
 }
+
+MovraPanel* MovraPanelWrapper::BasePanel() const { return m_panel.Get(); }
 
 void MovraPanelWrapper::SetMode(int mode) {
     m_panel.Call([&](MovraPanel& p) {

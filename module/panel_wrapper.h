@@ -31,7 +31,10 @@ class MovraPanelWrapper {
     // SetMat (callback(path, False)); dropped without a call when the panel goes.
     void LoadImageAsync(const std::string& utf8Path, const py::object& callback, int flags);
     [[nodiscard]] bool IsLoading() const;
-    [[nodiscard]] const cv::Mat& GetMat() const;
+    // The three-channel 8-bit working picture of the source, made on request.
+    [[nodiscard]] cv::Mat GetMat() const;
+    // The panel, null once it is gone.
+    [[nodiscard]] MovraPanel* BasePanel() const;
     void SetMode(int mode);
     void SetAutoOrient(bool enable);
     void SetZoomToFit();

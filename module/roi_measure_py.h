@@ -19,8 +19,15 @@ namespace py = pybind11;
 // A (rows, cols) uint8 array of the working image's size, 255 on the editing ROI's pixels;
 // shape (0,) without an image or a ROI.
 [[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel);
-// area, perimeter, centroid, bbox and per channel mean, std, min, max of the raw image inside
-// the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
+// area, perimeter, centroid, bbox and per channel mean, std, min, max of the source values
+// inside the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel);
-// The dict form of a measurement, the same for a panel's ROI and for MeasureROIs.
-[[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats);
+// numpy.histogram of the source values inside the editing ROI: (counts, edges), counts of
+// shape (bins,) for one channel and (channels, bins) for more, all channels over one range
+// (default: the dtype's whole range [min, max + 1) for integers, the finite values' min..max
+// for floats). None without an image, a ROI, or a ROI pixel on the image.
+[[nodiscard]] py::object ROIHistogram(const MovraROIAdvPanel& panel, int bins,
+                                      const py::object& range);
+// The dict form of a measurement, the same for a panel's ROI and for MeasureROIs; min and max
+// are floats for a float image, ints otherwise.
+[[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats, bool floatingValues = false);

@@ -76,12 +76,14 @@ void MovraROIAdvPanelWrapper::OnPanelGone() {
 
 // --- Image and zoom.
 
-void MovraROIAdvPanelWrapper::SetMat(const UInt8Array& img) {
+MovraPanel* MovraROIAdvPanelWrapper::BasePanel() const { return m_panel.Get(); }
+
+void MovraROIAdvPanelWrapper::SetMat(const py::array& img) {
     m_async.Supersede(LoadOf(m_panel.Get()));
     m_panel.Call([&](Panel& p) {
         // The panel copies the pixels once into its own buffer; the array stays referenced by
         // the call, and the panel's work needs no Python object.
-        WithNumpyView(img, [&p](const cv::Mat& view) {
+        WithImageArray(img, [&p](const cv::Mat& view) {
             const py::gil_scoped_release unlocked;
             (void)p.SetCVmat(view, false, false);
             Repaint(p, true);
@@ -127,7 +129,7 @@ bool MovraROIAdvPanelWrapper::IsLoading() const {
 }
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetMat() const {
-    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.m_matBitmap); });
+    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return MatToNumpy(p.GetWorkingMat()); });
 }
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetDrawMat() const {
@@ -457,6 +459,11 @@ bool MovraROIAdvPanelWrapper::CanRedo() const {
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
     return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+}
+
+py::object MovraROIAdvPanelWrapper::GetROIHistogram(int bins, const py::object& range) const {
+    return m_panel.CallOr(py::object(py::none()),
+                          [&](Panel& p) { return ROIHistogram(p, bins, range); });
 }
 
 py::dict MovraROIAdvPanelWrapper::GetROIStats() const {

@@ -19,6 +19,7 @@
 #include "module/roi_panel_callbacks.h"
 #include "panels/display_modes.h"
 
+class MovraPanel;
 class MovraROIAdvPanel;
 
 class MovraROIAdvPanelWrapper {
@@ -30,7 +31,8 @@ class MovraROIAdvPanelWrapper {
     MovraROIAdvPanelWrapper& operator=(const MovraROIAdvPanelWrapper&) = delete;
 
     // --- Image and zoom.
-    void SetMat(const UInt8Array& img);
+    // Raises ValueError for 2 or more than 4 channels (see WithImageArray).
+    void SetMat(const py::array& img);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path);
     // As MovraPanelWrapper's: decoded (with the file's information) on a worker thread, taken
     // on the GUI thread as LoadImage takes it, then callback(path, ok).
@@ -102,6 +104,8 @@ class MovraROIAdvPanelWrapper {
     void Refresh();
     [[nodiscard]] std::uintptr_t GetHandle() const;
     [[nodiscard]] bool IsOk() const;
+    // The panel, null once it is gone.
+    [[nodiscard]] MovraPanel* BasePanel() const;
 
     // --- Callbacks. The crop callback cannot be cleared; the others take None to clear.
     void SetOnCropCallback(const py::function& callback);
@@ -135,6 +139,7 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
+    [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range) const;
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
     // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
     // shape (0,) without a panel.

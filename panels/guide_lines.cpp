@@ -35,11 +35,12 @@ void MovraPanel::SetAspectRatio(AspectRatio ratio) {
 
 void MovraPanel::DrawGuideLineWxDC(wxDC& dc) {
     if (!m_guideLineVisible || m_guideLineMode == static_cast<int>(GuideLineMode::Off) ||
-        !m_bitmap.IsOk()) {
+        (m_matBitmap.empty() && !m_bitmap.IsOk())) {
         return;
     }
-    const int w = m_bitmap.GetWidth();
-    const int h = m_bitmap.GetHeight();
+    const cv::Size shown = DisplayedSize();
+    const int w = shown.width;
+    const int h = shown.height;
     if (w < 1 || h < 1) {
         return;
     }

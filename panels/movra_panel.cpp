@@ -6,13 +6,16 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <exception>
 
 #include "imageio/cpu_features.h"
 #include "imageio/cv_utils.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
 #include "panels/display_scale.h"
+#include "roi/nearest_resize.h"
 
 namespace {
 
@@ -85,6 +88,7 @@ int MovraPanel::GetSSESupport() {
 
 bool MovraPanel::SetBitmap(const wxBitmap& bmp) {
     m_bitmap = bmp;
+    m_showsBitmap = m_bitmap.IsOk();
     if (m_bitmap.IsOk()) {
         if (m_bitmap.GetSize() != GetVirtualSize()) {
             SetVirtualSize(m_bitmap.GetSize());
@@ -99,6 +103,9 @@ bool MovraPanel::SetBitmap(const wxBitmap& bmp) {
 
 void MovraPanel::ClearImg() {
     m_matBitmap.release();
+    m_drawmatBitmap.release();
+    m_showsBitmap = false;
+    m_blitter.Release();
     m_bitmap = wxBitmap();
     SetVirtualSize(1, 1);
     Refresh(true);
@@ -111,50 +118,59 @@ bool MovraPanel::RebuildDisplay(const char* badScaleMessage) {
         return false;
     }
     // A scale kept from an earlier image (display modes other than the two known ones keep it)
-    // could otherwise ask for a copy of many gigabytes.
+    // could otherwise ask for a picture of many gigabytes.
     m_scale = display_scale::CapEnlargement(m_matBitmap.size(), m_scale);
-    if (std::abs(m_scale - 1.0) < 1e-6) {
-        CopyIntoOwnBuffer(m_matBitmap, m_drawmatBitmap);
-    } else {
-        ResizeByScale(m_matBitmap, m_drawmatBitmap, m_scale, cv::INTER_NEAREST);
+    m_showsBitmap = false;
+    // No scaled copy of the image: each paint cuts and scales only what the window shows.
+    m_bitmap = wxBitmap();
+    const cv::Size shown = DisplayedSize();
+    if (wxSize(shown.width, shown.height) != GetVirtualSize()) {
+        SetVirtualSize(shown.width, shown.height);
     }
-    m_bitmap = ConvertMatToBitmap(m_drawmatBitmap, m_simdMode);
-    if (!m_bitmap.IsOk()) {
-        wxLogError("Could not convert Mat to wxBitmap.");
-        return false;
+    Refresh(true);
+    Update();
+    return true;
+}
+
+cv::Size MovraPanel::DisplayedSize() const {
+    if (m_matBitmap.empty() || m_showsBitmap) {
+        return m_bitmap.IsOk() ? cv::Size(m_bitmap.GetWidth(), m_bitmap.GetHeight())
+                               : cv::Size(0, 0);
     }
-    return SetBitmap(m_bitmap);
+    // The sizes cv::resize derives from a scale, a side of 0 made 1 (as ResizeByScale does).
+    const int width = cv::saturate_cast<int>(m_matBitmap.cols * m_scale);
+    const int height = cv::saturate_cast<int>(m_matBitmap.rows * m_scale);
+    return {std::max(width, 1), std::max(height, 1)};
 }
 
 void MovraPanel::StoreWorkingImage(const cv::Mat& mat, bool adopt) {
-    cv::Mat src = mat;
-    bool owned = adopt;
-    // Deeper images (16-bit files read unchanged) are saturated to 8 bits: the display bitmap
-    // only takes 8-bit samples, and 16-bit data is not rescaled anywhere.
-    if (!mat.empty() && mat.depth() != CV_8U) {
-        mat.convertTo(src, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
-        owned = true;
+    if (adopt && IsKeptDepth(mat.depth())) {
+        m_matBitmap = mat;
+        return;
     }
-    // The working buffer is overwritten in place when the size stays (a large image costs far
-    // more in fresh-page faults than in copying), unless some other header still shares it.
-    ReleaseIfShared(m_matBitmap);
     try {
-        // Normalised to three channels once, so every later rebuild is a plain resize.
-        if (src.channels() == 4) {
-            cv::cvtColor(src, m_matBitmap, cv::COLOR_BGRA2BGR);
-        } else if (src.channels() == 1 && !src.empty()) {
-            cv::cvtColor(src, m_matBitmap, cv::COLOR_GRAY2BGR);
-        } else if (owned) {
-            m_matBitmap = src;
-        } else {
-            CopyIntoOwnBuffer(src, m_matBitmap);
-        }
+        StoreSource(mat, m_matBitmap);
     } catch (...) {
-        // Written in place, the buffer may now be reallocated or half written: no working
+        // Written in place, the buffer may now be reallocated or half written: no source
         // image is better than one that is neither the old nor the new.
         m_matBitmap.release();
         throw;
     }
+}
+
+cv::Mat MovraPanel::GetWorkingMat() const { return WorkingBGR(m_matBitmap); }
+
+bool MovraPanel::SetDisplayLevels(const std::optional<DisplayLevels>& levels) {
+    if (!m_displayMap.SetLevels(levels)) {
+        return false;
+    }
+    Refresh(false);
+    return true;
+}
+
+void MovraPanel::SetColormap(int colormap) {
+    m_displayMap.SetColormap(colormap);
+    Refresh(false);
 }
 
 bool MovraPanel::ShowWorkingImage(bool updateScale) {
@@ -204,11 +220,15 @@ bool MovraPanel::SetCVmat(const wxString& path, bool internal, bool keepScale) {
             return false;
         }
         cv::Mat mat;
-        if (!DecodeImageFile(utf8, cv::IMREAD_UNCHANGED, mat)) {
+        if (!DecodeImageFile(utf8, cv::IMREAD_UNCHANGED, mat, true)) {
             return false;
         }
-        Convert16bitTo8bit(mat);
-        return SetCVmat(mat, internal, keepScale);
+        if (internal) {
+            return SetCVmat(mat, internal, keepScale);
+        }
+        // The decoded image becomes the source without a second copy.
+        StoreWorkingImage(mat, true);
+        return ShowWorkingImage(!keepScale);
     } catch (const cv::Exception& e) {
         wxLogError("MovraPanel::SetCVmat(const wxString& imagePath) get cv error %s", e.what());
         return false;
@@ -234,10 +254,12 @@ bool MovraPanel::SetCVmatDisplay(cv::Mat& mat) {
         if (std::abs(scale - 1.0) >= 1e-6) {
             ResizeByScale(mat, shown, scale, cv::INTER_LINEAR);
         }
-        m_bitmap = ConvertMatToBitmap(shown, m_simdMode);
-        if (!m_bitmap.IsOk()) {
+        wxBitmap bitmap = ConvertMatToBitmap(shown, m_simdMode);
+        if (!bitmap.IsOk()) {
             return false;
         }
+        m_bitmap = bitmap;
+        m_showsBitmap = true;
         if (m_bitmap.GetSize() != GetVirtualSize()) {
             SetVirtualSize(m_bitmap.GetSize());
         }
@@ -350,7 +372,8 @@ void MovraPanel::SetCanvasBgColor(int r, int g, int b) {
 }
 
 wxSize MovraPanel::DoGetBestClientSize() const {
-    return m_bitmap.IsOk() ? m_bitmap.GetSize() : wxSize(64, 48);
+    const cv::Size shown = DisplayedSize();
+    return shown.empty() ? wxSize(64, 48) : wxSize(shown.width, shown.height);
 }
 
 void MovraPanel::OnPaint(wxPaintEvent& /*event*/) {
@@ -362,11 +385,40 @@ void MovraPanel::OnPaint(wxPaintEvent& /*event*/) {
     wxAutoBufferedPaintDC dc(this);
     dc.SetBackground(wxBrush(GetBackgroundColour()));
     dc.Clear();
-    if (m_bitmap.IsOk()) {
+    if (m_showsBitmap && m_bitmap.IsOk()) {
         DoPrepareDC(dc);
         dc.DrawBitmap(m_bitmap, 0, 0, false);
         DrawGuideLineWxDC(dc);
+    } else if (!m_matBitmap.empty()) {
+        // An exception must not leave a wx event handler.
+        try {
+            PaintSource(dc);
+        } catch (const std::exception& e) {
+            wxLogDebug("MovraPanel paint: %s", e.what());
+        }
+        DoPrepareDC(dc);
+        DrawGuideLineWxDC(dc);
     }
+}
+
+void MovraPanel::PaintSource(wxDC& dc) {
+    const cv::Size shown = DisplayedSize();
+    const wxPoint origin = CalcUnscrolledPosition(wxPoint(0, 0));
+    const wxSize client = GetClientSize();
+    const cv::Rect window =
+        cv::Rect(origin.x, origin.y, client.x, client.y) & cv::Rect(cv::Point(0, 0), shown);
+    if (window.empty()) {
+        return;
+    }
+    cv::Mat buffer = std::abs(m_scale - 1.0) < 1e-6 ? m_matBitmap(window).clone()
+                                                    : ResizeWindowNearest(m_matBitmap, m_scale,
+                                                                          window);
+    m_displayMap.Render(buffer);
+    if (buffer.empty()) {
+        return;
+    }
+    m_drawmatBitmap = buffer;
+    (void)m_blitter.Blit(dc, buffer, window.x - origin.x, window.y - origin.y);
 }
 
 void MovraPanel::SaveImage(wxString path, int which) {

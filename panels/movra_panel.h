@@ -10,10 +10,13 @@
 
 #include <opencv2/core.hpp>
 
+#include <optional>
 #include <vector>
 
 #include "panels/background_load.h"
 #include "panels/display_modes.h"
+#include "panels/paint_blitter.h"
+#include "roi/display_map.h"
 #include "roi/roi_mode.h"
 
 struct cvROI;
@@ -30,8 +33,9 @@ class MovraPanel : public wxScrolled<wxWindow> {
     // --- Virtual interface shared with the ROI panel (slot order matters to nobody but is kept).
     virtual bool SetBitmap(const wxBitmap& bmp);
     virtual void ClearImg();
-    // Replaces the working image (unless `internal`) and rebuilds the display bitmap; true when
-    // the bitmap was rebuilt. Failures are logged and leave the previous bitmap shown.
+    // Replaces the source image (unless `internal`; kept at its own depth and channels, see
+    // StoreSource) and shows it at the display mode's scale; true when shown. Failures are
+    // logged and leave the previous picture shown.
     virtual bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale);
     // Decodes a file by its extension (the module's one decoder choice, through the opening
     // policy) and hands it to the matrix form; false when it is missing (which clears the
@@ -103,8 +107,18 @@ class MovraPanel : public wxScrolled<wxWindow> {
     // store that failed.
     bool AdoptCVmat(cv::Mat&& mat);
     void OnPaint(wxPaintEvent& event);
-    // Recomputes the scale and rebuilds the display from m_matBitmap.
+    // Recomputes the scale and shows m_matBitmap at it.
     bool UpdateCVmat();
+    // The three-channel 8-bit working picture of the source (saturated, grey expanded, alpha
+    // dropped), made on request: the panel keeps only the source.
+    [[nodiscard]] virtual cv::Mat GetWorkingMat() const;
+    // Display levels and colormap of the screen picture (the arrays of the getters stay
+    // saturated); both repaint. False, nothing changed, for levels DisplayMap refuses.
+    [[nodiscard]] bool SetDisplayLevels(const std::optional<DisplayLevels>& levels);
+    void SetColormap(int colormap);
+    [[nodiscard]] const DisplayMap& GetDisplayMap() const { return m_displayMap; }
+    // The size of the source at the current scale: the virtual size the picture covers.
+    [[nodiscard]] cv::Size DisplayedSize() const;
     // which = 1: the working image, 0: the displayed copy; anything else does nothing.
     void SaveImage(wxString path, int which);
     // Invalid bitmap for an empty matrix or when the pixels cannot be written.
@@ -123,10 +137,16 @@ class MovraPanel : public wxScrolled<wxWindow> {
     static int GetSSESupport();
 
     int m_sseLevel;
+    // Only for a picture shown without a source (SetCVmatDisplay, SetBitmap): a source image is
+    // painted a window at a time from m_matBitmap.
     wxBitmap m_bitmap;
+    // m_bitmap is what the window shows (until the next source image).
+    bool m_showsBitmap = false;
     int m_displayMode = static_cast<int>(CvDisplayMode::Original);
     double m_scale = 1.0;
+    // The source image as it arrived (1, 3 or 4 channels; 8- or 16-bit integer or 32-bit float).
     cv::Mat m_matBitmap;
+    // The picture of the last paint (window-sized, 8-bit three channels).
     cv::Mat m_drawmatBitmap;
     int m_simdMode = 0;
     int m_roiMode = 0;
@@ -145,21 +165,29 @@ class MovraPanel : public wxScrolled<wxWindow> {
   protected:
     wxSize DoGetBestClientSize() const override;
 
+    DisplayMap m_displayMap;
+    // Turns a visible buffer into screen pixels at every paint, its pixel store kept while the
+    // size stays: a fresh window-sized bitmap per frame is measurable.
+    PaintBlitter m_blitter;
+
   private:
     void Init();
     // A window manager gives the window its final size only after it is shown, often after
     // the image was loaded and fitted: a fitted panel fits again at every new size.
     void OnSize(wxSizeEvent& event);
     bool m_refitting = false;
-    // The working image as three 8-bit channels; `adopt` lets it share the pixels of `mat`.
-    // When OpenCV throws while writing it, no working image is left.
+    // The source image from `mat` (StoreSource); `adopt` lets it share the pixels of `mat`.
+    // When OpenCV throws while writing it, no source image is left.
     void StoreWorkingImage(const cv::Mat& mat, bool adopt);
     // Clears the panel for an empty working image, else rebuilds the display bitmap.
     bool ShowWorkingImage(bool updateScale);
-    // Rebuilds m_drawmatBitmap and the display bitmap from m_matBitmap at m_scale, an
-    // enlargement capped to the largest display bitmap. A scale that is not > 0 logs
-    // `badScaleMessage` and returns false; OpenCV's exceptions pass to the caller.
+    // Shows m_matBitmap at m_scale (an enlargement capped to the largest display size): sets
+    // the virtual size and repaints. A scale that is not > 0 logs `badScaleMessage` and returns
+    // false.
     bool RebuildDisplay(const char* badScaleMessage);
     // Sets a zoom from the step rules and rebuilds; nothing when it did not change.
     void ApplyZoomStep(double zoom);
+    // Cuts the visible part of the scaled source, renders it and blits it; the DC is not
+    // prepared for scrolling.
+    void PaintSource(wxDC& dc);
 };

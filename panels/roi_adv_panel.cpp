@@ -23,22 +23,22 @@ bool IsShowableChannelCount(int channels) {
     return channels == 1 || channels == 3 || channels == 4;
 }
 
-// A file as the panel keeps it: `raw` is the decoded image with OpenCV's 16-bit (or deeper)
-// samples saturated to 8 bits and its alpha dropped; HEIF and JPEG XL come in their own 8-bit
-// layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
-// expanded to three channels. False when the file cannot be decoded.
-// `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is decoded here.
-// `orientation` (EXIF 1-8) is applied to the decoded pixels.
-bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, cv::Mat& working,
-                    cv::Mat mat = cv::Mat(), int orientation = 1) {
-    if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
+// A file as the panel keeps it: the decoded image at its own depth (16-bit and float samples
+// kept, other depths stored as StoreSource does), with an OpenCV-decoded alpha channel dropped;
+// HEIF and JPEG XL come in their own layout and stay as decoded. False when the file cannot be
+// decoded. `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is
+// decoded here. `orientation` (EXIF 1-8) is applied to the decoded pixels.
+bool DecodeForPanel(const std::string& utf8Path, cv::Mat& source, cv::Mat mat = cv::Mat(),
+                    int orientation = 1) {
+    if (mat.empty() &&
+        (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat, true) || mat.empty())) {
         return false;
     }
     ApplyExifOrientation(mat, orientation);
-    if (mat.depth() != CV_8U) {
-        // Saturation, not rescaling, for every deeper depth (float TIFF and HDR included): the
-        // display only takes 8-bit samples.
-        mat.convertTo(mat, CV_MAKETYPE(CV_8U, mat.channels()), 1.0, 0.0);
+    if (!IsKeptDepth(mat.depth())) {
+        cv::Mat stored;
+        StoreSource(mat, stored);
+        mat = stored;
     }
     if (DecoderForPath(utf8Path) == ImageDecoder::OpenCV && mat.channels() == 4) {
         cv::cvtColor(mat, mat, cv::COLOR_BGRA2BGR);
@@ -46,12 +46,7 @@ bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, 
     if (!IsShowableChannelCount(mat.channels())) {
         return false;
     }
-    raw = mat;
-    if (expandGrey && mat.channels() == 1) {
-        cv::cvtColor(mat, working, cv::COLOR_GRAY2BGR);
-    } else {
-        working = mat;
-    }
+    source = mat;
     return true;
 }
 
@@ -105,6 +100,10 @@ void MovraROIAdvPanel::ClearImg() {
     Refresh(true);
 }
 
+cv::Mat MovraROIAdvPanel::GetWorkingMat() const {
+    return m_greyShownAsBGR ? WorkingBGR(m_matBitmap) : SaturateTo8Bit(m_matBitmap);
+}
+
 bool MovraROIAdvPanel::ShowImage(bool fitZoom) {
     if (m_matBitmap.rows == 0 || m_matBitmap.cols == 0) {
         ClearImg();
@@ -134,13 +133,9 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
         // The raw and working images share one buffer; dropping the raw header first lets the
         // copy reuse that buffer when the size stays and nobody else holds it.
         m_rawMat.release();
-        if (source.depth() == CV_8U) {
-            CopyIntoOwnBuffer(source, m_matBitmap);
-        } else {
-            ReleaseIfShared(m_matBitmap);
-            source.convertTo(m_matBitmap, CV_MAKETYPE(CV_8U, source.channels()), 1.0, 0.0);
-        }
+        StoreSource(source, m_matBitmap);
         m_rawMat = m_matBitmap;
+        m_greyShownAsBGR = false;
         m_imageDamaged = false;
         ImageFileInfo info;
         info.width = m_matBitmap.cols;
@@ -174,8 +169,7 @@ MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& ut
         cv::Mat decoded;
         file.info = GetImageFileInfo(utf8Path, &decoded);
         const int orientation = upright ? FileOrientation(utf8Path) : 1;
-        file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded),
-                                 orientation);
+        file.ok = DecodeForPanel(utf8Path, file.source, std::move(decoded), orientation);
         // The information gives the size shown.
         if (OrientationSwapsSides(orientation)) {
             std::swap(file.info.width, file.info.height);
@@ -196,14 +190,15 @@ bool MovraROIAdvPanel::AdoptDecodedFile(DecodedFile&& file, bool internal, bool 
     // The matrix form would reset the information to the matrix's size and copy the pixels
     // that are already the panel's own.
     if (internal) {
-        shown = SetCVmat(file.working, true, keepScale);
+        shown = SetCVmat(file.source, true, keepScale);
     } else {
-        m_matBitmap = std::move(file.working);
+        m_matBitmap = file.source;
         shown = ShowImage(!keepScale);
     }
     if (shown) {
         m_imageInfo = std::move(file.info);
-        m_rawMat = std::move(file.raw);
+        m_rawMat = std::move(file.source);
+        m_greyShownAsBGR = true;
         m_imageDamaged = file.damaged;
     }
     return shown;
@@ -242,9 +237,8 @@ bool MovraROIAdvPanel::SetCVmatDisplay(const wxString& path) {
         return false;
     }
     try {
-        cv::Mat raw;
         cv::Mat shown;
-        if (!DecodeForPanel(path.utf8_string(), false, raw, shown)) {
+        if (!DecodeForPanel(path.utf8_string(), shown)) {
             return false;
         }
         return SetCVmatDisplay(shown);

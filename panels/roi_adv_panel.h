@@ -43,23 +43,21 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
 
     // --- Image, paint and zoom.
     void ClearImg() override;
-    // Keeps one copy of the matrix as both the working and the raw image (one channel stays
-    // one channel; deeper samples are saturated to 8 bits), fits the zoom unless `internal` or
-    // `keepScale`, and repaints. False for an empty matrix (the panel is cleared) and, with
-    // nothing changed, for a channel count other than 1, 3 or 4.
+    // Keeps one copy of the matrix as both the working and the raw image (its own channels;
+    // depths as StoreSource keeps them), fits the zoom unless `internal` or `keepScale`, and
+    // repaints. False for an empty matrix (the panel is cleared) and, with nothing changed, for
+    // a channel count other than 1, 3 or 4.
     bool SetCVmat(const cv::Mat& mat, bool internal, bool keepScale) override;
-    // Reads the file's information, decodes it by extension, keeps the decoded image (deeper
-    // samples saturated to 8 bits) as the raw copy and, with grey expanded to three channels,
-    // as the working copy; hides the stored overlays. False (image kept) for a missing or
-    // undecodable file.
+    // Reads the file's information, decodes it by extension, keeps the decoded image at its
+    // own depth as the one source (GetWorkingMat expands its grey to three channels); hides
+    // the stored overlays. False (image kept) for a missing or undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
     // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
     // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does, except
     // that a failed decode changes nothing (SetCVmat(path) keeps the failed file's information).
     struct DecodedFile {
         ImageFileInfo info;
-        cv::Mat raw;
-        cv::Mat working;
+        cv::Mat source;  // the one image the panel keeps
         bool ok = false;
         bool damaged = false;  // decoded, with damage reported by the decoder
     };
@@ -77,6 +75,8 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void UpdateScale() override;
     void SetCenterImageEnable(bool enable) override;
     void UpdateDrawImage(bool resize) override;
+    // The source saturated to 8 bits, a grey file's image expanded to three channels.
+    [[nodiscard]] cv::Mat GetWorkingMat() const override;
     // Guide lines are drawn into the buffer, not over it.
     void DrawGuideLineWxDC(wxDC& dc) override;
 
@@ -239,7 +239,10 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     bool m_simdMenuEnable = false;
 
     // --- Image state.
+    // A header of m_matBitmap (one buffer): the source as decoded or set.
     cv::Mat m_rawMat;
+    // The source came from a grey file, whose working picture has three channels.
+    bool m_greyShownAsBGR = false;
     ImageFileInfo m_imageInfo;
     // The loaded file decoded with damage reported by its decoder (shown all the same).
     bool m_imageDamaged = false;
@@ -309,8 +312,9 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // Where the context menu was opened (client position), for its "Original Size".
     wxPoint m_menuAnchor = wxDefaultPosition;
     // Shared by both renderers: the viewport follows the window and its scroll position, and
-    // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
-    // nothing is visible or the image has a channel count the panel cannot show).
+    // the visible part of `image` at the zoom is cut out and rendered (levels, colormap) as
+    // 8-bit three channels (empty when nothing is visible or the image has a channel count
+    // the panel cannot show).
     cv::Mat CutVisibleBuffer(const cv::Mat& image);
     // Blits the buffer at the centering offset and fills only the part of the window it leaves
     // uncovered with the background colour.
@@ -323,9 +327,6 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // unreadable font falls back to the default font, and a null result skips the text.
     cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const wxString& fontPath) const;
 
-    // Turns the buffer into screen pixels at every paint, its pixel store kept while the size
-    // stays: a fresh window-sized bitmap per frame is measurable.
-    PaintBlitter m_blitter;
     std::string m_lastPaintError;
     // Live ROI updates: a change not yet reported, and whether its report is already queued.
     bool m_roiChangePending = false;

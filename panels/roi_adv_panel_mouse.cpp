@@ -8,24 +8,40 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "panels/roi_adv_panel.h"
+#include "roi/display_map.h"
 #include "roi/trunc_int.h"
 
 namespace {
 
-wxString PixelText(const cv::Mat& image, const cv::Point& at) {
-    const uchar* v = image.ptr(at.y) + static_cast<size_t>(at.x) * image.elemSize();
-    switch (image.elemSize()) {
-        case 1:
-            return wxString::Format("%d", v[0]);
-        case 3:
-            return wxString::Format("(%d,%d,%d)", v[2], v[1], v[0]);
-        case 4:
-            return wxString::Format("(%d,%d,%d,%d)", v[3], v[2], v[1], v[0]);
-        default:
-            return wxString();
+// The source values at `at`, colour in R, G, B(, A) order; a grey file's image as the three
+// equal channels of its working picture.
+wxString PixelText(const cv::Mat& image, const cv::Point& at, bool greyAsBGR) {
+    const std::optional<std::vector<double>> v = SourcePixel(image, at.x, at.y);
+    if (!v) {
+        return wxString();
     }
+    std::vector<double> values = *v;
+    if (greyAsBGR && values.size() == 1) {
+        values.assign(3, values[0]);
+    }
+    if (values.size() >= 3) {
+        std::swap(values[0], values[2]);  // BGR(A) -> RGB(A)
+    }
+    if (values.size() == 4) {
+        std::rotate(values.begin(), values.begin() + 3, values.end());  // ARGB as before
+    }
+    const bool integer = image.depth() != CV_32F && image.depth() != CV_64F;
+    wxString text;
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) text += ",";
+        text += integer ? wxString::Format("%d", static_cast<int>(values[i]))
+                        : wxString::Format("%g", values[i]);
+    }
+    return values.size() == 1 ? text : "(" + text + ")";
 }
 
 }  // namespace
@@ -219,11 +235,12 @@ void MovraROIAdvPanel::ShowStatusLine() {
         at.y >= m_matBitmap.rows) {
         return;
     }
-    const int bits = static_cast<int>(m_matBitmap.elemSize()) * 8;
+    const bool expanded = m_greyShownAsBGR && m_matBitmap.channels() == 1;
+    const int bits = static_cast<int>(m_matBitmap.elemSize()) * 8 * (expanded ? 3 : 1);
     // ChangeValue: the text is the panel's report, not the user's typing, so no text event.
     ctrl->ChangeValue(wxString::Format("%dx%d %.2fX %d-bit image value %s (%d,%d)",
                                        m_matBitmap.cols, m_matBitmap.rows, m_scale, bits,
-                                       PixelText(m_matBitmap, at), at.x, at.y));
+                                       PixelText(m_matBitmap, at, m_greyShownAsBGR), at.x, at.y));
 }
 
 // --- Panning.

@@ -12,35 +12,8 @@
 #include "panels/display_scale.h"
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
+#include "roi/nearest_resize.h"
 
-namespace {
-
-// The buffer as the layers and the bitmap conversion take it: 8-bit three channels. The buffer
-// is the panel's own fresh cut, so the conversions may work in place.
-void ToThreeChannels(cv::Mat& buffer) {
-    if (buffer.empty()) {
-        return;
-    }
-    if (buffer.depth() != CV_8U) {
-        buffer.convertTo(buffer, CV_MAKETYPE(CV_8U, buffer.channels()), 1.0, 0.0);
-    }
-    switch (buffer.channels()) {
-        case 1:
-            cv::cvtColor(buffer, buffer, cv::COLOR_GRAY2BGR);
-            break;
-        case 3:
-            break;
-        case 4:
-            // The window has nothing behind the image to blend with.
-            cv::cvtColor(buffer, buffer, cv::COLOR_BGRA2BGR);
-            break;
-        default:
-            buffer.release();
-            break;
-    }
-}
-
-}  // namespace
 
 void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
     if (IsBeingDeleted() || GetParent() == nullptr || GetParent()->IsBeingDeleted()) {
@@ -105,8 +78,24 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
         return {};
     }
     SyncViewportToWindow();
+    if (m_viewport.scale > 1.01) {
+        // Magnified, the visible source has fewer pixels than the buffer: its picture is made
+        // at source size and then enlarged, the same pixels as scaling first.
+        const cv::Rect inside = m_viewport.GetVisibleROI() & cv::Rect(0, 0, image.cols, image.rows);
+        if (inside.empty()) {
+            return {};
+        }
+        // Render never writes into the matrix it is given (every conversion makes a new one).
+        cv::Mat picture = image(inside);
+        m_displayMap.Render(picture);
+        if (picture.empty()) {
+            return {};
+        }
+        return ResizeRegionNearest(picture, cv::Rect(0, 0, picture.cols, picture.rows),
+                                   m_viewport.scale);
+    }
     cv::Mat buffer = m_viewport.ExtractVisibleRegion(image);
-    ToThreeChannels(buffer);
+    m_displayMap.Render(buffer);
     return buffer;
 }
 

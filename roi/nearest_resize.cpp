@@ -144,15 +144,14 @@ class NearestRows : public cv::ParallelLoopBody {
 
 }  // namespace
 
-cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double scale) {
-    const cv::Size dstSize = NearestScaledSize(region.size(), scale);
-    if (dstSize.empty() || image.empty()) {
-        return {};
-    }
+namespace {
+
+// Gathers dst(y, x) = image(region.y + yIndex[y], region.x + xIndex[x]).
+cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::vector<int>& xIndex,
+                      const std::vector<int>& yIndex, double scale) {
+    const cv::Size dstSize(static_cast<int>(xIndex.size()), static_cast<int>(yIndex.size()));
     cv::Mat dst(dstSize, image.type());
     const size_t pixelSize = image.elemSize();
-    const std::vector<int> xIndex = SourceIndexes(dstSize.width, region.width, scale);
-    const std::vector<int> yIndex = SourceIndexes(dstSize.height, region.height, scale);
     // Byte offsets within the source row, so the gathers do no multiplication.
     std::vector<int> offset(xIndex.size());
     int wideEnd = dstSize.width;
@@ -171,4 +170,35 @@ cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double
                       NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery),
                       stripes);
     return dst;
+}
+
+}  // namespace
+
+cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double scale) {
+    const cv::Size dstSize = NearestScaledSize(region.size(), scale);
+    if (dstSize.empty() || image.empty()) {
+        return {};
+    }
+    return GatherNearest(image, region, SourceIndexes(dstSize.width, region.width, scale),
+                         SourceIndexes(dstSize.height, region.height, scale), scale);
+}
+
+cv::Mat ResizeWindowNearest(const cv::Mat& image, double scale, const cv::Rect& window) {
+    if (image.empty() || window.empty() || !(scale > 0.0) || !std::isfinite(scale) ||
+        window.x < 0 || window.y < 0) {
+        return {};
+    }
+    const double inverse = 1.0 / scale;
+    const auto indexes = [inverse](int start, int length, int srcLength) {
+        std::vector<int> index(static_cast<size_t>(length));
+        for (int i = 0; i < length; ++i) {
+            index[static_cast<size_t>(i)] = std::min(
+                static_cast<int>(std::min(std::floor((start + i) * inverse), 2147483647.0)),
+                srcLength - 1);
+        }
+        return index;
+    };
+    return GatherNearest(image, cv::Rect(0, 0, image.cols, image.rows),
+                         indexes(window.x, window.width, image.cols),
+                         indexes(window.y, window.height, image.rows), scale);
 }

@@ -12,3 +12,9 @@
 // scaled size is empty.
 [[nodiscard]] cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region,
                                           double scale);
+
+// The pixels `window` (in scaled coordinates, non-negative) of the whole image scaled by
+// `scale`, equal to that part of cv::resize's INTER_NEAREST result; the full scaled image is
+// never made. Window pixels past the scaled image repeat its last row or column.
+[[nodiscard]] cv::Mat ResizeWindowNearest(const cv::Mat& image, double scale,
+                                          const cv::Rect& window);

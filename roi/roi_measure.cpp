@@ -388,8 +388,60 @@ double Perimeter(const Shape& s) {
     }
 }
 
+namespace {
+
+// Deeper images: the region's geometry from the mask alone, its values through OpenCV (sums
+// in double precision; the standard deviation is the population one).
+std::optional<Stats> MeasureDeep(const Shape& shape, const cv::Mat& image) {
+    const MaskBox masked = Rasterise(shape, image.size());
+    const cv::Rect& box = masked.box;
+    if (box.empty()) {
+        return std::nullopt;
+    }
+    Accumulator acc(1);
+    for (int y = box.y; y < box.y + box.height; ++y) {
+        const uchar* mask = masked.mask.ptr(y - box.y);
+        acc.Row<1>(mask, mask, y, box.x, box.width);
+    }
+    if (acc.count == 0) {
+        return std::nullopt;
+    }
+    Stats st;
+    const double n = static_cast<double>(acc.count);
+    st.area = acc.count;
+    st.perimeter = Perimeter(shape);
+    st.centroid = {static_cast<double>(acc.sumX) / n + 0.5,
+                   static_cast<double>(acc.sumY) / n + 0.5};
+    st.bbox = {acc.minX, acc.minY, acc.maxX - acc.minX + 1, acc.maxY - acc.minY + 1};
+    const cv::Mat values = image(box);
+    cv::Mat mean;
+    cv::Mat stddev;
+    cv::meanStdDev(values, mean, stddev, masked.mask);
+    for (int c = 0; c < image.channels(); ++c) {
+        st.mean.push_back(mean.at<double>(c));
+        st.stddev.push_back(stddev.at<double>(c));
+        cv::Mat channel;
+        cv::extractChannel(values, channel, c);
+        double lo = 0.0;
+        double hi = 0.0;
+        cv::minMaxIdx(channel, &lo, &hi, nullptr, nullptr, masked.mask);
+        st.min.push_back(lo);
+        st.max.push_back(hi);
+    }
+    return st;
+}
+
+}  // namespace
+
 std::optional<Stats> Measure(const Shape& shape, const cv::Mat& image) {
-    if (image.empty() || image.depth() != CV_8U || image.dims != 2) {
+    if (image.empty() || image.dims != 2) {
+        return std::nullopt;
+    }
+    const int depth = image.depth();
+    if (depth == CV_16U || depth == CV_16S || depth == CV_32F || depth == CV_64F) {
+        return image.channels() <= 4 ? MeasureDeep(shape, image) : std::nullopt;
+    }
+    if (depth != CV_8U) {
         return std::nullopt;
     }
     const MaskBox masked = Rasterise(shape, image.size());

@@ -61,11 +61,12 @@ struct Stats {
     // Per channel of the image over the pixels; the standard deviation is the population one
     // (divided by the pixel count, as NumPy's std).
     std::vector<double> mean, stddev;
-    std::vector<int> min, max;
+    std::vector<double> min, max;
 };
 
-// The statistics of `image` (8-bit, any channel count) inside the shape; nothing when the shape
-// has no pixel in the image or the image is not 8-bit.
+// The statistics of `image` (8-bit with any channel count, or 16-bit integer or float with
+// 1 to 4 channels: the values as they are) inside the shape; nothing when the shape has no
+// pixel in the image or the image has another depth.
 [[nodiscard]] std::optional<Stats> Measure(const Shape& shape, const cv::Mat& image);
 
 }  // namespace ROIMeasure

@@ -73,8 +73,11 @@ def test_arrays_are_copied_both_ways(engine):
 
 
 def test_other_element_types_are_force_cast(engine):
-    engine.SetMat(np.array([[0.0, 127.9, 255.0]], dtype=np.float64))
-    np.testing.assert_array_equal(engine.GetMat(), [[0, 127, 255]])
+    # Saturated, floats rounded: never wrapped modulo 256.
+    engine.SetMat(np.array([[-3.0, 127.9, 255.0, 1000.0]], dtype=np.float64))
+    np.testing.assert_array_equal(engine.GetMat(), [[0, 128, 255, 255]])
+    engine.SetMat(np.array([[300, 4000, 7]], dtype=np.uint16))
+    np.testing.assert_array_equal(engine.GetMat(), [[255, 255, 7]])
     engine.SetMat([[1, 2], [3, 4]])  # nested sequences are arrays too
     np.testing.assert_array_equal(engine.GetMat(), [[1, 2], [3, 4]])
     engine.SetMat(np.array([[True, False]]))

@@ -31,13 +31,16 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
-    "GetROIMask", "GetROIStats", "GetLineProfile",
+    "GetROIMask", "GetROIStats", "GetROIHistogram", "GetLineProfile",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
     "SetAutoOrient",
+    # The source image at its own depth and its display.
+    "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
+    "SetColormap", "GetColormap",
 ]
 
 TEXT_A = """
@@ -377,6 +380,7 @@ def call_every_method(movra, p, path):
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
+        "GetSourcePixel": (1, 1), "SetDisplayLevels": (10, 20), "SetColormap": ("jet",),
         "SetAutoOrient": (False,),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
@@ -415,10 +419,11 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
-        "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False,
+        "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False, "GetColormap": "gray",
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile",
+                    "GetSourceMat"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name

@@ -149,14 +149,18 @@ class ImageView(wx.Panel):
         h, w = self.pixels.shape[:2]
         if not (0 <= ix < w and 0 <= iy < h):
             return None
-        v = self.pixels[iy, ix]
-        if self.pixels.ndim == 2 or v.size == 1:
-            return f"grey {int(np.ravel(v)[0])}"
-        if v.size == 3:
+        # The source values (16-bit and float images as they are), else the 8-bit ones.
+        v = self.panel.GetSourcePixel(ix, iy) if self.panel is not None else None
+        if v is None:
+            v = tuple(int(c) for c in np.ravel(self.pixels[iy, ix]))
+        v = [f"{c:g}" if isinstance(c, float) else str(c) for c in v]
+        if len(v) == 1:
+            return f"grey {v[0]}"
+        if len(v) == 3:
             return f"RGB {v[2]}, {v[1]}, {v[0]}"
-        if v.size == 4:
+        if len(v) == 4:
             return f"RGBA {v[2]}, {v[1]}, {v[0]}, {v[3]}"
-        return " ".join(str(int(c)) for c in v)
+        return " ".join(v)
 
     def region(self, box):
         """A copy of the loaded image's pixels inside box (x0, y0, x1, y1)."""

@@ -8,7 +8,10 @@ import tempfile
 
 import wx
 
-from . import commands, crop, dialogs, info_format, roi_json, roi_readout, sample, tool_keys
+from . import (
+    commands, crop, dialogs, display_levels, info_format, roi_json, roi_readout, sample,
+    tool_keys,
+)
 from .background_open import BackgroundOpen
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
@@ -69,6 +72,7 @@ class StudioFrame(wx.Frame):
         tool_keys.install(self)
         self.background = BackgroundOpen(self)
         self.workbench = Workbench(self, config)
+        self.levels = display_levels.install(self)
 
     # --- start-up
 
@@ -183,6 +187,7 @@ class StudioFrame(wx.Frame):
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
         self.refresh_readout()
+        self.levels.refresh()
         # The pointer readout described the previous image; the next motion fills it again.
         self.SetStatusText("", 1)
         if self.view.info.get("damaged"):
@@ -211,6 +216,7 @@ class StudioFrame(wx.Frame):
     def refresh_readout(self):
         self.side.readout.set_rows(roi_readout.readout_rows(self.roi_data()))
         self.workbench.roi_changed()
+        self.levels.refresh()
 
     def _on_roi_changing(self, rect):
         self.workbench.roi_changed()

@@ -138,15 +138,17 @@ TEST_F(PanelTest, SixteenBitIsSaturatedNotRescaled) {
     EXPECT_EQ(s16.at<uint8_t>(0, 1), 7);
 }
 
-TEST_F(PanelTest, WorkingImageIsThreeChannelsAndDefaultsHold) {
+TEST_F(PanelTest, SourceKeptAsItArrivedWorkingImageMadeOnRequest) {
     EXPECT_EQ(panel_->DoGetBestClientSize(), wxSize(64, 48));
     EXPECT_EQ(panel_->m_aspectRatio, static_cast<int>(AspectRatio::AR_16_9));
     EXPECT_TRUE(panel_->SetCVmat(cv::Mat(5, 7, CV_8UC1, cv::Scalar(40)), false, false));
-    EXPECT_EQ(panel_->m_matBitmap.type(), CV_8UC3);
-    EXPECT_EQ(panel_->m_matBitmap.at<cv::Vec3b>(4, 6), cv::Vec3b(40, 40, 40));
+    EXPECT_EQ(panel_->m_matBitmap.type(), CV_8UC1);
+    EXPECT_EQ(panel_->GetWorkingMat().type(), CV_8UC3);
+    EXPECT_EQ(panel_->GetWorkingMat().at<cv::Vec3b>(4, 6), cv::Vec3b(40, 40, 40));
     EXPECT_EQ(panel_->DoGetBestClientSize(), wxSize(7, 5));
     EXPECT_TRUE(panel_->SetCVmat(cv::Mat(3, 3, CV_8UC4, cv::Scalar(1, 2, 3, 4)), false, false));
-    EXPECT_EQ(panel_->m_matBitmap.at<cv::Vec3b>(0, 0), cv::Vec3b(1, 2, 3));
+    EXPECT_EQ(panel_->m_matBitmap.type(), CV_8UC4);
+    EXPECT_EQ(panel_->GetWorkingMat().at<cv::Vec3b>(0, 0), cv::Vec3b(1, 2, 3));
     EXPECT_FALSE(panel_->SetCVmat(cv::Mat(), false, false));
     EXPECT_TRUE(panel_->m_matBitmap.empty());
     EXPECT_FALSE(panel_->GetBitmap().IsOk());
@@ -164,15 +166,16 @@ TEST_F(PanelTest, FilesByExtension) {
     std::filesystem::copy_file(dir_ / "x.png", dir_ / "x.jpeg2k");
     EXPECT_FALSE(panel_->SetCVmat(PathOf("x.jpeg2k"), false, false));
     EXPECT_EQ(panel_->m_matBitmap.size(), cv::Size(8, 6));
-    EXPECT_TRUE(panel_->GetBitmap().IsOk());
+    EXPECT_FALSE(panel_->DisplayedSize().empty());
 
     cv::Mat deep(1, 2, CV_16UC1);
     deep.at<uint16_t>(0, 0) = 1000;
     deep.at<uint16_t>(0, 1) = 12;
     ASSERT_TRUE(cv::imwrite((dir_ / "deep.png").string(), deep));
     EXPECT_TRUE(panel_->SetCVmat(PathOf("deep.png"), false, false));
-    EXPECT_EQ(panel_->m_matBitmap.at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
-    EXPECT_EQ(panel_->m_matBitmap.at<cv::Vec3b>(0, 1), cv::Vec3b(12, 12, 12));
+    EXPECT_EQ(panel_->m_matBitmap.type(), CV_16UC1);  // kept at its depth
+    EXPECT_EQ(panel_->GetWorkingMat().at<cv::Vec3b>(0, 0), cv::Vec3b(255, 255, 255));
+    EXPECT_EQ(panel_->GetWorkingMat().at<cv::Vec3b>(0, 1), cv::Vec3b(12, 12, 12));
 
     std::FILE* junk = std::fopen((dir_ / "junk.jpg").string().c_str(), "wb");
     std::fputs("no image here", junk);
@@ -243,7 +246,7 @@ TEST_F(PanelTest, ZoomStepsAndFit) {
     EXPECT_NEAR(panel_->m_scale, 1.05, 1e-9);
     panel_->SetZoomIn();
     EXPECT_NEAR(panel_->m_scale, 1.30, 1e-9);
-    EXPECT_EQ(panel_->GetBitmap().GetSize(), wxSize(65, 130));
+    EXPECT_EQ(panel_->DisplayedSize(), cv::Size(65, 130));
     panel_->m_scale = 19.8;
     panel_->SetZoomIn();
     EXPECT_DOUBLE_EQ(panel_->m_scale, 20.0);
@@ -254,10 +257,12 @@ TEST_F(PanelTest, ZoomStepsAndFit) {
     EXPECT_DOUBLE_EQ(panel_->m_scale, 0.1);
     panel_->SetZoomToFit();  // 50 x 100 in 400 x 300: scale 3
     EXPECT_DOUBLE_EQ(panel_->m_scale, 3.0);
-    EXPECT_EQ(panel_->GetBitmap().GetSize(), wxSize(150, 300));
+    EXPECT_EQ(panel_->DisplayedSize(), cv::Size(150, 300));
     panel_->SetOriginal(true);
     EXPECT_DOUBLE_EQ(panel_->m_scale, 1.0);
-    EXPECT_EQ(panel_->GetBitmap().GetSize(), wxSize(50, 100));
+    EXPECT_EQ(panel_->DisplayedSize(), cv::Size(50, 100));
+    // No image-sized bitmap is kept for a source image: paints cut the window's part.
+    EXPECT_FALSE(panel_->GetBitmap().IsOk());
 }
 
 TEST_F(PanelTest, SaveImageAndItsMessages) {

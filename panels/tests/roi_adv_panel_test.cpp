@@ -128,8 +128,10 @@ TEST_F(RoiPanelTest, ScrolledViewShowsTheVisiblePartOfALargeImage) {
 TEST_F(RoiPanelTest, GreyImagesKeepOneChannelWhereTheyShould) {
     const cv::Mat grey(40, 80, CV_8UC1, cv::Scalar(77));
     EXPECT_TRUE(panel_->SetCVmat(Write("grey.png", grey), false, false));
-    EXPECT_EQ(panel_->m_matBitmap.type(), CV_8UC3);
-    EXPECT_EQ(panel_->m_rawMat.type(), CV_8UC1);
+    // One image: the working picture's three channels are made on request.
+    EXPECT_EQ(panel_->m_matBitmap.type(), CV_8UC1);
+    EXPECT_EQ(panel_->m_rawMat.data, panel_->m_matBitmap.data);
+    EXPECT_EQ(panel_->GetWorkingMat().type(), CV_8UC3);
     EXPECT_EQ(panel_->m_imageInfo.format, "PNG");
     EXPECT_EQ(panel_->m_imageInfo.channels, 1);
 
@@ -146,18 +148,17 @@ TEST_F(RoiPanelTest, GreyImagesKeepOneChannelWhereTheyShould) {
     EXPECT_EQ(shown.at<cv::Vec3b>(400, 10), kBackground);
 }
 
-TEST_F(RoiPanelTest, DeepSamplesAreSaturatedNotRescaled) {
+TEST_F(RoiPanelTest, DeepSamplesAreKeptAndTheirPictureSaturated) {
     cv::Mat deep(4, 4, CV_16UC3, cv::Scalar(1000, 12, 255));
     EXPECT_TRUE(panel_->SetCVmat(Write("deep.tiff", deep), false, false));
-    for (const cv::Mat* m : {&panel_->m_matBitmap, &panel_->m_rawMat}) {
-        EXPECT_EQ(m->type(), CV_8UC3);
-        EXPECT_EQ(m->at<cv::Vec3b>(3, 3), cv::Vec3b(255, 12, 255));
-    }
+    EXPECT_EQ(panel_->m_rawMat.type(), CV_16UC3);
+    EXPECT_EQ(panel_->m_rawMat.at<cv::Vec3w>(3, 3), cv::Vec3w(1000, 12, 255));
+    EXPECT_EQ(panel_->GetWorkingMat().at<cv::Vec3b>(3, 3), cv::Vec3b(255, 12, 255));
     EXPECT_EQ(panel_->m_imageInfo.bitDepth, 16);
 
     EXPECT_TRUE(panel_->SetCVmat(cv::Mat(2, 2, CV_16UC1, cv::Scalar(300)), false, false));
-    EXPECT_EQ(panel_->m_rawMat.type(), CV_8UC1);
-    EXPECT_EQ(panel_->m_rawMat.at<uint8_t>(1, 1), 255);
+    EXPECT_EQ(panel_->m_rawMat.type(), CV_16UC1);
+    EXPECT_EQ(panel_->GetWorkingMat().at<uint8_t>(1, 1), 255);
 }
 
 TEST_F(RoiPanelTest, LoadingReplacesWhatItShouldAndFailuresKeepTheImage) {

@@ -143,7 +143,12 @@ TEST(ROIMeasure, ShapesWithoutARegionGiveNothing) {
     EXPECT_FALSE(ROIMeasure::Measure(ShapeWith(CvROIMode::Circle, {{-30, 20}, {29, 0}}), image));
     EXPECT_FALSE(ROIMeasure::Measure(ShapeWith(CvROIMode::Point, {{60.5f, 3}}), image));
     const auto whole = ShapeWith(CvROIMode::Rectangle, {{0, 0}, {60, 40}});
-    EXPECT_FALSE(ROIMeasure::Measure(whole, cv::Mat(40, 60, CV_16UC1, cv::Scalar(7))));
+    EXPECT_FALSE(ROIMeasure::Measure(whole, cv::Mat(40, 60, CV_32SC1, cv::Scalar(7))));
+    // Deeper images are measured on their own values.
+    const auto deep = ROIMeasure::Measure(whole, cv::Mat(40, 60, CV_16UC1, cv::Scalar(700)));
+    ASSERT_TRUE(deep);
+    EXPECT_EQ(deep->min[0], 700.0);
+    EXPECT_EQ(deep->mean[0], 700.0);
     const auto all = ROIMeasure::Measure(whole, image);
     ASSERT_TRUE(all);
     EXPECT_EQ(all->area, 2400);
