@@ -246,7 +246,7 @@ void DragLatency(Bench& b, double zoom) {
         panel->GetEventHandler()->ProcessEvent(e);
     };
     send(wxEVT_LEFT_DOWN, edge);
-    if (panel->m_currentHit.handle != HitHandle::Right) {
+    if (panel->m_editor.m_currentHit.handle != HitHandle::Right) {
         std::fprintf(stderr, "bench_roi_panel: the press missed the rectangle's edge\n");
     }
     int step = 0;

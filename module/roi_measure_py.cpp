@@ -9,7 +9,7 @@
 namespace {
 
 ROIMeasure::Shape EditingShape(const MovraROIAdvPanel& panel) {
-    return ROIMeasure::ShapeOf(static_cast<CvROIMode>(panel.m_roiMode), panel);
+    return ROIMeasure::ShapeOf(panel.m_editor.Shape(static_cast<CvROIMode>(panel.m_roiMode)));
 }
 
 // What a measurement reads: the image as loaded (its own channels, 8 bits), unless the panel

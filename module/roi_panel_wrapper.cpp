@@ -416,15 +416,15 @@ void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callbac
 }
 
 py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
-    return EditingDataToDict(m_panel.CallOr(ROIShapeData(), [](Panel& p) {
-        return EditingShapeData(p, p.m_roiMode);
+    return EditingDataToDict(m_panel.CallOr(ROIShape(), [](Panel& p) {
+        return p.m_editor.Shape(static_cast<CvROIMode>(p.m_roiMode));
     }));
 }
 
 void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
     m_panel.Call([&](Panel& p) {
-        ROIShapeData shape = ParseEditingDataDict(data);
-        p.SetROI(MakeROI(shape.mode, std::move(shape.points), cv::Scalar(0, 0, 0, 0), 1,
+        ROIShape shape = ParseEditingDataDict(data);
+        p.SetROI(MakeROI(static_cast<int>(shape.mode), std::move(shape.points), cv::Scalar(0, 0, 0, 0), 1,
                          shape.angle),
                  true);
     });

@@ -2,8 +2,8 @@
 // 2000 % without ever scaling the whole image: each paint cuts the visible part at the current
 // zoom into a small buffer, draws the layers into it (guide lines, the editing ROI with its
 // handles, stored and external overlays, texts, the pass/fail/recycle logo) and blits it.
-// The user edits one region of interest with the mouse (rules in ROIEditor); the host adds
-// read-only overlays, masks and texts. GUI thread only.
+// The user edits one region of interest with the mouse (rules in the ROIEditor it holds); the
+// host adds read-only overlays, masks and texts. GUI thread only.
 #pragma once
 
 #include <wx/arrstr.h>
@@ -30,7 +30,7 @@
 #include "roi/roi_records.h"
 #include "roi/viewport.h"
 
-class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
+class MovraROIAdvPanel : public MovraPanel {
   public:
     static constexpr const char* kDefaultFontPath =
         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -115,8 +115,6 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void ClearROIState();
     // Binds or unbinds the seven mouse handlers (idempotent).
     void SetMouseEventConnect(bool connect);
-    using ROIEditor::HitTestCurrentROI;
-    using ROIEditor::UpdateROIFromDrag;
     [[nodiscard]] HitResult HitTestCurrentROI(const cv::Point2f& p) const;
     void UpdateROIFromDrag(const cv::Point2f& p);
     // Stored overlays are not hit-tested: always no hit.
@@ -210,7 +208,11 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // which sends the crop event.
     std::function<void(const cv::Rect&)> m_onROIChanging;
 
-    // --- Mouse glue (the editing state itself is ROIEditor's).
+    // --- The editing ROI's state and rules: the panel holds them and turns its events into
+    // the editor's calls.
+    ROIEditor m_editor;
+
+    // --- Mouse glue.
     bool m_middleDown = false;
     wxPoint m_panStartMouse{0, 0};
     int m_panStartScroll[2] = {0, 0};

@@ -11,8 +11,6 @@ using roi_editor_util::TruncPoint;
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
-
 cv::Point2f Trunc(const cv::Point2f& p) { return {std::trunc(p.x), std::trunc(p.y)}; }
 
 cv::Point2f AbsDiff(const cv::Point2f& a, const cv::Point2f& b) {
@@ -195,22 +193,18 @@ void DragCircle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
         r.x = p.x;
         r.y = p.y;
     } else if (h == HitHandle::Radius) {
-        const double radius = Length(cv::Point2f(r.x, r.y), p);
-        r.width = r.height = static_cast<float>(radius / kSqrt2);
+        const cv::Point2f v = KeptRadiusVector({Length(cv::Point2f(r.x, r.y), p), 0.0f});
+        r.width = v.x;
+        r.height = v.y;
     } else {
         // A new circle: the centre stays at the press point, the pointer sets the radius.
         r.x = e.m_leftMouseDownPoint.x;
         r.y = e.m_leftMouseDownPoint.y;
-        const cv::Point2f size = AbsDiff(p, e.m_leftMouseDownPoint);
-        if (size.x > 0.f && size.y > 0.f) {
-            r.width = size.x;
-            r.height = size.y;
-        } else {
-            // A drag straight along an axis: a radius vector with a zero component would make a
-            // circle that is neither drawn, reported nor grabbable; the same radius split
-            // equally keeps it whole, as the radius handle stores it.
-            r.width = r.height = static_cast<float>(std::max(size.x, size.y) / kSqrt2);
-        }
+        // A drag straight along an axis gives a radius vector with a zero component, which
+        // the radius-vector rule splits into two equal ones of the same length.
+        const cv::Point2f v = KeptRadiusVector(AbsDiff(p, e.m_leftMouseDownPoint));
+        r.width = v.x;
+        r.height = v.y;
     }
 }
 

@@ -29,11 +29,11 @@ TEST_F(RoiSimulatedTest, ARealDoubleClickClosesAPolygon) {
         // Further apart in time than a double click, as a user's separate clicks are.
         wxMilliSleep(600);
     }
-    EXPECT_TRUE(panel_->m_polygonDrawing);
+    EXPECT_TRUE(panel_->m_editor.m_polygonDrawing);
     MoveTo(20, 160);
     sim_.MouseDblClick();
     Settle(6);
-    EXPECT_FALSE(panel_->m_polygonDrawing);
+    EXPECT_FALSE(panel_->m_editor.m_polygonDrawing);
     std::vector<cv::Point2f> vertices;
     panel_->GetPolygonPoints(vertices);
     EXPECT_EQ(vertices, (std::vector<cv::Point2f>{{10, 10}, {100, 20}, {50, 90}, {10, 80}}));
