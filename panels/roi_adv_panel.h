@@ -303,7 +303,7 @@ class MovraROIAdvPanel : public MovraPanel {
     void ReportPaintError(const char* what);
     // A renderer for a text drawn at paint time, where an exception has nowhere to go: an
     // unreadable font falls back to the default font, and a null result skips the text.
-    cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const wxString& fontPath) const;
+    cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const std::string& fontPath) const;
 
     // Turns the buffer into screen pixels at every paint, its pixel store kept while the size
     // stays: a fresh window-sized bitmap per frame is measurable.

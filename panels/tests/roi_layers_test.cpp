@@ -352,7 +352,7 @@ TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
     const Viewport vp = View({400, 200}, 1.0, {400, 200}, {200, 0});  // image x 200 at 0
     cvText t;
     t.visible = true;
-    t.lines.Add("WWWWWWWWWWWW");
+    t.lines.push_back("WWWWWWWWWWWW");
     t.fontHeight = 30;
     t.color = cv::Scalar(255, 255, 255);
     const std::vector<cv::Ptr<cv::freetype::FreeType2>> fonts = {
@@ -367,7 +367,7 @@ TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
     EXPECT_EQ(Lit(draw(50)), 0);   // 150 pixels left: skipped, though it would reach in
 
     // Lines stack downwards, background boxes behind them; the height follows the zoom.
-    t.lines.Add("W");
+    t.lines.push_back("W");
     t.drawBackground = true;
     t.backgroundColor = cv::Scalar(0, 0, 255);
     const cv::Mat two = draw(210);
@@ -399,8 +399,8 @@ TEST(Texts, OverlappingTextsAndBoxesDrawWhatPlainOpenCVRenderersDraw) {
             cvText& t = texts[i];
             t.visible = i != 3;
             t.position = {rng.uniform(30.f, 90.f), rng.uniform(25.f, 60.f)};
-            t.lines.Add(wxString::Format("Value %zu: %d mm", i, rng.uniform(0, 99999)));
-            if (i % 3 == 0) t.lines.Add("second line, Tj");
+            t.lines.push_back(wxString::Format("Value %zu: %d mm", i, rng.uniform(0, 99999)).ToStdString());
+            if (i % 3 == 0) t.lines.push_back("second line, Tj");
             t.fontHeight = rng.uniform(8, 30);
             t.color = cv::Scalar(rng.uniform(0, 256), rng.uniform(0, 256), rng.uniform(0, 256));
             t.drawBackground = i % 2 == 0;
@@ -435,7 +435,7 @@ TEST(Texts, FontFilesFreeTypeCannotReadThrowOnLoadButNeverOnDraw) {
     const Viewport vp = View({200, 100}, 1.0, {200, 100});
     cvText t;
     t.visible = true;
-    t.lines.Add("text");
+    t.lines.push_back("text");
     t.position = {10, 10};
     t.color = cv::Scalar(255, 255, 255);
     cv::Mat buf = Buffer(vp);
