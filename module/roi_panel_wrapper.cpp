@@ -103,30 +103,9 @@ void MovraROIAdvPanelWrapper::SetMode(int mode) {
     });
 }
 
-void MovraROIAdvPanelWrapper::SetZoomToFit() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomToFit();
-        Repaint(p, false);
-    });
-}
-
 void MovraROIAdvPanelWrapper::SetOriginal() {
     m_panel.Call([](Panel& p) {
         p.SetOriginal(true);
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetZoomIn() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomIn();
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetZoomOut() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomOut();
         Repaint(p, false);
     });
 }
@@ -137,10 +116,6 @@ double MovraROIAdvPanelWrapper::GetZoomFactor() const {
 
 py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
     return m_panel.CallOr(py::dict(), [](Panel& p) { return ImageFileInfoToDict(p.m_imageInfo); });
-}
-
-void MovraROIAdvPanelWrapper::SetCenterImageEnable(bool enable) {
-    m_panel.Call([&](Panel& p) { p.SetCenterImageEnable(enable); });
 }
 
 // --- The editing ROI.
@@ -227,10 +202,6 @@ void MovraROIAdvPanelWrapper::HideROI() {
 
 // --- Overlays (texts and the result badge: roi_panel_wrapper_texts.cpp).
 
-void MovraROIAdvPanelWrapper::SetCanvasBgColor(int r, int g, int b) {
-    m_panel.Call([&](Panel& p) { p.SetCanvasBgColor(r, g, b); });
-}
-
 void MovraROIAdvPanelWrapper::ClearOverlay() {
     m_panel.Call([](Panel& p) { p.ClearOverlay(); });
 }
@@ -278,22 +249,6 @@ py::list MovraROIAdvPanelWrapper::ConvertMaskToPolygon(const UInt8Array& mask) {
 
 // --- Window.
 
-void MovraROIAdvPanelWrapper::SetSize(int w, int h) {
-    m_panel.Call([&](Panel& p) {
-        // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
-        p.SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::Refresh() {
-    m_panel.Call([](Panel& p) { Repaint(p, false); });
-}
-
-std::uintptr_t MovraROIAdvPanelWrapper::GetHandle() const { return NativeHandleOf(m_panel.Get()); }
-
-bool MovraROIAdvPanelWrapper::IsOk() const { return m_panel.Get() != nullptr; }
-
 // --- Callbacks.
 
 void MovraROIAdvPanelWrapper::SetOnCropCallback(const py::function& callback) {
@@ -336,44 +291,6 @@ int MovraROIAdvPanelWrapper::Traverse(visitproc visit, void* arg) const {
 }
 
 void MovraROIAdvPanelWrapper::ClearCallbacks() { m_callbacks->ReleaseAll(); }
-
-// --- Guide lines.
-
-void MovraROIAdvPanelWrapper::SetGuideLineMode(GuideLineMode mode) {
-    m_panel.Call([&](Panel& p) { p.SetGuideLineMode(mode); });
-}
-
-GuideLineMode MovraROIAdvPanelWrapper::GetGuideLineMode() const {
-    return m_panel.CallOr(GuideLineMode::Off, [](Panel& p) {
-        return static_cast<GuideLineMode>(p.m_guideLineMode);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineVisible(bool visible) {
-    m_panel.Call([&](Panel& p) { p.SetGuideLineVisible(visible); });
-}
-
-bool MovraROIAdvPanelWrapper::GetGuideLineVisible() const {
-    return m_panel.CallOr(false, [](Panel& p) { return p.m_guideLineVisible; });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineColor(int b, int g, int r, int a) {
-    m_panel.Call([&](Panel& p) { SetGuideLineColorOf(p, b, g, r, a); });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineThickness(int thickness) {
-    m_panel.Call([&](Panel& p) { SetGuideLineThicknessOf(p, thickness); });
-}
-
-void MovraROIAdvPanelWrapper::SetAspectRatio(AspectRatio ratio) {
-    m_panel.Call([&](Panel& p) { p.SetAspectRatio(ratio); });
-}
-
-AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
-    return m_panel.CallOr(AspectRatio::AR_16_9, [](Panel& p) {
-        return static_cast<AspectRatio>(p.m_aspectRatio);
-    });
-}
 
 // --- Undo and redo.
 

@@ -15,12 +15,11 @@
 
 #include "module/conversions.h"
 #include "module/host_embedding.h"
+#include "module/panel_wrapper_base.h"
 #include "module/roi_panel_callbacks.h"
-#include "panels/display_modes.h"
+#include "panels/roi_adv_panel.h"
 
-class MovraROIAdvPanel;
-
-class MovraROIAdvPanelWrapper {
+class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
   public:
     // Throws std::runtime_error (no window left behind) as MovraPanelWrapper does.
     explicit MovraROIAdvPanelWrapper(const PanelPlacement& placement);
@@ -35,13 +34,9 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
     void SetMode(int mode);
-    void SetZoomToFit();
     void SetOriginal();
-    void SetZoomIn();
-    void SetZoomOut();
     [[nodiscard]] double GetZoomFactor() const;
     [[nodiscard]] py::dict GetLoadedImageInfo() const;
-    void SetCenterImageEnable(bool enable);
 
     // --- The editing ROI.
     void SetROIMode(int mode);
@@ -65,7 +60,6 @@ class MovraROIAdvPanelWrapper {
     void HideROI();
 
     // --- Overlays, texts and the result badge.
-    void SetCanvasBgColor(int r, int g, int b);
     void ClearOverlay();
     void SetDisplayOverlay(bool show);
     [[nodiscard]] bool GetDisplayOverlay() const;
@@ -92,10 +86,6 @@ class MovraROIAdvPanelWrapper {
                        const std::string& recycleText);
 
     // --- Window.
-    void SetSize(int w, int h);
-    void Refresh();
-    [[nodiscard]] std::uintptr_t GetHandle() const;
-    [[nodiscard]] bool IsOk() const;
 
     // --- Callbacks. The crop callback cannot be cleared; the others take None to clear.
     void SetOnCropCallback(const py::function& callback);
@@ -107,16 +97,6 @@ class MovraROIAdvPanelWrapper {
     // makes a cycle) and may drop them.
     [[nodiscard]] int Traverse(visitproc visit, void* arg) const;
     void ClearCallbacks();
-
-    // --- Guide lines.
-    void SetGuideLineMode(GuideLineMode mode);
-    [[nodiscard]] GuideLineMode GetGuideLineMode() const;
-    void SetGuideLineVisible(bool visible);
-    [[nodiscard]] bool GetGuideLineVisible() const;
-    void SetGuideLineColor(int b, int g, int r, int a);
-    void SetGuideLineThickness(int thickness);
-    void SetAspectRatio(AspectRatio ratio);
-    [[nodiscard]] AspectRatio GetAspectRatio() const;
 
     // --- Undo and redo of the editing ROI. A step repaints and reports the restored ROI as a
     // mouse edit does (crop callback); false when there was no step, or no panel.
@@ -147,6 +127,5 @@ class MovraROIAdvPanelWrapper {
     // wx destroyed the panel with its host window: the callables go at once.
     void OnPanelGone();
 
-    HostedPanel<MovraROIAdvPanel> m_panel;
     std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
 };
