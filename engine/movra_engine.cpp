@@ -7,9 +7,28 @@
 #include "imageio/path_utils.h"
 #include "imageio/unicode_io.h"
 
-void MovraEngine::SetMat(const cv::Mat& mat) { CopyIntoOwnBuffer(mat, m_mat); }
+void MovraEngine::SetMat(const cv::Mat& mat) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    CopyIntoOwnBuffer(mat, m_mat);
+}
+
+cv::Mat MovraEngine::GetMat() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_mat;
+}
+
+bool MovraEngine::HasImage() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return !m_mat.empty();
+}
+
+void MovraEngine::Clear() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_mat.release();
+}
 
 cv::Vec3i MovraEngine::GetImageSize() const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_mat.empty()) {
         return {0, 0, 0};
     }
@@ -17,12 +36,14 @@ cv::Vec3i MovraEngine::GetImageSize() const {
 }
 
 bool MovraEngine::LoadImage(const std::string& utf8Path, int flags) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     // Loaded into the held image's own buffer, so a series of same-sized photos reuses one
     // frame; a failed load, also one that throws, leaves the engine empty.
     return LoadImageByExtension(utf8Path, flags, m_mat);
 }
 
 bool MovraEngine::SaveImage(const std::string& utf8Path) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_mat.empty()) {
         return false;
     }
@@ -33,6 +54,7 @@ bool MovraEngine::SaveImage(const std::string& utf8Path) const {
 // reallocate its destination before it throws, which would otherwise lose the held image.
 
 void MovraEngine::ConvertToGray() {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     int code;
     switch (m_mat.channels()) {
         case 3:
@@ -50,6 +72,7 @@ void MovraEngine::ConvertToGray() {
 }
 
 void MovraEngine::Resize(int width, int height, int interpolation) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_mat.empty() || (width <= 0 && height <= 0)) {
         return;
     }
@@ -65,6 +88,7 @@ void MovraEngine::Resize(int width, int height, int interpolation) {
 }
 
 void MovraEngine::GaussianBlur(int kernelSize, double sigma) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     if (m_mat.empty()) {
         return;
     }
@@ -75,6 +99,7 @@ void MovraEngine::GaussianBlur(int kernelSize, double sigma) {
 }
 
 cv::Mat MovraEngine::Canny(double threshold1, double threshold2) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     cv::Mat grey;
     switch (m_mat.channels()) {
         case 4:

@@ -1,22 +1,28 @@
 // MovraEngine: one held image and GUI-free operations on it.
 // Every operation that OpenCV refuses throws cv::Exception and leaves the held image unchanged.
+// Calls from several threads are serialised by the engine: each sees the image whole.
 #pragma once
 
 #include <opencv2/core.hpp>
 
+#include <mutex>
 #include <string>
 
 class MovraEngine {
   public:
     MovraEngine() = default;
+    MovraEngine(const MovraEngine&) = delete;
+    MovraEngine& operator=(const MovraEngine&) = delete;
 
     // Copies the pixels of `mat` (which may be a view of caller memory).
     void SetMat(const cv::Mat& mat);
-    [[nodiscard]] const cv::Mat& GetMat() const { return m_mat; }
-    [[nodiscard]] bool HasImage() const { return !m_mat.empty(); }
+    // A header sharing the held pixels: they are never written in place while it lives (the
+    // operations swap in new buffers, a load reuses only an unshared one).
+    [[nodiscard]] cv::Mat GetMat() const;
+    [[nodiscard]] bool HasImage() const;
     // (rows, cols, channels); all zero when empty.
     [[nodiscard]] cv::Vec3i GetImageSize() const;
-    void Clear() { m_mat.release(); }
+    void Clear();
 
     // Loads by extension (HEIF, JPEG XL, else OpenCV); a failed load empties the engine.
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
@@ -30,5 +36,6 @@ class MovraEngine {
     [[nodiscard]] cv::Mat Canny(double threshold1, double threshold2) const;
 
   private:
+    mutable std::mutex m_mutex;
     cv::Mat m_mat;
 };

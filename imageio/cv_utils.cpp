@@ -69,7 +69,8 @@ double roundToDecimalPlaces(double value, int places) {
 void ProtectExceptionHandler() {}
 
 void ReleaseIfShared(cv::Mat& mat) {
-    if (mat.u != nullptr && mat.u->refcount > 1) {
+    // Another thread may be dropping its header at this moment (OpenCV counts atomically).
+    if (mat.u != nullptr && __atomic_load_n(&mat.u->refcount, __ATOMIC_ACQUIRE) > 1) {
         mat.release();
     }
 }

@@ -9,6 +9,7 @@ import wx
 
 _UInt8Array = numpy.typing.NDArray[numpy.uint8]
 _ArrayLike = numpy.typing.ArrayLike
+_Float64Array = numpy.typing.NDArray[numpy.float64]
 
 __version__: str
 
@@ -140,6 +141,17 @@ class MovraPanel:
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str, flags: int = 1) -> bool:
         """Load image from file (supports Unicode paths)"""
+    def LoadImageAsync(
+        self,
+        path: str,
+        callback: Callable[[str, bool], object] | None = None,
+        flags: int = 1,
+    ) -> None:
+        """Load without blocking: decoded on a worker thread, shown on the GUI thread as
+        LoadImage shows it, then callback(path, ok). A later LoadImage, LoadImageAsync or SetMat
+        supersedes a pending load (callback gets False); destroying the panel drops it."""
+    def IsLoading(self) -> bool:
+        """Whether a LoadImageAsync is pending (decoding, or waiting to be shown)"""
     def GetMat(self) -> _UInt8Array: ...
     def SetMode(self, mode: int) -> None: ...
     def SetZoomToFit(self) -> None: ...
@@ -187,6 +199,16 @@ class MovraROIAdvPanel:
     def SetMat(self, img: _ArrayLike) -> None: ...
     def LoadImage(self, path: str) -> bool:
         """Load image from file (supports Unicode paths). Uses IMREAD_UNCHANGED to preserve original channel count so that GetLoadedImageInfo() reports correct channels/bitDepth/EXIF/GPS."""
+    def LoadImageAsync(
+        self,
+        path: str,
+        callback: Callable[[str, bool], object] | None = None,
+    ) -> None:
+        """Load without blocking: decoded on a worker thread, shown on the GUI thread as
+        LoadImage shows it (file information included), then callback(path, ok). A later LoadImage, LoadImageAsync or SetMat
+        supersedes a pending load (callback gets False); destroying the panel drops it."""
+    def IsLoading(self) -> bool:
+        """Whether a LoadImageAsync is pending (decoding, or waiting to be shown)"""
     def GetMat(self) -> _UInt8Array: ...
     def GetDrawMat(self) -> _UInt8Array: ...
     def GetRawMat(self) -> _UInt8Array:
@@ -426,6 +448,8 @@ class MovraROIAdvPanel:
         An empty dict without an image, an editing ROI, or a ROI pixel on the image.
         """
     # --- Live ROI updates and the ROI as data.
+    def GetLineProfile(self, id: int | None = None, width: int = 1) -> _Float64Array:
+        """Source values along a line ROI, shape (n, channels)."""
     def SetOnROIChangingCallback(
         self, callback: Callable[[tuple[int, int, int, int]], object] | None
     ) -> None:
@@ -480,3 +504,5 @@ IMREAD_GRAYSCALE: int
 IMREAD_COLOR: int
 IMREAD_ANYDEPTH: int
 IMREAD_ANYCOLOR: int
+def MeasureROIs(image: _UInt8Array | MovraEngine, rois: Sequence[dict[str, Any]]) -> list[dict[str, Any]]:
+    """GetROIStats' measurement of an image array inside each ROI dict, without a window."""

@@ -3,11 +3,27 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/gui_thread.h"
 #include "module/panel_wrapper.h"
 #include "module/parent_window.h"
 
+namespace {
+
+constexpr const char* kLoadImageAsyncDoc = R"(
+Load an image file without blocking: returns at once, decodes the file on a
+worker thread while the panel keeps showing (and editing) its current image,
+then, on the GUI thread, shows it exactly as LoadImage(path, flags) would and
+calls callback(path, ok). A file that cannot be shown leaves the panel as it
+was (ok False). A later LoadImage, LoadImageAsync or SetMat supersedes a
+pending load: its callback gets False. Destroying the panel while a load is
+pending drops it without a call. Errors raised in the callback go to
+sys.unraisablehook.
+)";
+
+}  // namespace
+
 void BindPanel(py::module_& m) {
-    py::class_<MovraPanelWrapper>(m, "MovraPanel",
+    PanelClass<MovraPanelWrapper>(m, "MovraPanel",
                                   "Basic image display panel (requires wxPython parent)")
         .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
@@ -51,5 +67,10 @@ void BindPanel(py::module_& m) {
              py::arg("thickness"), "Set guide line thickness in pixels")
         .def("SetAspectRatio", &MovraPanelWrapper::SetAspectRatio, py::arg("ratio"),
              "Set crop aspect ratio (AspectRatio enum, used by AspectRatioMask mode)")
-        .def("GetAspectRatio", &MovraPanelWrapper::GetAspectRatio);
+        .def("GetAspectRatio", &MovraPanelWrapper::GetAspectRatio)
+        // Loading off the GUI thread.
+        .def("LoadImageAsync", &MovraPanelWrapper::LoadImageAsync, py::arg("path"),
+             py::arg("callback") = py::none(), py::arg("flags") = 1, kLoadImageAsyncDoc)
+        .def("IsLoading", &MovraPanelWrapper::IsLoading,
+             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)");
 }

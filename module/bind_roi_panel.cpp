@@ -3,6 +3,7 @@
 
 #include "module/bindings.h"
 #include "module/conversions.h"
+#include "module/gui_thread.h"
 #include "module/parent_window.h"
 #include "module/roi_panel_wrapper.h"
 
@@ -131,6 +132,17 @@ through AppendMaskOverlay) and return its index. "angle", "thickness" (2),
 ValueError naming the field and appends nothing.
 )";
 
+constexpr const char* kLoadImageAsyncDoc = R"(
+Load an image file without blocking: returns at once, decodes the file and its
+information on a worker thread while the panel keeps showing (and editing) its
+current image, then, on the GUI thread, shows it exactly as LoadImage(path)
+would and calls callback(path, ok). A file that cannot be shown leaves the
+panel as it was (ok False). A later LoadImage, LoadImageAsync or SetMat
+supersedes a pending load: its callback gets False. Destroying the panel while
+a load is pending drops it without a call. Errors raised in the callback go to
+sys.unraisablehook.
+)";
+
 // The wrapper behind a Python object, or null before construction completed.
 W* WrapperOf(PyObject* self) {
     auto* inst = reinterpret_cast<py::detail::instance*>(self);
@@ -167,6 +179,19 @@ end points, a point the pixel that holds it. An empty array (shape (0,)) without
 image or an editing ROI (a polygon still being drawn is not one yet).
 )";
 
+constexpr const char* kGetLineProfileDoc = R"(
+Sample the image along a line ROI: a float64 array of shape (n, channels).
+
+id: the ROI; None, the editing ROI. width: samples averaged across the line.
+Row k holds the values at the point k pixels from the line's first point towards
+its second, n = floor(length) + 1, so both ends are included when the length is
+whole. Values are interpolated bilinearly where pixel (i, j)'s value sits at the
+point (i, j), as in OpenCV's remap (the border pixels repeated up to one pixel
+beyond the image; samples farther out are NaN). A width above 1 averages that
+many parallel samples at unit spacing across the line, centred on it.
+ValueError when the ROI is not a line, there is no image, or width is below 1.
+)";
+
 constexpr const char* kGetROIStatsDoc = R"(
 Measure the image inside the editing ROI (the pixels of GetROIMask()).
 
@@ -185,7 +210,7 @@ An empty dict without an image, an editing ROI, or a ROI pixel on the image.
 }  // namespace
 
 void BindROIPanel(py::module_& m) {
-    py::class_<W>(m, "MovraROIAdvPanel",
+    PanelClass<W>(m, "MovraROIAdvPanel",
                   "Advanced ROI panel with editing (requires wxPython parent)",
                   py::custom_type_setup(&EnableGarbageCollection))
         .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
@@ -301,11 +326,18 @@ void BindROIPanel(py::module_& m) {
         // Masks and measurements of the editing ROI.
         .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
         .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
+        .def("GetLineProfile", &W::GetLineProfile, py::arg("id") = py::none(),
+             py::arg("width") = 1, kGetLineProfileDoc)
         // Live ROI updates and the ROI as data.
         .def("SetOnROIChangingCallback", &W::SetOnROIChangingCallback, py::arg("callback"),
              kSetOnROIChangingCallbackDoc)
         .def("GetEditingROIData", &W::GetEditingROIData, kGetEditingROIDataDoc)
         .def("SetEditingROIData", &W::SetEditingROIData, py::arg("data"), kSetEditingROIDataDoc)
         .def("GetOverlayData", &W::GetOverlayData, kGetOverlayDataDoc)
-        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc);
+        .def("AppendOverlayData", &W::AppendOverlayData, py::arg("data"), kAppendOverlayDataDoc)
+        // Loading off the GUI thread.
+        .def("LoadImageAsync", &W::LoadImageAsync, py::arg("path"),
+             py::arg("callback") = py::none(), kLoadImageAsyncDoc)
+        .def("IsLoading", &W::IsLoading,
+             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)");
 }

@@ -10,4 +10,5 @@ void BindEngine(py::module_& m);
 void BindPanel(py::module_& m);
 void BindROIPanel(py::module_& m);
 void BindFileInfo(py::module_& m);
+void BindMeasure(py::module_& m);
 void BindConstants(py::module_& m);

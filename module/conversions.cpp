@@ -2,9 +2,13 @@
 
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <stdexcept>
 
 namespace {
+
+// Below this a copy takes microseconds: giving the interpreter lock away costs more.
+constexpr size_t kUnlockedCopyBytes = size_t{1} << 20;
 
 using PackedUInt8Array = py::array_t<std::uint8_t, py::array::c_style | py::array::forcecast>;
 
@@ -52,19 +56,31 @@ py::array_t<std::uint8_t> MatToNumpy(const cv::Mat& mat) {
     if (mat.empty()) {
         return py::array_t<std::uint8_t>(0);
     }
+    // Large conversions and copies run without the interpreter lock: the new array is not
+    // visible to any other thread yet, and `mat` is the caller's.
+    const bool large = mat.total() * mat.elemSize() >= kUnlockedCopyBytes;
     cv::Mat bytes;
-    if (mat.depth() != CV_8U) {
-        mat.convertTo(bytes, CV_MAKETYPE(CV_8U, mat.channels()));  // saturates, no rescaling
-    } else if (!mat.isContinuous()) {
-        bytes = mat.clone();
-    } else {
-        bytes = mat;
+    {
+        std::optional<py::gil_scoped_release> unlocked;
+        if (large) unlocked.emplace();
+        if (mat.depth() != CV_8U) {
+            mat.convertTo(bytes, CV_MAKETYPE(CV_8U, mat.channels()));  // saturates, no rescaling
+        } else if (!mat.isContinuous()) {
+            bytes = mat.clone();
+        } else {
+            bytes = mat;
+        }
     }
     const int channels = bytes.channels();
     py::array_t<std::uint8_t> result =
         channels == 1 ? py::array_t<std::uint8_t>({bytes.rows, bytes.cols})
                       : py::array_t<std::uint8_t>({bytes.rows, bytes.cols, channels});
-    std::memcpy(result.mutable_data(), bytes.data, bytes.total() * bytes.elemSize());
+    std::uint8_t* out = result.mutable_data();
+    {
+        std::optional<py::gil_scoped_release> unlocked;
+        if (large) unlocked.emplace();
+        std::memcpy(out, bytes.data, bytes.total() * bytes.elemSize());
+    }
     return result;
 }
 

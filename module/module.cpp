@@ -4,6 +4,7 @@
 #include "imageio/trace.h"
 #include "module/bindings.h"
 #include "module/version_check.h"
+#include "panels/background_load.h"
 
 namespace {
 
@@ -47,8 +48,13 @@ void RegisterModule(py::module_& m) {
     TraceLinux("Binding MovraROIAdvPanel...");
     BindROIPanel(m);
     BindFileInfo(m);
+    BindMeasure(m);
     BindConstants(m);
     m.attr("__version__") = MOVRA_VERSION;
+    // Panel loads still decoding when the interpreter exits are dropped and their worker
+    // threads joined then, while the libraries a decode uses are all still there.
+    py::module_::import("atexit").attr("register")(
+        py::cpp_function([] { BackgroundLoad::Shutdown(); }));
     TraceLinux("PYBIND11_MODULE initialization complete");
 }
 

@@ -1,37 +1,91 @@
 #include "module/panel_wrapper.h"
 
 #include <algorithm>
+#include <exception>
+#include <utility>
 
 #include "engine/image_loader.h"
 #include "module/panel_ops.h"
 #include "panels/movra_panel.h"
 
-MovraPanelWrapper::MovraPanelWrapper(const PanelPlacement& placement) {
-    m_panel.Create(placement);
+namespace {
+
+BackgroundLoad* LoadOf(MovraPanel* panel) {
+    return panel != nullptr ? &panel->m_backgroundLoad : nullptr;
 }
 
-MovraPanelWrapper::~MovraPanelWrapper() = default;
+// The file's image, empty when it cannot be read; for any thread.
+cv::Mat Decode(const std::string& utf8Path, int flags) {
+    try {
+        return LoadImageByExtension(utf8Path, flags);
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+// The result says whether the file's image is now the panel's (what GetMat returns), not
+// whether its display bitmap could be built at the current scale.
+bool Adopt(MovraPanel& p, cv::Mat&& mat) {
+    if (mat.empty()) {
+        return false;
+    }
+    const bool stored = p.AdoptCVmat(std::move(mat));
+    Repaint(p, true);
+    return stored;
+}
+
+}  // namespace
+
+MovraPanelWrapper::MovraPanelWrapper(const PanelPlacement& placement) {
+    m_panel.Create(placement);
+    m_panel.Embedding().SetGoneHook([this] { m_async.Forget(nullptr); });
+}
+
+MovraPanelWrapper::~MovraPanelWrapper() {
+    m_async.Forget(LoadOf(m_panel.Get()));
+    // A load callback may drop the last reference to its own panel: the handler that called it
+    // is still running, so the window must outlive it.
+    m_panel.Embedding().Release(m_async.InCallback());
+}
 
 void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
+    m_async.Supersede(LoadOf(m_panel.Get()));
     m_panel.Call([&](MovraPanel& p) {
+        // `mat` may view the caller's array, which the call keeps referenced.
+        const py::gil_scoped_release unlocked;
         (void)p.SetCVmat(mat, false, false);
         Repaint(p, true);
     });
 }
 
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
+    m_async.Supersede(LoadOf(m_panel.Get()));
     return m_panel.CallOr(false, [&](MovraPanel& p) {
-        cv::Mat mat = LoadImageByExtension(utf8Path, flags);
-        if (mat.empty()) {
-            return false;
+        cv::Mat mat;
+        {
+            // The decode touches no Python object; the panel's own steps need no lock either.
+            const py::gil_scoped_release unlocked;
+            mat = Decode(utf8Path, flags);
         }
-        // The result says whether the file's image is now the panel's (what GetMat returns),
-        // not whether its display bitmap could be built at the current scale.
-        const bool stored = p.AdoptCVmat(std::move(mat));
-        Repaint(p, true);
-        return stored;
+        return Adopt(p, std::move(mat));
     });
 }
+
+void MovraPanelWrapper::LoadImageAsync(const std::string& utf8Path, const py::object& callback,
+                                       int flags) {
+    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path, flags] {
+        cv::Mat mat = Decode(utf8Path, flags);
+        // Runs only while this load is the panel's pending one, so the wrapper and panel live.
+        return BackgroundLoad::Adopt([this, mat]() mutable {
+            const bool ok = m_panel.CallOr(false, [&](MovraPanel& p) {
+                return Adopt(p, std::move(mat));
+            });
+            m_async.Finish(ok);
+        });
+    });
+}
+
+bool MovraPanelWrapper::IsLoading() const { return m_async.IsLoading(LoadOf(m_panel.Get())); }
 
 const cv::Mat& MovraPanelWrapper::GetMat() const {
     static const cv::Mat kEmpty;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 
+#include "module/async_load.h"
 #include "module/host_embedding.h"
 #include "module/panel_wrapper_base.h"
 
@@ -24,8 +25,15 @@ class MovraPanelWrapper : public PanelWrapperBase<MovraPanel> {
     // Copies the pixels of `mat` (which may be a view of caller memory) into the panel.
     void SetMat(const cv::Mat& mat);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path, int flags);
+    // Returns at once; the file is decoded on a worker thread and taken on the GUI thread as
+    // LoadImage takes it, then callback(path, ok) is called. Superseded by the next load or
+    // SetMat (callback(path, False)); dropped without a call when the panel goes.
+    void LoadImageAsync(const std::string& utf8Path, const py::object& callback, int flags);
+    [[nodiscard]] bool IsLoading() const;
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);
     void SetOriginal(bool showScrollbars);
 
+  private:
+    AsyncLoadReport m_async;
 };

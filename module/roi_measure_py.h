@@ -4,15 +4,23 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <opencv2/core.hpp>
+
 #include <cstdint>
+
+#include "roi/roi_measure.h"
 
 class MovraROIAdvPanel;
 
 namespace py = pybind11;
 
+// The image measurements and profiles read: the panel's image as it was loaded.
+[[nodiscard]] const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel);
 // A (rows, cols) uint8 array of the working image's size, 255 on the editing ROI's pixels;
 // shape (0,) without an image or a ROI.
 [[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel);
 // area, perimeter, centroid, bbox and per channel mean, std, min, max of the raw image inside
 // the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel);
+// The dict form of a measurement, the same for a panel's ROI and for MeasureROIs.
+[[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats);

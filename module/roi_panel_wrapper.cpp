@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "module/file_info_dict.h"
+#include "module/line_profile_py.h"
 #include "module/panel_ops.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
@@ -17,6 +18,8 @@ namespace {
 using Panel = MovraROIAdvPanel;
 
 py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
+
+BackgroundLoad* LoadOf(Panel* panel) { return panel != nullptr ? &panel->m_backgroundLoad : nullptr; }
 
 // The record the Python side describes: visible, solid, no highlight, points as given.
 cvROI MakeROI(int mode, std::vector<cv::Point2f> points, const cv::Scalar& color, int thickness,
@@ -55,32 +58,66 @@ MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(const PanelPlacement& placement
 }
 
 MovraROIAdvPanelWrapper::~MovraROIAdvPanelWrapper() {
+    m_async.Forget(LoadOf(m_panel.Get()));
     // A callback may drop the last reference to its own panel: the handler that called it is
     // still running, so the window must outlive it.
-    m_panel.Embedding().Release(m_callbacks->activeCalls > 0);
+    m_panel.Embedding().Release(m_callbacks->activeCalls > 0 || m_async.InCallback());
     m_callbacks->ReleaseAll();
 }
 
-void MovraROIAdvPanelWrapper::OnPanelGone() { m_callbacks->ReleaseAll(); }
+void MovraROIAdvPanelWrapper::OnPanelGone() {
+    m_callbacks->ReleaseAll();
+    m_async.Forget(nullptr);
+}
 
 // --- Image and zoom.
 
 void MovraROIAdvPanelWrapper::SetMat(const UInt8Array& img) {
+    m_async.Supersede(LoadOf(m_panel.Get()));
     m_panel.Call([&](Panel& p) {
-        // The panel copies the pixels once into its own buffer.
-        WithNumpyView(img, [&p](const cv::Mat& view) { (void)p.SetCVmat(view, false, false); });
-        Repaint(p, true);
+        // The panel copies the pixels once into its own buffer; the array stays referenced by
+        // the call, and the panel's work needs no Python object.
+        WithNumpyView(img, [&p](const cv::Mat& view) {
+            const py::gil_scoped_release unlocked;
+            (void)p.SetCVmat(view, false, false);
+            Repaint(p, true);
+        });
     });
 }
 
 bool MovraROIAdvPanelWrapper::LoadImage(const std::string& utf8Path) {
+    m_async.Supersede(LoadOf(m_panel.Get()));
     return m_panel.CallOr(false, [&](Panel& p) {
+        // Decoding is most of the time; the panel's own steps need no Python object either.
+        const py::gil_scoped_release unlocked;
         if (!p.SetCVmat(wxString::FromUTF8(utf8Path), false, false)) {
             return false;
         }
         Repaint(p, true);
         return true;
     });
+}
+
+void MovraROIAdvPanelWrapper::LoadImageAsync(const std::string& utf8Path,
+                                             const py::object& callback) {
+    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path] {
+        Panel::DecodedFile file = Panel::DecodeFile(utf8Path);
+        // Runs only while this load is the panel's pending one, so the wrapper and panel live.
+        return BackgroundLoad::Adopt([this, file]() mutable {
+            const bool ok = m_panel.CallOr(false, [&](Panel& p) {
+                if (!p.AdoptDecodedFile(std::move(file), false, false)) {
+                    return false;
+                }
+                Repaint(p, true);
+                return true;
+            });
+            m_async.Finish(ok);
+        });
+    });
+}
+
+bool MovraROIAdvPanelWrapper::IsLoading() const {
+    return m_async.IsLoading(LoadOf(m_panel.Get()));
 }
 
 py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetMat() const {
@@ -242,7 +279,10 @@ int MovraROIAdvPanelWrapper::AppendMaskOverlay(const UInt8Array& mask, const py:
 py::list MovraROIAdvPanelWrapper::ConvertMaskToPolygon(const UInt8Array& mask) {
     return m_panel.CallOr(py::list(), [&](Panel& p) {
         std::vector<cv::Point2f> polygon;
-        WithNumpyView(mask, [&](const cv::Mat& view) { polygon = p.ConvertMaskToPolygon(view); });
+        WithNumpyView(mask, [&](const cv::Mat& view) {
+            const py::gil_scoped_release unlocked;  // the call keeps the array referenced
+            polygon = p.ConvertMaskToPolygon(view);
+        });
         return PointListToList(polygon);
     });
 }
@@ -287,10 +327,16 @@ void MovraROIAdvPanelWrapper::SetOnMouseMoveCallback(const py::object& callback)
 }
 
 int MovraROIAdvPanelWrapper::Traverse(visitproc visit, void* arg) const {
+    if (const int stop = m_async.Traverse(visit, arg)) {
+        return stop;
+    }
     return m_callbacks->Traverse(visit, arg);
 }
 
-void MovraROIAdvPanelWrapper::ClearCallbacks() { m_callbacks->ReleaseAll(); }
+void MovraROIAdvPanelWrapper::ClearCallbacks() {
+    m_callbacks->ReleaseAll();
+    m_async.Forget(LoadOf(m_panel.Get()));
+}
 
 // --- Undo and redo.
 
@@ -318,6 +364,18 @@ py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
 
 py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
     return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
+}
+
+py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
+                                                             int width) const {
+    if (!id.is_none()) {
+        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
+    }
+    const Panel* panel = m_panel.Get();
+    if (panel == nullptr) {
+        throw py::value_error("there is no image to take a profile of");
+    }
+    return LineProfileArray(*panel, width);
 }
 
 // --- Live ROI updates and the ROI as data.

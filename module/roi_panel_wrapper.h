@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "module/async_load.h"
 #include "module/conversions.h"
 #include "module/host_embedding.h"
 #include "module/panel_wrapper_base.h"
@@ -30,6 +31,10 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     // --- Image and zoom.
     void SetMat(const UInt8Array& img);
     [[nodiscard]] bool LoadImage(const std::string& utf8Path);
+    // As MovraPanelWrapper's: decoded (with the file's information) on a worker thread, taken
+    // on the GUI thread as LoadImage takes it, then callback(path, ok).
+    void LoadImageAsync(const std::string& utf8Path, const py::object& callback);
+    [[nodiscard]] bool IsLoading() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
@@ -109,6 +114,9 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
     [[nodiscard]] py::dict GetROIStats() const;
+    // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.
     // Called while the user drags the editing ROI with the crop callback's tuple, at most once
@@ -128,4 +136,5 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     void OnPanelGone();
 
     std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
+    AsyncLoadReport m_async;
 };

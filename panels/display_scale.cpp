@@ -48,6 +48,13 @@ double CapEnlargement(cv::Size image, double scale) {
     return std::max(1.0, LargestFittingScale(image));
 }
 
+double ZoomOutFloor(cv::Size image, cv::Size client) {
+    if (image.width <= 0 || image.height <= 0 || client.width < 1 || client.height < 1) {
+        return kMinZoom;
+    }
+    return std::clamp(FitScale(image, client), kMinFitZoom, kMinZoom);
+}
+
 double StepIn(double zoom) {
     double next = zoom;
     if (zoom < 1.0) {
@@ -60,7 +67,7 @@ double StepIn(double zoom) {
     return std::min(next, kMaxZoom);
 }
 
-double StepOut(double zoom) {
+double StepOut(double zoom, double floor) {
     double next = zoom;
     if (zoom <= 1.0) {
         next -= 0.1;
@@ -69,7 +76,8 @@ double StepOut(double zoom) {
     } else {
         next -= 0.5;
     }
-    return std::max(next, kMinZoom);
+    // Below the floor already (the window grew since): a step out must not zoom in.
+    return std::min(zoom, std::max(next, floor));
 }
 
 double ZoomIn(cv::Size image, double zoom) {
@@ -77,12 +85,12 @@ double ZoomIn(cv::Size image, double zoom) {
     return DisplayFits(image, next) ? next : zoom;
 }
 
-double ZoomOut(cv::Size image, double zoom) {
-    double next = StepOut(zoom);
+double ZoomOut(cv::Size image, double zoom, double floor) {
+    double next = StepOut(zoom, floor);
     if (!DisplayFits(image, next)) {
         next = std::min(next, LargestFittingScale(image));
     }
-    return std::max(next, kMinZoom);
+    return std::min(zoom, std::max(next, floor));
 }
 
 }  // namespace display_scale

@@ -9,9 +9,11 @@
 
 namespace display_scale {
 
-// The zoom range both panels allow.
-inline constexpr double kMinZoom = Viewport::kMinScale;
+// The range of manual zoom steps. Fitting may go below kMinZoom (down to kMinFitZoom) when
+// the image needs it, and stepping out then stops at the fit instead.
+inline constexpr double kMinZoom = 0.1;
 inline constexpr double kMaxZoom = Viewport::kMaxScale;
+inline constexpr double kMinFitZoom = Viewport::kMinScale;
 
 // min(client width / cols, client height / rows), or 1.0 when that is not > 0 (an empty client
 // area or image).
@@ -27,16 +29,20 @@ inline constexpr double kMaxZoom = Viewport::kMaxScale;
 // the image is never enlarged past the cap, and scales up to 1 are kept as they are.
 [[nodiscard]] double CapEnlargement(cv::Size image, double scale);
 
+// The lowest zoom a step out reaches: kMinZoom, or the fit when the image needs less.
+[[nodiscard]] double ZoomOutFloor(cv::Size image, cv::Size client);
+
 // The zoom steps both panels share: +0.1 below 1, +0.25 below 2, else +0.5, at most kMaxZoom;
-// out by the same amounts (a step starting on 1 or 2 takes the smaller one), at least kMinZoom.
+// out by the same amounts (a step starting on 1 or 2 takes the smaller one), at least `floor`
+// and never above `zoom` itself.
 [[nodiscard]] double StepIn(double zoom);
-[[nodiscard]] double StepOut(double zoom);
+[[nodiscard]] double StepOut(double zoom, double floor = kMinZoom);
 
 // StepIn, or `zoom` itself when the step would pass the display cap.
 [[nodiscard]] double ZoomIn(cv::Size image, double zoom);
 
 // StepOut, further down to the largest scale that fits the display cap when the step alone
-// does not, and at least kMinZoom.
-[[nodiscard]] double ZoomOut(cv::Size image, double zoom);
+// does not, and at least `floor`.
+[[nodiscard]] double ZoomOut(cv::Size image, double zoom, double floor = kMinZoom);
 
 }  // namespace display_scale

@@ -53,10 +53,23 @@ void MovraPanel::Init() {
     // not be reached.
     SetScrollRate(20, 20);
     Bind(wxEVT_PAINT, &MovraPanel::OnPaint, this);
+    Bind(wxEVT_SIZE, &MovraPanel::OnSize, this);
+}
+
+void MovraPanel::OnSize(wxSizeEvent& event) {
+    event.Skip();
+    // Refitting may show or hide scrollbars, which sends another size event.
+    if (!m_fitted || m_refitting || m_matBitmap.empty() || IsBeingDeleted()) {
+        return;
+    }
+    m_refitting = true;
+    SetZoomToFit();
+    m_refitting = false;
 }
 
 MovraPanel::~MovraPanel() {
     Unbind(wxEVT_PAINT, &MovraPanel::OnPaint, this);
+    Unbind(wxEVT_SIZE, &MovraPanel::OnSize, this);
     m_matBitmap.release();
     m_drawmatBitmap.release();
     m_bitmap = wxBitmap();
@@ -261,12 +274,14 @@ void MovraPanel::UpdateScale() {
     if (m_matBitmap.empty() || m_matBitmap.rows == 0 || m_matBitmap.cols == 0) {
         return;
     }
+    m_fitted = false;
     if (m_displayMode == static_cast<int>(CvDisplayMode::Original)) {
         m_scale = 1.0;
     } else if (m_displayMode == static_cast<int>(CvDisplayMode::ZoomToFit)) {
         ShowScrollbars(wxSHOW_SB_NEVER, wxSHOW_SB_NEVER);
         const wxSize client = GetClientSize();
         m_scale = display_scale::FitScale(m_matBitmap.size(), {client.x, client.y});
+        m_fitted = true;
     }
 }
 
@@ -294,6 +309,7 @@ void MovraPanel::SetZoomToFit() {
 
 void MovraPanel::SetOriginal(bool showScrollbars) {
     m_displayMode = static_cast<int>(CvDisplayMode::Original);
+    m_fitted = false;
     // Fit mode hid the scrollbars; an unscaled image usually needs them back.
     if (showScrollbars) {
         ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
@@ -313,11 +329,14 @@ void MovraPanel::SetZoomIn() {
 
 void MovraPanel::SetZoomOut() {
     if (m_matBitmap.empty()) return;
-    ApplyZoomStep(display_scale::ZoomOut(m_matBitmap.size(), m_scale));
+    const wxSize client = GetClientSize();
+    const double floor = display_scale::ZoomOutFloor(m_matBitmap.size(), {client.x, client.y});
+    ApplyZoomStep(display_scale::ZoomOut(m_matBitmap.size(), m_scale, floor));
 }
 
 void MovraPanel::ApplyZoomStep(double zoom) {
     if (zoom == m_scale) return;
+    m_fitted = false;
     m_scale = zoom;
     ShowScrollbars(wxSHOW_SB_DEFAULT, wxSHOW_SB_DEFAULT);
     (void)RebuildDisplay("MovraPanel: Invalid m_scale <= 0");

@@ -12,6 +12,7 @@
 
 #include <vector>
 
+#include "panels/background_load.h"
 #include "panels/display_modes.h"
 #include "roi/roi_mode.h"
 
@@ -75,6 +76,8 @@ class MovraPanel : public wxScrolled<wxWindow> {
     virtual void SetZoomIn();
     virtual void SetZoomOut();
     // Recomputes m_scale from m_displayMode and the client size; does not rebuild the bitmap.
+    // Fitting marks the panel fitted: it then fits again whenever the window is resized,
+    // until a zoom step or the original size ends that.
     virtual void UpdateScale();
     virtual void SetStatusTextCtrl(wxTextCtrl* ctrl);
     virtual void SetMenuROIEnable(bool point, bool line, bool rect, bool rotatedRect, bool circle,
@@ -128,16 +131,24 @@ class MovraPanel : public wxScrolled<wxWindow> {
     int m_simdMode = 0;
     int m_roiMode = 0;
     bool m_centerImage = false;
+    // The zoom follows the window's size (set by fitting, cleared by the user's zooming).
+    bool m_fitted = false;
     int m_guideLineMode = static_cast<int>(GuideLineMode::Off);
     bool m_guideLineVisible = true;
     GuideLineStyle m_guideLineStyle;
     int m_aspectRatio = static_cast<int>(AspectRatio::AR_16_9);
+    // Loads decoded off the GUI thread; last, so it is gone before the rest of the panel.
+    BackgroundLoad m_backgroundLoad{*this};
 
   protected:
     wxSize DoGetBestClientSize() const override;
 
   private:
     void Init();
+    // A window manager gives the window its final size only after it is shown, often after
+    // the image was loaded and fitted: a fitted panel fits again at every new size.
+    void OnSize(wxSizeEvent& event);
+    bool m_refitting = false;
     // The working image as three 8-bit channels; `adopt` lets it share the pixels of `mat`.
     // When OpenCV throws while writing it, no working image is left.
     void StoreWorkingImage(const cv::Mat& mat, bool adopt);

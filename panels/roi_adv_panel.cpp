@@ -150,28 +150,43 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    const std::string utf8 = path.utf8_string();
-    // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image too.
-    cv::Mat decoded;
-    m_imageInfo = GetImageFileInfo(utf8, &decoded);
-    cv::Mat raw;
-    cv::Mat working;
-    if (!DecodeForPanel(utf8, true, raw, working, std::move(decoded))) {
+    return AdoptDecodedFile(DecodeFile(path.utf8_string()), internal, keepScale);
+}
+
+MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path) {
+    DecodedFile file;
+    if (NamesNoFile(utf8Path)) {
+        return file;
+    }
+    try {
+        // Where the information needs a full decode (PNG, TIFF, ...), that decode is the image
+        // too.
+        cv::Mat decoded;
+        file.info = GetImageFileInfo(utf8Path, &decoded);
+        file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded));
+    } catch (const cv::Exception&) {
+        file.ok = false;  // a decoder that throws is a file that cannot be shown
+    }
+    return file;
+}
+
+bool MovraROIAdvPanel::AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale) {
+    if (!file.ok) {
         return false;
     }
+    m_displayOverlay = false;
+    bool shown = false;
     // The matrix form would reset the information to the matrix's size and copy the pixels
     // that are already the panel's own.
-    const ImageFileInfo info = m_imageInfo;
-    bool shown = false;
     if (internal) {
-        shown = SetCVmat(working, true, keepScale);
+        shown = SetCVmat(file.working, true, keepScale);
     } else {
-        m_matBitmap = working;
+        m_matBitmap = std::move(file.working);
         shown = ShowImage(!keepScale);
     }
     if (shown) {
-        m_imageInfo = info;
-        m_rawMat = raw;
+        m_imageInfo = std::move(file.info);
+        m_rawMat = std::move(file.raw);
     }
     return shown;
 }

@@ -1,7 +1,8 @@
-// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % to
-// 2000 % without ever scaling the whole image: each paint cuts the visible part at the current
-// zoom into a small buffer, draws the layers into it (guide lines, the editing ROI with its
-// handles, stored and external overlays, texts, the pass/fail/recycle logo) and blits it.
+// MovraROIAdvPanel: the interactive image panel. Shows one image at any zoom from 10 % (less
+// when fitting a huge image) to 2000 % without ever scaling the whole image: each paint cuts
+// the visible part at the current zoom into a small buffer, draws the layers into it (guide
+// lines, the editing ROI with its handles, stored and external overlays, texts, the
+// pass/fail/recycle logo) and blits it.
 // The user edits one region of interest with the mouse (rules in the ROIEditor it holds); the
 // host adds read-only overlays, masks and texts. GUI thread only.
 #pragma once
@@ -52,6 +53,17 @@ class MovraROIAdvPanel : public MovraPanel {
     // as the working copy; hides the stored overlays. False (image kept) for a missing or
     // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
+    // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
+    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does (a failed
+    // decode changes nothing).
+    struct DecodedFile {
+        ImageFileInfo info;
+        cv::Mat raw;
+        cv::Mat working;
+        bool ok = false;
+    };
+    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path);
+    bool AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale);
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
     bool SetCVmatDisplay(cv::Mat& mat) override;
@@ -290,6 +302,10 @@ class MovraROIAdvPanel : public MovraPanel {
     // m_scale and the viewport's scale together (clamped to the viewport's range), the virtual
     // size after them, then a repaint.
     void ApplyZoom(double zoom);
+    // ApplyZoom keeping the image point under `anchor` (a client position) where it is.
+    void ZoomAbout(double zoom, const wxPoint& anchor);
+    // Where the context menu was opened (client position), for its "Original Size".
+    wxPoint m_menuAnchor = wxDefaultPosition;
     // Shared by both renderers: the viewport follows the window and its scroll position, and
     // the visible part of `image` at the zoom is cut out as 8-bit three channels (empty when
     // nothing is visible or the image has a channel count the panel cannot show).

@@ -116,6 +116,7 @@ wxMenu* MovraROIAdvPanel::BuildContextMenu() const {
 
 void MovraROIAdvPanel::ShowContextMenu(const wxPoint& pos) {
     const std::unique_ptr<wxMenu> menu(BuildContextMenu());
+    m_menuAnchor = pos;
     PopupMenu(menu.get(), pos.x, pos.y);
 }
 
@@ -125,7 +126,16 @@ void MovraROIAdvPanel::OnMenu_ScaleDown(wxCommandEvent& /*e*/) { SetZoomOut(); }
 
 void MovraROIAdvPanel::OnMenu_ZoomtoFit(wxCommandEvent& /*e*/) { SetZoomToFit(); }
 
-void MovraROIAdvPanel::OnMenu_Origianl(wxCommandEvent& /*e*/) { SetOriginal(true); }
+void MovraROIAdvPanel::OnMenu_Origianl(wxCommandEvent& /*e*/) {
+    // About the point that was right-clicked: that is what the user wanted to see closer. A
+    // command sent without the menu zooms about the view's centre, as SetOriginal does.
+    if (m_menuAnchor == wxDefaultPosition) {
+        SetOriginal(true);
+    } else {
+        ZoomAbout(1.0, m_menuAnchor);
+    }
+    m_menuAnchor = wxDefaultPosition;
+}
 
 void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
     const ROISnapshot before = m_editor.BeginEdit(static_cast<CvROIMode>(m_roiMode));

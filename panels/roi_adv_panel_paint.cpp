@@ -1,10 +1,12 @@
 // MovraROIAdvPanel: the paint pipeline (visible buffer, layers, blit) and zoom.
 #include <wx/dcbuffer.h>
 #include <wx/log.h>
+#include <wx/wupdlock.h>
 
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <climits>
 #include <exception>
 
 #include "panels/display_scale.h"
@@ -224,22 +226,62 @@ void MovraROIAdvPanel::SetZoomToFit() {
     const wxSize client = GetClientSize();
     const double zoom = std::min(static_cast<double>(client.x) / m_matBitmap.cols,
                                  static_cast<double>(client.y) / m_matBitmap.rows);
-    ApplyZoom(std::clamp(zoom, Viewport::kMinScale, Viewport::kMaxScale));
+    // Below 10 % when the image needs it: a huge image is shown whole, not its corner.
+    ApplyZoom(std::clamp(zoom, display_scale::kMinFitZoom, display_scale::kMaxZoom));
+    m_fitted = true;
 }
 
-void MovraROIAdvPanel::SetOriginal(bool /*showScrollbars*/) { ApplyZoom(1.0); }
+void MovraROIAdvPanel::SetOriginal(bool /*showScrollbars*/) {
+    const wxSize client = GetClientSize();
+    ZoomAbout(1.0, wxPoint(client.x / 2, client.y / 2));
+}
+
+void MovraROIAdvPanel::ZoomAbout(double zoom, const wxPoint& anchor) {
+    m_fitted = false;
+    if (m_matBitmap.empty()) {
+        ApplyZoom(zoom);
+        return;
+    }
+    SyncViewportToWindow();
+    const cv::Point2f at = ImagePoint(anchor);
+    wxWindowUpdateLocker freeze(this);
+    ApplyZoom(zoom);
+    // The image point under the anchor stays there (the margin is the new zoom's).
+    const cv::Point_<float> margin = m_viewport.GetCenteringOffset();
+    int unitX = 0;
+    int unitY = 0;
+    GetScrollPixelsPerUnit(&unitX, &unitY);
+    const auto units = [](double canvas, int unit) {
+        if (unit < 1 || !(canvas > 0)) {
+            return 0;
+        }
+        return static_cast<int>(std::min(canvas / unit + 0.5, static_cast<double>(INT_MAX)));
+    };
+    Scroll(units(at.x * m_scale - anchor.x + margin.x, unitX),
+           units(at.y * m_scale - anchor.y + margin.y, unitY));
+    Refresh(true);
+}
 
 bool MovraROIAdvPanel::CalcZoomIn() {
     const double zoom = display_scale::StepIn(m_scale);
     const bool changed = zoom != m_scale;
     m_scale = zoom;
+    if (changed) {
+        m_fitted = false;
+    }
     return changed;
 }
 
 bool MovraROIAdvPanel::CalcZoomOut() {
-    const double zoom = display_scale::StepOut(m_scale);
+    const wxSize client = GetClientSize();
+    const double floor =
+        display_scale::ZoomOutFloor(m_matBitmap.size(), cv::Size(client.x, client.y));
+    const double zoom = display_scale::StepOut(m_scale, floor);
     const bool changed = zoom != m_scale;
     m_scale = zoom;
+    if (changed) {
+        m_fitted = false;
+    }
     return changed;
 }
 

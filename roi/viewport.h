@@ -1,5 +1,6 @@
 // Viewport: maps image pixels, the zoomed virtual canvas and the visible buffer of a window.
-// A plain value; the scale is kept within [0.1, 20.0] by SetScale.
+// A plain value; the scale is kept within [0.0001, 20.0] by SetScale (the panels' zoom rules
+// keep manual zoom steps at 10 % or more; only fitting a huge image goes lower).
 #pragma once
 
 #include <opencv2/core.hpp>
@@ -8,7 +9,7 @@
 
 class Viewport {
   public:
-    static constexpr double kMinScale = 0.1;
+    static constexpr double kMinScale = 0.0001;
     static constexpr double kMaxScale = 20.0;
 
     Viewport() = default;

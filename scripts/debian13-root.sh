@@ -10,8 +10,14 @@
 #   scripts/debian13-root.sh where                   print its path
 #
 # The root lives at $MOVRA_DEBIAN13_ROOT (default /var/tmp/movra-debian13) and is made once with
-# debootstrap from $MOVRA_DEBIAN_MIRROR; later runs reuse it. It is built in a separate folder and
-# moved into place only when complete, so an interrupted creation is started over next time.
+# debootstrap; later runs reuse it. It is built in a separate folder and moved into place only when
+# complete, so an interrupted creation is started over next time.
+# Package servers: the Debian archive and the security archive that the host's own apt uses
+# (/etc/apt/sources.list.d/*.sources, /etc/apt/sources.list); $MOVRA_DEBIAN_MIRROR and
+# $MOVRA_DEBIAN_SECURITY_MIRROR override them (the latter set but empty: no security suite).
+# The root trusts the host's own CA certificates (/usr/local/share/ca-certificates) and uses its
+# pip settings (/etc/pip.conf), so that apt and pip work behind the same proxy as the host's; both
+# are copied in again whenever the host's differ.
 # Each run mounts /proc, /sys, /dev and the repository (at the same path, plus any folders in the
 # colon-separated $MOVRA_ROOT_BINDS) in a private mount namespace: the mounts vanish with the run,
 # so nothing of the host stays mounted under the root and deleting it never reaches the host.
@@ -19,21 +25,17 @@
 set -euo pipefail
 
 ROOT=${MOVRA_DEBIAN13_ROOT:-/var/tmp/movra-debian13}
-MIRROR=${MOVRA_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-# Security updates come from Debian's own service unless another mirror is named; with a mirror
-# of its own (often a local one, without the security suite) a root has them only when
-# $MOVRA_DEBIAN_SECURITY_MIRROR names them too.
-if [[ -z ${MOVRA_DEBIAN_MIRROR:-} ]]; then
-    SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR-http://deb.debian.org/debian-security}
-else
-    SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR:-}
-fi
 KEYRING=/usr/share/keyrings/debian-archive-keyring.gpg
 REPO=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd -P)
 SELF="$REPO/scripts/debian13-root.sh"
+HOST_CA_DIR=/usr/local/share/ca-certificates
+HOST_PIP_CONF=/etc/pip.conf
+# shellcheck source=lib/host-apt.sh
+. "$REPO/scripts/lib/host-apt.sh"
 # Variables that the project's scripts read; everything else of the host stays outside.
 PASSED_VARS=(CI MOVRA_BUILD_DIR MOVRA_FUZZ_BUILD_DIR MOVRA_ASAN_BUILD_DIR MOVRA_FUZZ_SECONDS
-    MOVRA_CORRUPT_FLIPS MOVRA_XVFB_SCREEN MOVRA_ROOT_BINDS)
+    MOVRA_CORRUPT_FLIPS MOVRA_XVFB_SCREEN MOVRA_ROOT_BINDS
+    http_proxy https_proxy no_proxy HTTP_PROXY HTTPS_PROXY NO_PROXY)
 
 die() {
     echo "debian13-root: $*" >&2
@@ -70,10 +72,78 @@ install_host_tools() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -q "${missing[@]}" >/dev/null
 }
 
+# Sets MIRROR and SECURITY_MIRROR: the variables where given, else what the host's apt uses.
+choose_mirrors() {
+    local kind uri host_mirror="" host_security=""
+    while read -r kind uri; do
+        case $kind in
+            mirror) host_mirror=$uri ;;
+            security) host_security=$uri ;;
+        esac
+    done < <(movra_host_debian_uris)
+    MIRROR=${MOVRA_DEBIAN_MIRROR:-$host_mirror}
+    SECURITY_MIRROR=${MOVRA_DEBIAN_SECURITY_MIRROR-$host_security}
+    [[ -n $MIRROR ]] || die "no Debian archive to create the root from: the host's apt sources \
+(/etc/apt/sources.list.d/*.sources, /etc/apt/sources.list) name none; set MOVRA_DEBIAN_MIRROR to \
+a Debian mirror's URL (and MOVRA_DEBIAN_SECURITY_MIRROR to its security archive, if any)"
+    if [[ -z $SECURITY_MIRROR ]]; then
+        echo "debian13-root: no security archive named; the root gets no security updates" >&2
+    fi
+    local security=${SECURITY_MIRROR:+, security archive $SECURITY_MIRROR}
+    echo "debian13-root: Debian archive $MIRROR$security" >&2
+}
+
+# True when TARGET holds exactly the host's own CA certificates and pip settings.
+host_config_taken() {
+    local target=$1
+    if [[ -d $HOST_CA_DIR ]]; then
+        diff -rq "$HOST_CA_DIR" "$target$HOST_CA_DIR" >/dev/null 2>&1 || return 1
+    elif [[ -n $(ls -A "$target$HOST_CA_DIR" 2>/dev/null) ]]; then
+        return 1
+    fi
+    if [[ -f $HOST_PIP_CONF ]]; then
+        cmp -s "$HOST_PIP_CONF" "$target$HOST_PIP_CONF"
+    else
+        [[ ! -e $target$HOST_PIP_CONF ]]
+    fi
+}
+
+# Copies the host's CA certificates and pip settings into TARGET (removing ones the host no
+# longer has) and rebuilds its certificate bundle, which apt, pip and Python's ssl all read.
+take_host_config() {
+    local target=$1
+    rm -rf "${target:?}$HOST_CA_DIR"
+    mkdir -p "$target$HOST_CA_DIR"
+    if [[ -d $HOST_CA_DIR ]]; then cp -a "$HOST_CA_DIR/." "$target$HOST_CA_DIR/"; fi
+    if [[ -f $HOST_PIP_CONF ]]; then
+        cp -f "$HOST_PIP_CONF" "$target$HOST_PIP_CONF"
+    else
+        rm -f "$target$HOST_PIP_CONF"
+    fi
+    # The bundle is written to a new file and renamed, so runs using the root meanwhile see
+    # either the old one or the new one.
+    # (Its rehash step warns about the bundle itself on every run: noise, not a fault.)
+    chroot "$target" update-ca-certificates >/dev/null 2>&1 ||
+        die "update-ca-certificates failed in $target"
+}
+
+# Brings an existing root up to the host's CA certificates and pip settings. A lock of its own,
+# held only for the copy, so that it never waits for runs that use the root.
+sync_host_config() {
+    host_config_taken "$ROOT" && return 0
+    exec 8>>"$ROOT.config.lock"
+    flock -x 8
+    if ! host_config_taken "$ROOT"; then
+        echo "debian13-root: taking the host's CA certificates and pip settings into $ROOT" >&2
+        take_host_config "$ROOT"
+    fi
+    exec 8>&-
+}
+
 # The part of creation that mounts things runs in its own mount namespace (debootstrap mounts
 # /proc and /sys inside the target and would leave them behind if it were killed).
 bootstrap() {
-    local target=$1 log=$2
+    local target=$1 log=$2 MIRROR=$3 SECURITY_MIRROR=$4
     debootstrap --variant=minbase --include=ca-certificates --keyring="$KEYRING" \
         trixie "$target" "$MIRROR" >"$log" 2>&1 || return 1
     rm -f "$target/etc/apt/sources.list"
@@ -84,6 +154,7 @@ bootstrap() {
     if [[ -n $SECURITY_MIRROR ]]; then
         printf "\n$entry" "$SECURITY_MIRROR" trixie-security "$KEYRING" >>"$sources"
     fi
+    take_host_config "$target"
     # A throw-away build root: no fsync after every unpacked file.
     echo force-unsafe-io >"$target/etc/dpkg/dpkg.cfg.d/movra-unsafe-io"
     # Names this root, so that build folders can tell it from the host and from earlier roots.
@@ -97,13 +168,15 @@ create() {
     [[ -d $ROOT ]] && return 0
     lock -x
     [[ -d $ROOT ]] && return 0
+    choose_mirrors
     install_host_tools
     local partial="$ROOT.partial"
     # Left by a creation that did not finish; only this function ever writes there.
     rm -rf --one-file-system "$partial"
     echo "debian13-root: creating a Debian 13 root at $ROOT (a few minutes, once)..." >&2
     local start=$SECONDS
-    if ! unshare --mount --propagation private "$SELF" __bootstrap "$partial" "$ROOT.log"; then
+    if ! unshare --mount --propagation private "$SELF" __bootstrap "$partial" "$ROOT.log" \
+        "$MIRROR" "$SECURITY_MIRROR"; then
         tail -n 20 "$ROOT.log" >&2
         die "debootstrap failed, see $ROOT.log (the next run starts over)"
     fi
@@ -148,6 +221,7 @@ run() {
         "$REPO"/*) ;;
         *) die "run from inside the repository ($REPO)" ;;
     esac
+    sync_host_config
     exec unshare --mount --propagation private "$SELF" __enter "$PWD" "$@"
 }
 

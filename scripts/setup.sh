@@ -22,11 +22,12 @@ BUILD_PKGS=(
 # radio menu items).
 X_PKGS=(xvfb x11-utils librsvg2-common)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
-# the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data.
+# the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data, and
+# a window manager (windows get their final size later under one than on a bare X server).
 TEST_PKGS=(
     googletest libgtest-dev python3-pytest python3-opencv
     libheif-examples libjxl-tools libimage-exiftool-perl libjpeg-turbo-progs
-    python3-jsonschema
+    python3-jsonschema openbox
 )
 # Fuzzers: clang with libFuzzer and the sanitizer runtimes.
 FUZZ_PKGS=(clang libclang-rt-dev)

@@ -35,6 +35,8 @@ METHOD_ORDER = [
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
+    # Loading off the GUI thread.
+    "LoadImageAsync", "IsLoading",
 ]
 
 TEXT_A = """
@@ -357,6 +359,7 @@ def call_every_method(movra, p, path):
     img = np.zeros((4, 4, 3), np.uint8)
     args = {
         "SetMat": (img,), "LoadImage": (path,), "SetMode": (1,), "SetCenterImageEnable": (True,),
+        "LoadImageAsync": (path,),
         "SetROIMode": (3,), "SetFuncEnable": (True, True, True), "SetLockROI": (False,),
         "SetRect": ((1, 2, 3, 4),), "SetEditingROI": (3, [(1, 1), (2, 2)]),
         "SetCanvasBgColor": (1, 2, 3), "SetDisplayOverlay": (True,),
@@ -408,7 +411,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "Undo": False, "Redo": False, "CanUndo": False, "CanRedo": False,
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
-        "GetOverlayData": [], "AppendOverlayData": -1,
+        "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False,
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):

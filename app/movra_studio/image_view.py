@@ -122,6 +122,8 @@ class ImageView(wx.Panel):
             self.panel.UpdateText(index, *args, show=False)
         self.texts = []
         self.panel.HideROI()
+        # A verdict belongs to the image it was given for.
+        self.panel.SetResultLogo(False, 0)
         self._apply_overlays()
 
     def has_image(self):

@@ -11,6 +11,7 @@ import wx
 from . import commands, crop, info_format, roi_json, roi_readout, sample
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
+from .workbench import Workbench
 
 TITLE = "Movra Studio"
 SIDE_WIDTH = 340
@@ -35,9 +36,10 @@ class _FileDrop(wx.FileDropTarget):
 
 
 class StudioFrame(wx.Frame):
-    """report(title, text) shows a message the user caused (a dialog by default)."""
+    """report(title, text) shows a message the user caused (a dialog by default); config, a
+    wx.Config, remembers the window and recent files between runs (None: nothing is kept)."""
 
-    def __init__(self, movra, report=None, size=(1280, 820)):
+    def __init__(self, movra, report=None, size=(1280, 820), config=None):
         super().__init__(None, title=TITLE, size=size)
         self.movra = movra
         self.report = report or self._message_box
@@ -59,6 +61,7 @@ class StudioFrame(wx.Frame):
         self._tempdir = None
         self.SetDropTarget(_FileDrop(self))
         self._bind()
+        self.workbench = Workbench(self, config)
 
     # --- start-up
 
@@ -70,6 +73,7 @@ class StudioFrame(wx.Frame):
         if self.view.window is not None:
             self.view.window.SetDropTarget(_FileDrop(self))
         self._apply_guides()
+        self.workbench.attach(panel)
         if path is None or not self.open_path(path):
             self.open_sample()
 
@@ -148,6 +152,7 @@ class StudioFrame(wx.Frame):
             self.report("Cannot open image", f"Cannot open “{os.path.basename(path)}”: {e}.")
             return False
         self._image_shown(f"Opened {path}")
+        self.workbench.image_opened(path)
         return True
 
     def open_sample(self):
@@ -191,6 +196,7 @@ class StudioFrame(wx.Frame):
         if self.crop_rect is not None:
             rows.append(roi_readout.crop_row(self.crop_rect))
         self.side.readout.set_rows(rows)
+        self.workbench.roi_changed()
 
     def _on_crop(self, rect):
         self.crop_rect = rect

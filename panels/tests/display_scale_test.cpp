@@ -49,6 +49,19 @@ TEST(DisplayScale, ZoomingOutAlwaysEndsWithinTheCap) {
     EXPECT_DOUBLE_EQ(ZoomIn(cv::Size(10, 10), 19.8), kMaxZoom);
 }
 
+TEST(DisplayScale, StepsOutStopAtTheFitWhenItIsBelowTenPercent) {
+    // 15000 px into 1000: the fit is 1/15, and stepping out stops there, not at 10 %.
+    const double fit = FitScale(cv::Size(15000, 15000), cv::Size(1000, 1000));
+    EXPECT_DOUBLE_EQ(ZoomOutFloor(cv::Size(15000, 15000), cv::Size(1000, 1000)), fit);
+    EXPECT_DOUBLE_EQ(StepOut(0.15, fit), fit);
+    EXPECT_DOUBLE_EQ(ZoomOut(cv::Size(15000, 15000), 0.15, fit), fit);
+    // An image that fits at more than 10 % keeps the 10 % floor.
+    EXPECT_DOUBLE_EQ(ZoomOutFloor(cv::Size(400, 300), cv::Size(1000, 1000)), kMinZoom);
+    // Already below the floor (the window grew after a zoom): stepping out never zooms in.
+    EXPECT_DOUBLE_EQ(StepOut(0.05, kMinZoom), 0.05);
+    EXPECT_DOUBLE_EQ(ZoomOut(cv::Size(100, 100), 0.05), 0.05);
+}
+
 TEST(DisplayScale, OnlyEnlargementsAreCapped) {
     // A 4000 x 3000 image at a scale of 20 kept from a 10 x 10 one would be 4.8 gigapixels.
     const double capped = CapEnlargement(cv::Size(4000, 3000), 20.0);

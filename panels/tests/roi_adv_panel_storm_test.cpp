@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "panels/display_scale.h"
 #include "panels/tests/roi_input_fixture.h"
 
 namespace {
@@ -48,7 +49,10 @@ std::string Fault(MovraROIAdvPanel& panel) {
     for (const cv::Point2f& p : e) {
         if (!Finite(p)) return "non-finite rotated corner";
     }
-    if (!(panel.m_scale >= 0.1 && panel.m_scale <= 20.0)) return "zoom out of range";
+    // Below 10 % only as far as fitting the image needs.
+    if (!(panel.m_scale >= display_scale::kMinFitZoom && panel.m_scale <= 20.0)) {
+        return "zoom out of range";
+    }
     if (panel.m_scale != panel.m_viewport.scale) return "zoom and viewport disagree";
     return {};
 }

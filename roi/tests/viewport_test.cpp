@@ -40,14 +40,17 @@ bool Same(const cv::Mat& a, const cv::Mat& b) {
 
 TEST(ViewportScale, ClampedToRangeAndNaNEndsAtMaximum) {
     Viewport v;
+    // Fitting a huge image into a small window needs well under 10 %.
     v.SetScale(0.01);
-    EXPECT_EQ(v.scale, 0.1);
+    EXPECT_EQ(v.scale, 0.01);
+    v.SetScale(0.0);
+    EXPECT_EQ(v.scale, Viewport::kMinScale);
     v.SetScale(50.0);
     EXPECT_EQ(v.scale, 20.0);
     v.SetScale(std::numeric_limits<double>::quiet_NaN());
     EXPECT_EQ(v.scale, 20.0);
     v.SetScale(-std::numeric_limits<double>::infinity());
-    EXPECT_EQ(v.scale, 0.1);
+    EXPECT_EQ(v.scale, Viewport::kMinScale);
     v.SetScale(3.7);
     EXPECT_EQ(v.scale, 3.7);
 }

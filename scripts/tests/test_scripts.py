@@ -77,3 +77,47 @@ def test_build_folder_of_another_system_is_started_afresh(tmp_path):
     assert again.returncode == 0, again.stderr
     assert "another system" not in again.stderr
     assert (build / "kept").exists()
+
+
+DEBIAN12 = 'ID=debian\nVERSION_ID="12"\nVERSION_CODENAME=bookworm\n'
+
+
+@pytest.mark.parametrize(
+    "files, os_release, expected",
+    [
+        # deb822 as Debian 12 installs it, other vendors' archives beside it.
+        ({"sources.list.d/debian.sources": (
+            "Types: deb deb-src\n# a comment\nURIs: http://m.example/debian/\n"
+            "Suites: bookworm bookworm-updates\nComponents: main\n\n"
+            "Types: deb\nURIs: https://s.example/debian-security\nSuites: bookworm-security\n"
+            "Components: main\n"),
+          "sources.list.d/vendor.sources": (
+            "Types: deb\nURIs: https://v.example/apt\nSuites: nodistro\nComponents: main\n")},
+         DEBIAN12,
+         ["mirror http://m.example/debian", "security https://s.example/debian-security"]),
+        # One-line form with options; a disabled stanza and deb-src lines do not count.
+        ({"sources.list": (
+            "deb-src http://src.example/debian bookworm main\n"
+            "deb [arch=amd64 signed-by=/k.gpg] http://l.example/debian stable main # x\n"),
+          "sources.list.d/off.sources": (
+            "Enabled: no\nTypes: deb\nURIs: http://off.example/debian\nSuites: bookworm\n")},
+         DEBIAN12, ["mirror http://l.example/debian"]),
+        # Another distribution's archive holds no Debian 13, and apt-only methods are skipped.
+        ({"sources.list": "deb http://u.example/ubuntu noble main\n"},
+         'ID=ubuntu\nVERSION_CODENAME=noble\n', []),
+        ({"sources.list": "deb mirror+file:/etc/apt/mirrors.txt bookworm main\n"}, DEBIAN12, []),
+        ({}, DEBIAN12, []),
+    ],
+)
+def test_debian_archives_are_taken_from_the_hosts_apt_sources(tmp_path, files, os_release,
+                                                                expected):
+    apt = tmp_path / "apt"
+    (apt / "sources.list.d").mkdir(parents=True)
+    for name, text in files.items():
+        (apt / name).write_text(text)
+    (tmp_path / "os-release").write_text(os_release)
+    r = run(["bash", "-c", f'. "{SCRIPTS}/lib/host-apt.sh"; '
+             f'movra_host_debian_uris "{apt}" "{tmp_path}/os-release"'])
+    assert r.returncode == 0, r.stderr
+    assert r.stdout.splitlines() == expected
+

@@ -1,0 +1,110 @@
+"""Headless mode's workbench scene, for the user guide's picture: two measurements in the
+Results window, the bore's histogram, and a line across the bore with its profile; the tool
+windows are placed below the main window, and the screen area holding all of them is saved.
+Needs a screen of at least 1290 x 1390 pixels."""
+
+import os
+import time
+
+from . import roi_json, screenshot
+
+# In fractions of the image size (on the sample: the bore at (600, 400), radius 130).
+BORE = (0.5, 0.5, 0.108)
+PLATE = (0.08, 0.12, 0.2, 0.25)
+LINE = ((0.3, 0.5), (0.7, 0.5))
+
+
+def _idle(window):
+    window.GetEventHandler().ProcessEvent(screenshot.wx.IdleEvent())
+    for child in window.GetChildren():
+        _idle(child)
+
+
+def _settle(seconds):
+    # Not wx.SafeYield: it disables every window while it runs, and the pictures would show
+    # greyed-out buttons.
+    app = screenshot.wx.GetApp()
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        app.Yield(True)
+        # Idle time too, which a yield does not give: the list control lays its rows out then.
+        for window in screenshot.wx.GetTopLevelWindows():
+            _idle(window)
+        time.sleep(0.01)
+
+
+def _read(rect):
+    wx = screenshot.wx
+    x, y, w, h = rect
+    bmp = wx.Bitmap(w, h, 24)
+    mdc = wx.MemoryDC(bmp)
+    mdc.Blit(0, 0, w, h, wx.ScreenDC(), x, y)
+    mdc.SelectObject(wx.NullBitmap)
+    return bmp
+
+
+def _grab(rect, path):
+    """Saves the screen area, once two reads a moment apart agree (windows shown just now are
+    mapped and painted over several turns of the event loop)."""
+    last = None
+    for _ in range(60):
+        _settle(0.1)
+        now = _read(rect)
+        pixels = screenshot._pixels(now)
+        if last is not None and (pixels == last).all():
+            break
+        last = pixels
+    ok = now.SaveFile(path, screenshot.wx.BITMAP_TYPE_PNG)
+    print(f"  {os.path.basename(path)} ({rect[2]} × {rect[3]}): "
+          f"{'written' if ok else 'NOT written'}")
+    return ok
+
+
+def _open(bench, name, position, size):
+    """The tool window, placed below the main window (which it must not hide) and shown."""
+    window = bench.window(name)
+    window.SetSize(*position, *size)
+    bench.show(name)
+    return window
+
+
+def run(frame, out_path):
+    """Builds the scene and saves the picture; True when it was written."""
+    panel = frame.view.panel
+    bench = frame.workbench
+    w, h = frame.view.image_size()
+    print("Movra Studio, headless workbench scene:")
+    fx, fy, fw, fh = frame.GetRect()
+    below = fy + fh
+    hist = _open(bench, "histogram", (fx, below + 190), (fw // 2, 370))
+    profile = _open(bench, "profile", (fx + fw // 2, below + 190), (fw - fw // 2, 370))
+
+    cx, cy, r = BORE[0] * w, BORE[1] * h, BORE[2] * w
+    frame.set_tool(roi_json.CIRCLE)
+    panel.SetEditingROIData({"version": 1, "mode": roi_json.CIRCLE,
+                             "points": [[cx, cy], [r, 0.0]]})
+    frame.refresh_readout()
+    bench.measure(all_rois=False)
+    results = _open(bench, "results", (fx, below), (fw, 190))
+    bench.refresh_histogram()
+    # The histogram stays with the bore while the line is drawn for the profile.
+    bench.windows.pop("histogram")
+
+    x, y, rw, rh = PLATE[0] * w, PLATE[1] * h, PLATE[2] * w, PLATE[3] * h
+    frame.set_tool(roi_json.RECTANGLE)
+    panel.SetEditingROIData({"version": 1, "mode": roi_json.RECTANGLE,
+                             "points": [[x, y], [rw, rh]]})
+    frame.refresh_readout()
+    bench.measure(all_rois=False)
+
+    (x0, y0), (x1, y1) = LINE
+    frame.set_tool(roi_json.LINE)
+    panel.SetEditingROIData({"version": 1, "mode": roi_json.LINE,
+                             "points": [[x0 * w, y0 * h], [x1 * w, y1 * h]]})
+    frame.refresh_readout()
+    bench.refresh_profile()
+    for window in (frame, results, hist, profile):
+        window.Refresh()
+    ok = _grab((fx, fy, fw, fh + 190 + 370), str(out_path))
+    bench.windows["histogram"] = hist
+    return bool(ok)

@@ -1,0 +1,17 @@
+#include "module/gui_thread.h"
+
+#include <wx/thread.h>
+
+#include <stdexcept>
+#include <string>
+
+void RequireGuiThread(const char* className) {
+    // wx records the GUI thread when the application starts; before that every thread passes,
+    // and the panel constructors refuse to run without an application anyway.
+    if (!wxIsMainThread()) {
+        throw std::runtime_error(std::string(className) +
+                                 " methods must be called from the GUI thread (the thread running "
+                                 "the wx event loop); use wx.CallAfter to call them from another "
+                                 "thread");
+    }
+}
