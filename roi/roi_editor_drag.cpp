@@ -92,6 +92,23 @@ void DragRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
         case HitHandle::Bottom:
             r.height = p.y - r.y;
             break;
+        case HitHandle::Corner: {
+            // Both edges that meet at the corner follow the pointer, by the edges' own rules.
+            const int i = e.m_currentHit.vertexIndex;
+            if (i == 0 || i == 3) {
+                r.x = p.x;
+                r.width = (s.x + s.width) - p.x;
+            } else {
+                r.width = p.x - r.x;
+            }
+            if (i == 0 || i == 1) {
+                r.y = p.y;
+                r.height = (s.y + s.height) - p.y;
+            } else {
+                r.height = p.y - r.y;
+            }
+            break;
+        }
         case HitHandle::Body:
             CentreOn(r, p);
             break;
@@ -99,6 +116,26 @@ void DragRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
             SpanRect(r, e.m_leftMouseDownPoint, p);
             break;
     }
+}
+
+// Moves the grabbed corner of a rotated rectangle to p and keeps the angle: the opposite corner
+// of the press stays, and the sides are the pointer's offset from it along the rectangle's
+// two directions.
+void DragRotatedCorner(ROIEditor& e, const cv::Point2f& p) {
+    const int i = e.m_currentHit.vertexIndex;
+    if (i < 0 || i > 3) {
+        return;
+    }
+    const std::vector<cv::Point2f> start =
+        ROIEditor::RotatedCorners(e.m_dragStartRect, e.m_rotateAngle);
+    const cv::Point2f fixed = start[static_cast<size_t>((i + 2) % 4)];
+    const double rad = std::fmod(e.m_rotateAngle, 360.0) * CV_PI / 180.0;
+    const double ux = std::cos(rad), uy = std::sin(rad);
+    const double dx = static_cast<double>(p.x) - fixed.x, dy = static_cast<double>(p.y) - fixed.y;
+    const auto width = static_cast<float>(std::abs(dx * ux + dy * uy));
+    const auto height = static_cast<float>(std::abs(-dx * uy + dy * ux));
+    const cv::Point2f centre = (fixed + p) * 0.5f;
+    e.m_roiRect = {centre.x - width / 2, centre.y - height / 2, width, height};
 }
 
 void DragRotation(ROIEditor& e, const cv::Point2f& p, bool snap) {
@@ -175,6 +212,9 @@ void DragRotatedRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p, bool 
         case HitHandle::Bottom:
             DragRotatedEdge(e, h, p);
             return;
+        case HitHandle::Corner:
+            DragRotatedCorner(e, p);
+            break;
         case HitHandle::Body:
             CentreOn(r, p);
             break;

@@ -158,12 +158,20 @@ TEST(EditingROI, ShapesAndHandlesLandOnTheirBufferPixels) {
     ed.m_currentHit.handle = HitHandle::Radius;
     EXPECT_EQ(At(draw(CvROIMode::Circle), 150, 100), Px(0, 0, 255));
 
-    // Annulus sector 0..90 degrees, radii 50 and 25: radial lines and arcs inside it only.
+    // Annulus sector 0..90 degrees, radii 50 and 25: radial lines and arcs inside it only,
+    // the start angle's handle (red) and the end angle's (blue) half-way along the radial
+    // lines, where the hit test finds them.
     ed.m_startAngle = 0;
     ed.m_endAngle = 90;
     const cv::Mat ring = draw(CvROIMode::Annulus);
-    EXPECT_EQ(At(ring, 137, 100), kLime);
-    EXPECT_EQ(At(ring, 100, 137), kLime);
+    EXPECT_EQ(At(ring, 145, 100), kLime);
+    EXPECT_EQ(At(ring, 100, 145), kLime);
+    EXPECT_EQ(At(ring, 137, 100), Px(0, 0, 255));
+    EXPECT_EQ(At(ring, 100, 137), Px(255, 0, 0));
+    EXPECT_EQ(ROIHitTest::TestAnnulus({137, 100}, {100, 100}, 25, 50, 0, 90, 10).handle,
+              HitHandle::StartAngle);
+    EXPECT_EQ(ROIHitTest::TestAnnulus({100, 137}, {100, 100}, 25, 50, 0, 90, 10).handle,
+              HitHandle::EndAngle);
     EXPECT_TRUE(Near(ring, 135, 135, kLime));
     EXPECT_TRUE(Near(ring, 118, 118, kLime));
     EXPECT_EQ(Count(ring(cv::Rect(0, 0, 200, 95)), kLime), 0);  // nothing above the centre
