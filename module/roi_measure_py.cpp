@@ -8,8 +8,8 @@
 
 namespace {
 
-ROIMeasure::Shape EditingShape(const MovraROIAdvPanel& panel) {
-    return ROIMeasure::ShapeOf(panel.m_editor.Shape(static_cast<CvROIMode>(panel.m_roiMode)));
+ROIShape EditingShape(const MovraROIAdvPanel& panel) {
+    return panel.m_editor.Shape(static_cast<CvROIMode>(panel.m_roiMode));
 }
 
 py::list ToList(const std::vector<double>& values) {
@@ -36,8 +36,12 @@ const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) {
 }
 
 py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
+    return ROIMaskArray(panel, EditingShape(panel));
+}
+
+py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel, const ROIShape& roi) {
     const cv::Size size = panel.m_matBitmap.size();
-    const ROIMeasure::Shape shape = EditingShape(panel);
+    const ROIMeasure::Shape shape = ROIMeasure::ShapeOf(roi);
     if (panel.m_matBitmap.empty() || shape.mode == CvROIMode::None) {
         return py::array_t<std::uint8_t>(std::vector<py::ssize_t>{0});
     }
@@ -66,11 +70,15 @@ py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
 }
 
 py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
+    return ROIStatsDict(panel, EditingShape(panel));
+}
+
+py::dict ROIStatsDict(const MovraROIAdvPanel& panel, const ROIShape& roi) {
     py::dict out;
     if (panel.m_matBitmap.empty()) {
         return out;
     }
-    const ROIMeasure::Shape shape = EditingShape(panel);
+    const ROIMeasure::Shape shape = ROIMeasure::ShapeOf(roi);
     const auto stats = [&] {
         const py::gil_scoped_release unlocked;
         return ROIMeasure::Measure(shape, MeasuredImage(panel));

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "roi/roi_measure.h"
+#include "roi/roi_shape.h"
 
 class MovraROIAdvPanel;
 
@@ -22,5 +23,9 @@ namespace py = pybind11;
 // area, perimeter, centroid, bbox and per channel mean, std, min, max of the raw image inside
 // the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel);
+// The same for any shape on the panel's image.
+[[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel,
+                                                     const ROIShape& roi);
+[[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel, const ROIShape& roi);
 // The dict form of a measurement, the same for a panel's ROI and for MeasureROIs.
 [[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats);

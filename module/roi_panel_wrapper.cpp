@@ -10,6 +10,7 @@
 #include "module/panel_ops.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
+#include "module/roi_set_dict.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
 
@@ -358,12 +359,16 @@ bool MovraROIAdvPanelWrapper::CanRedo() const {
 
 // --- Masks and measurements.
 
-py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
-    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask(const py::object& id) const {
+    return m_panel.CallOr(EmptyArray(), [&](Panel& p) {
+        return id.is_none() ? ROIMaskArray(p) : ROIMaskArray(p, ShapeById(p, id));
+    });
 }
 
-py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
-    return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
+py::dict MovraROIAdvPanelWrapper::GetROIStats(const py::object& id) const {
+    return m_panel.CallOr(py::dict(), [&](Panel& p) {
+        return id.is_none() ? ROIStatsDict(p) : ROIStatsDict(p, ShapeById(p, id));
+    });
 }
 
 py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
@@ -399,8 +404,8 @@ py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
 void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
     m_panel.Call([&](Panel& p) {
         ROIShape shape = ParseEditingDataDict(data);
-        p.SetROI(MakeROI(static_cast<int>(shape.mode), std::move(shape.points), cv::Scalar(0, 0, 0, 0), 1,
-                         shape.angle),
+        p.SetROI(MakeROI(static_cast<int>(shape.mode), std::move(shape.points),
+                         cv::Scalar(0, 0, 0, 0), 1, shape.angle),
                  true);
     });
 }

@@ -111,9 +111,26 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     [[nodiscard]] bool CanRedo() const;
     // --- Masks and measurements of the editing ROI (pixel rule: roi/roi_measure.h).
     // (rows, cols) uint8, 255 inside; shape (0,) without an image or a ROI.
-    [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
+    [[nodiscard]] py::array_t<std::uint8_t> GetROIMask(const py::object& id) const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
-    [[nodiscard]] py::dict GetROIStats() const;
+    [[nodiscard]] py::dict GetROIStats(const py::object& id) const;
+
+    // --- The set of named ROIs (roi_panel_wrapper_set.cpp). Ids are ints; KeyError for an
+    // unknown one, ValueError for bad shape data (nothing changed).
+    [[nodiscard]] int AddROI(int mode, const py::list& points, double angle,
+                             const std::string& name, const py::object& color);
+    [[nodiscard]] py::list GetROIs() const;
+    [[nodiscard]] py::dict GetROI(int id) const;
+    void UpdateROI(int id, const py::object& data);
+    void RenameROI(int id, const std::string& name);
+    void SetROIColor(int id, const py::tuple& color);
+    [[nodiscard]] bool RemoveROI(int id);
+    void ClearROIs();
+    // None deselects.
+    void SelectROI(const py::object& id);
+    [[nodiscard]] py::object GetSelectedROI() const;
+    [[nodiscard]] py::dict GetROISetData() const;
+    void SetROISetData(const py::object& data);
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
     // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
     [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;

@@ -29,6 +29,7 @@
 #include "panels/paint_blitter.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
+#include "roi/roi_set.h"
 #include "roi/viewport.h"
 
 class MovraROIAdvPanel : public MovraPanel {
@@ -223,6 +224,26 @@ class MovraROIAdvPanel : public MovraPanel {
     // --- The editing ROI's state and rules: the panel holds them and turns its events into
     // the editor's calls.
     ROIEditor m_editor;
+
+    // --- The set of named ROIs. The selected one is the editing ROI: while it is selected its
+    // shape lives in m_editor, and the set's copy is brought up to date by SyncSelectedROI.
+    ROISet m_rois;
+    int m_selectedROI = -1;  // -1: none
+    // Writes the editing ROI's shape into the selected entry.
+    void SyncSelectedROI();
+    // Makes `id` (-1: none) the editing ROI, its shape and mode loaded into the editor without
+    // an event or an undo step; false (nothing changed) for an unknown id. Repaints.
+    bool SelectROI(int id);
+    // Appends an ROI and returns its id; repaints.
+    int AddROI(ROIShape shape, std::string name, const cv::Scalar& color);
+    // Replaces a shape (the editing ROI's too when it is the selected one); false for an
+    // unknown id. Repaints.
+    bool UpdateROI(int id, ROIShape shape);
+    // Removing the selected ROI empties the editing ROI. Repaint.
+    bool RemoveROI(int id);
+    void ClearROIs();
+    // Unselected ROIs in their colours (pen 2, culled to the view), each with its name.
+    void DrawROISet(cv::Mat& buffer);
 
     // --- Mouse glue.
     bool m_middleDown = false;

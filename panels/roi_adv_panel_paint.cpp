@@ -83,6 +83,7 @@ void MovraROIAdvPanel::RenderFrame(wxDC& dc) {
         return;
     }
     DrawGuideOnVisibleBuffer(buffer);
+    DrawROISet(buffer);
     DrawCurrentEditingROI(buffer);
     DrawStoredOverlays(buffer);
     DrawTexts(buffer);

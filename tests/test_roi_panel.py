@@ -37,6 +37,9 @@ METHOD_ORDER = [
     "AppendOverlayData",
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
+    # The set of named ROIs.
+    "AddROI", "GetROIs", "GetROI", "UpdateROI", "RenameROI", "SetROIColor", "RemoveROI",
+    "ClearROIs", "SelectROI", "GetSelectedROI", "GetROISetData", "SetROISetData",
 ]
 
 TEXT_A = """
