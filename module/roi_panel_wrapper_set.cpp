@@ -22,16 +22,16 @@ ROIEntry& EntryOrKeyError(Panel& p, int id) {
 
 int MovraROIAdvPanelWrapper::AddROI(int mode, const py::list& points, double angle,
                                     const std::string& name, const py::object& color) {
-    // The same checks as shape data: a bad mode or point count is refused with nothing added.
-    py::dict data;
-    data["version"] = 1;
-    data["mode"] = mode;
-    data["points"] = points;
-    data["angle"] = angle;
-    ROIShape shape = ParseEditingDataDict(data);
-    const bool palette = color.is_none();
-    const cv::Scalar colour = palette ? cv::Scalar() : ParseROIColor(color, "color");
     return m_panel.CallOr(-1, [&](Panel& p) {
+        // The same checks as shape data: a bad mode or point count is refused, nothing added.
+        py::dict data;
+        data["version"] = 1;
+        data["mode"] = mode;
+        data["points"] = points;
+        data["angle"] = angle;
+        ROIShape shape = ParseEditingDataDict(data);
+        const bool palette = color.is_none();
+        const cv::Scalar colour = palette ? cv::Scalar() : ParseROIColor(color, "color");
         const int id = p.m_rois.NextId();
         return p.AddROI(std::move(shape), name, palette ? ROISet::PaletteColor(id) : colour);
     });
@@ -68,8 +68,8 @@ void MovraROIAdvPanelWrapper::RenameROI(int id, const std::string& name) {
 }
 
 void MovraROIAdvPanelWrapper::SetROIColor(int id, const py::tuple& color) {
-    const cv::Scalar colour = ParseROIColor(color, "color");
     m_panel.Call([&](Panel& p) {
+        const cv::Scalar colour = ParseROIColor(color, "color");
         EntryOrKeyError(p, id).color = colour;
         p.Refresh(false);
     });
@@ -111,8 +111,8 @@ py::dict MovraROIAdvPanelWrapper::GetROISetData() const {
 }
 
 void MovraROIAdvPanelWrapper::SetROISetData(const py::object& data) {
-    ROISetData parsed = ParseROISetData(data);
     m_panel.Call([&](Panel& p) {
+        ROISetData parsed = ParseROISetData(data);
         (void)p.SelectROI(-1);
         p.ClearROIs();
         if (parsed.single) {
