@@ -2,8 +2,15 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <stdexcept>
+#include <string>
+
 #include "engine/image_loader.h"
 #include "imageio/cv_utils.h"
+#include "imageio/file_policy.h"
 #include "imageio/path_utils.h"
 #include "imageio/unicode_io.h"
 
@@ -76,12 +83,24 @@ void MovraEngine::Resize(int width, int height, int interpolation) {
     if (m_mat.empty() || (width <= 0 && height <= 0)) {
         return;
     }
-    // The missing extent keeps the aspect ratio, truncated toward zero.
+    // The missing extent keeps the aspect ratio, truncated toward zero; worked out in double
+    // so that a huge one is refused below rather than wrapped.
+    double w = width;
+    double h = height;
     if (width <= 0) {
-        width = static_cast<int>(static_cast<double>(height) / m_mat.rows * m_mat.cols);
+        w = std::trunc(h / m_mat.rows * m_mat.cols);
     } else if (height <= 0) {
-        height = static_cast<int>(static_cast<double>(width) / m_mat.cols * m_mat.rows);
+        h = std::trunc(w / m_mat.cols * m_mat.rows);
     }
+    const double bytes = w * h * static_cast<double>(m_mat.elemSize());
+    if (bytes > static_cast<double>(kMaxImageBytes) || w > INT_MAX || h > INT_MAX) {
+        throw std::invalid_argument("Resize: a " + std::to_string(static_cast<long long>(w)) +
+                                    " x " + std::to_string(static_cast<long long>(h)) +
+                                    " result exceeds the image size limit of " +
+                                    std::to_string(kMaxImageBytes) + " bytes");
+    }
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
     cv::Mat resized;
     cv::resize(m_mat, resized, cv::Size(width, height), 0, 0, interpolation);
     m_mat = resized;
@@ -93,6 +112,16 @@ void MovraEngine::GaussianBlur(int kernelSize, double sigma) {
         return;
     }
     const int k = kernelSize | 1;  // an even size becomes the next odd one
+    const double widest = 2.0 * std::max(m_mat.rows, m_mat.cols);
+    // Without a size OpenCV derives one from sigma: 3 sigma each side for 8-bit, else 4.
+    const double perSide = m_mat.depth() == CV_8U ? 3.0 : 4.0;
+    const double kernel = k > 0 ? k : sigma * perSide * 2.0 + 1.0;
+    if (kernel > widest) {
+        throw std::invalid_argument(
+            "GaussianBlur: a " + std::to_string(static_cast<long long>(std::min(kernel, 1e18))) +
+            " px kernel is wider than twice the image's larger side (" +
+            std::to_string(static_cast<long long>(widest)) + " px)");
+    }
     cv::Mat blurred;
     cv::GaussianBlur(m_mat, blurred, cv::Size(k, k), sigma, 0, cv::BORDER_DEFAULT);
     m_mat = blurred;

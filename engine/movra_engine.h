@@ -1,5 +1,6 @@
 // MovraEngine: one held image and GUI-free operations on it.
-// Every operation that OpenCV refuses throws cv::Exception and leaves the held image unchanged.
+// Every operation that OpenCV refuses throws cv::Exception and leaves the held image unchanged;
+// arguments that cannot make sense for the image throw std::invalid_argument before any work.
 // Calls from several threads are serialised by the engine: each sees the image whole.
 #pragma once
 
@@ -30,7 +31,10 @@ class MovraEngine {
     [[nodiscard]] bool SaveImage(const std::string& utf8Path) const;
 
     void ConvertToGray();
+    // Refuses a result of more than kMaxImageBytes (the file policy's limit).
     void Resize(int width, int height, int interpolation);
+    // Refuses a kernel (given, or derived from sigma) wider than twice the larger side: a
+    // wider one blurs no further and can take minutes or exhaust memory.
     void GaussianBlur(int kernelSize, double sigma);
     // Single-channel 0/255 edge image; empty for an empty or two-channel image.
     [[nodiscard]] cv::Mat Canny(double threshold1, double threshold2) const;

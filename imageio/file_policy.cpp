@@ -20,7 +20,7 @@ FileRefusal FromStat(const struct stat& st) {
     if (!S_ISREG(st.st_mode)) {
         return FileRefusal::NotRegularFile;
     }
-    return static_cast<std::uint64_t>(st.st_size) > static_cast<std::uint64_t>(INT_MAX)
+    return static_cast<std::uint64_t>(st.st_size) > kMaxImageBytes
                ? FileRefusal::TooLarge
                : FileRefusal::None;
 }

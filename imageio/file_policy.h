@@ -5,10 +5,14 @@
 // would open a path themselves are fed from it instead.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
+
+// The most bytes a file, and an image made from one, may hold: OpenCV's buffer limit.
+inline constexpr std::uint64_t kMaxImageBytes = INT_MAX;
 
 enum class FileRefusal { None, EmbeddedNul, Missing, NotRegularFile, TooLarge, Unreadable };
 

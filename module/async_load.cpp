@@ -3,6 +3,8 @@
 #include <exception>
 #include <utility>
 
+#include "module/conversions.h"
+
 namespace {
 
 // As the ROI callbacks: not once the interpreter is gone, nor while it shuts down unless this
@@ -42,6 +44,11 @@ void Report(std::string path, py::object callback, bool ok) {
 
 void AsyncLoadReport::Start(BackgroundLoad* load, const std::string& path,
                             const py::object& callback, BackgroundLoad::Decode decode) {
+    // Refused here rather than found out on the GUI thread later, where it could only be
+    // reported as unraisable.
+    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
+        throw py::type_error("callback must be callable or None, not " + TypeName(callback));
+    }
     Supersede(load);
     if (load == nullptr) {
         Report(path, callback, false);

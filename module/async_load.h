@@ -21,7 +21,8 @@ class AsyncLoadReport {
     ~AsyncLoadReport() { Forget(nullptr); }
 
     // Supersedes the pending load, then starts `decode` on `load` for `path`; `callback` may be
-    // None. Without a panel (`load` null) reports (path, False) at once. Called with the lock.
+    // None (TypeError, with nothing changed, for anything else that is not callable). Without a
+    // panel (`load` null) reports (path, False) at once. Called with the lock.
     void Start(BackgroundLoad* load, const std::string& path, const py::object& callback,
                BackgroundLoad::Decode decode);
     // Drops the pending load, if any, and reports (path, False). Called with the lock.

@@ -72,5 +72,8 @@ void BindPanel(py::module_& m) {
         .def("LoadImageAsync", &MovraPanelWrapper::LoadImageAsync, py::arg("path"),
              py::arg("callback") = py::none(), py::arg("flags") = 1, kLoadImageAsyncDoc)
         .def("IsLoading", &MovraPanelWrapper::IsLoading,
-             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)");
+             "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)")
+        .def("SetAutoOrient", &MovraPanelWrapper::SetAutoOrient, py::arg("enable"),
+             "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage (off by "
+             "default: files load as stored)");
 }

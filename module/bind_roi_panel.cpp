@@ -340,6 +340,10 @@ void BindROIPanel(py::module_& m) {
              py::arg("callback") = py::none(), kLoadImageAsyncDoc)
         .def("IsLoading", &W::IsLoading,
              "Whether a LoadImageAsync is pending (decoding, or waiting to be shown)")
+        .def("SetAutoOrient", &W::SetAutoOrient, py::arg("enable"),
+             "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage; "
+             "GetLoadedImageInfo() then reports the upright size (off by default: files load "
+             "as stored)")
         // The set of named ROIs; the selected one is the editing ROI.
         .def("AddROI", &W::AddROI, py::arg("mode"), py::arg("points"), py::arg("angle") = 0.0,
              py::arg("name") = "", py::arg("color") = py::none(),

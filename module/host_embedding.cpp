@@ -6,7 +6,9 @@
 #include <wx/window.h>
 
 #include <gdk/gdk.h>
+#ifdef GDK_WINDOWING_X11
 #include <gdk/gdkx.h>
+#endif
 #include <gtk/gtk.h>
 
 #include <algorithm>
@@ -71,14 +73,29 @@ wxWindow* FindInAllWindows(const std::function<bool(wxWindow*)>& match, bool ski
     return nullptr;
 }
 
+// The X11 window id of a wx window's GDK window, 0 when it has none. With `nativeOnly`, a
+// client-side window counts as having none: asking it for its XID would make it native as a
+// side effect.
+std::uintptr_t X11WindowId(wxWindow* window, bool nativeOnly) {
+#ifdef GDK_WINDOWING_X11
+    if (!GdkRunsOnX11() || window == nullptr || window->GetHandle() == nullptr) {
+        return 0;
+    }
+    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
+    if (gdkWindow == nullptr || !GDK_IS_X11_WINDOW(gdkWindow) ||
+        (nativeOnly && !gdk_window_has_native(gdkWindow))) {
+        return 0;
+    }
+    return static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow));
+#else
+    (void)window;
+    (void)nativeOnly;
+    return 0;
+#endif
+}
+
 bool HasNativeHandle(wxWindow* window, std::uintptr_t handle) {
-    GtkWidget* widget = window->GetHandle();
-    GdkWindow* gdkWindow = widget != nullptr ? gtk_widget_get_window(widget) : nullptr;
-    // Only windows that already are native X11 windows can carry the handle the caller has:
-    // asking a client-side window for its XID would make it native as a side effect.
-    return gdkWindow != nullptr && GDK_IS_X11_WINDOW(gdkWindow) &&
-           gdk_window_has_native(gdkWindow) &&
-           static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow)) == handle;
+    return X11WindowId(window, true) == handle;
 }
 
 void CheckWxAppFirstUse() {
@@ -95,6 +112,14 @@ void CheckParentHandle(std::uintptr_t parentHandle) {
     if (parentHandle == 0) {
         throw std::runtime_error(
             "parent_handle cannot be 0. Pass the handle of a wxPython window.");
+    }
+    // Elsewhere a handle is the top-level window's surface, the same for the frame and every
+    // window in it, so it cannot say which window the panel goes in.
+    if (!GdkRunsOnX11()) {
+        throw std::runtime_error(
+            "parent_handle: under Wayland a native handle names only the top-level window, not "
+            "a window inside it; pass the wx.Window object instead (e.g. "
+            "MovraROIAdvPanel(panel, width=640, height=480))");
     }
 }
 
@@ -147,16 +172,16 @@ void DiscardUnembeddedPanel(wxWindow* panel) {
 
 }  // namespace
 
-std::uintptr_t NativeHandleOf(wxWindow* window) {
-    if (window == nullptr || window->GetHandle() == nullptr) {
-        return 0;
-    }
-    GdkWindow* gdkWindow = gtk_widget_get_window(window->GetHandle());
-    if (gdkWindow == nullptr || !GDK_IS_X11_WINDOW(gdkWindow)) {
-        return 0;
-    }
-    return static_cast<std::uintptr_t>(gdk_x11_window_get_xid(gdkWindow));
+bool GdkRunsOnX11() {
+#ifdef GDK_WINDOWING_X11
+    GdkDisplay* display = gdk_display_get_default();
+    return display != nullptr && GDK_IS_X11_DISPLAY(display);
+#else
+    return false;
+#endif
 }
+
+std::uintptr_t NativeHandleOf(wxWindow* window) { return X11WindowId(window, false); }
 
 wxWindow* FindWindowByNativeHandle(std::uintptr_t handle) {
     if (handle == 0) {

@@ -1,7 +1,8 @@
 // Host embedding shared by the panel wrappers: one way to create a panel window of any type
-// under a host wx window known only by its X11 handle (the application checks, automatic window
-// ids, the hidden 1 x 1 parent frame, the live-panel count), and the panel's lifetime, also when
-// wx destroys it together with its host window. GUI thread only; nothing here is locked.
+// under a host wx window, given as the window itself or (on X11) by its handle (the application
+// checks, automatic window ids, the hidden 1 x 1 parent frame, the live-panel count), and the
+// panel's lifetime, also when wx destroys it together with its host window. GUI thread only;
+// nothing here is locked.
 #pragma once
 
 #include <wx/gdicmn.h>
@@ -33,10 +34,14 @@ struct PanelPlacement {
 using PanelFactory = std::function<wxWindow*(wxWindow*, int, const wxPoint&, const wxSize&, long,
                                              const wxString&)>;
 
-// X11 window id of the window's GDK window; 0 when the window is not realized.
+// Whether GDK draws through an X11 display in this process (the backend is chosen at run time:
+// the same build runs on X11 and on Wayland). Int handles name wx windows only there.
+[[nodiscard]] bool GdkRunsOnX11();
+// X11 window id of the window's GDK window; 0 when the window is not realized, and always 0
+// where GDK does not run on X11 (on Wayland no handle names a window inside a top-level one).
 [[nodiscard]] std::uintptr_t NativeHandleOf(wxWindow* window);
 // The first wx window (top-level windows and all their descendants, parents first) whose X11
-// window id is `handle`; null when no wx window of this process owns it.
+// window id is `handle`; null when no wx window of this process owns it, or off X11.
 [[nodiscard]] wxWindow* FindWindowByNativeHandle(std::uintptr_t handle);
 // The window at `address` if it is one of this process's windows (top-level windows and all
 // their descendants, the module's hidden frame left out); null otherwise. `address` is only

@@ -4,7 +4,10 @@
 #include <exception>
 #include <utility>
 
+#include <opencv2/imgcodecs.hpp>
+
 #include "engine/image_loader.h"
+#include "imageio/exif_orientation.h"
 #include "module/panel_ops.h"
 #include "panels/movra_panel.h"
 
@@ -14,10 +17,17 @@ BackgroundLoad* LoadOf(MovraPanel* panel) {
     return panel != nullptr ? &panel->m_backgroundLoad : nullptr;
 }
 
-// The file's image, empty when it cannot be read; for any thread.
-cv::Mat Decode(const std::string& utf8Path, int flags) {
+// The file's image, empty when it cannot be read; for any thread. `upright` turns a JPEG by its
+// EXIF orientation (OpenCV is asked not to, so the tag is never applied twice).
+cv::Mat Decode(const std::string& utf8Path, int flags, bool upright) {
     try {
-        return LoadImageByExtension(utf8Path, flags);
+        const bool own = upright && flags >= 0;
+        cv::Mat mat = LoadImageByExtension(utf8Path,
+                                           own ? (flags | cv::IMREAD_IGNORE_ORIENTATION) : flags);
+        if (upright) {
+            ApplyExifOrientation(mat, FileOrientation(utf8Path));
+        }
+        return mat;
     } catch (const std::exception&) {
         return {};
     }
@@ -61,20 +71,18 @@ void MovraPanelWrapper::SetMat(const cv::Mat& mat) {
 bool MovraPanelWrapper::LoadImage(const std::string& utf8Path, int flags) {
     m_async.Supersede(LoadOf(m_panel.Get()));
     return m_panel.CallOr(false, [&](MovraPanel& p) {
-        cv::Mat mat;
-        {
-            // The decode touches no Python object; the panel's own steps need no lock either.
-            const py::gil_scoped_release unlocked;
-            mat = Decode(utf8Path, flags);
-        }
-        return Adopt(p, std::move(mat));
+        // The decode touches no Python object; the panel's own steps need no lock either.
+        const py::gil_scoped_release unlocked;
+        return Adopt(p, Decode(utf8Path, flags, p.m_autoOrient));
     });
 }
 
 void MovraPanelWrapper::LoadImageAsync(const std::string& utf8Path, const py::object& callback,
                                        int flags) {
-    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path, flags] {
-        cv::Mat mat = Decode(utf8Path, flags);
+    const MovraPanel* panel = m_panel.Get();
+    const bool upright = panel != nullptr && panel->m_autoOrient;
+    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path, flags, upright] {
+        cv::Mat mat = Decode(utf8Path, flags, upright);
         // Runs only while this load is the panel's pending one, so the wrapper and panel live.
         return BackgroundLoad::Adopt([this, mat]() mutable {
             const bool ok = m_panel.CallOr(false, [&](MovraPanel& p) {
@@ -103,6 +111,10 @@ void MovraPanelWrapper::SetMode(int mode) {
         }
         Repaint(p, false);
     });
+}
+
+void MovraPanelWrapper::SetAutoOrient(bool enable) {
+    m_panel.Call([&](MovraPanel& p) { p.m_autoOrient = enable; });
 }
 
 void MovraPanelWrapper::SetOriginal(bool showScrollbars) {

@@ -32,6 +32,7 @@ class MovraPanelWrapper : public PanelWrapperBase<MovraPanel> {
     [[nodiscard]] bool IsLoading() const;
     [[nodiscard]] const cv::Mat& GetMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetOriginal(bool showScrollbars);
 
   private:

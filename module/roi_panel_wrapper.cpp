@@ -3,7 +3,9 @@
 #include <wx/string.h>
 
 #include <algorithm>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "module/file_info_dict.h"
 #include "module/line_profile_py.h"
@@ -20,7 +22,9 @@ using Panel = MovraROIAdvPanel;
 
 py::array_t<std::uint8_t> EmptyArray() { return MatToNumpy(cv::Mat()); }
 
-BackgroundLoad* LoadOf(Panel* panel) { return panel != nullptr ? &panel->m_backgroundLoad : nullptr; }
+BackgroundLoad* LoadOf(Panel* panel) {
+    return panel != nullptr ? &panel->m_backgroundLoad : nullptr;
+}
 
 // The record the Python side describes: visible, solid, no highlight, points as given.
 cvROI MakeROI(int mode, std::vector<cv::Point2f> points, const cv::Scalar& color, int thickness,
@@ -101,8 +105,10 @@ bool MovraROIAdvPanelWrapper::LoadImage(const std::string& utf8Path) {
 
 void MovraROIAdvPanelWrapper::LoadImageAsync(const std::string& utf8Path,
                                              const py::object& callback) {
-    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path] {
-        Panel::DecodedFile file = Panel::DecodeFile(utf8Path);
+    const Panel* panel = m_panel.Get();
+    const bool upright = panel != nullptr && panel->m_autoOrient;
+    m_async.Start(LoadOf(m_panel.Get()), utf8Path, callback, [this, utf8Path, upright] {
+        Panel::DecodedFile file = Panel::DecodeFile(utf8Path, upright);
         // Runs only while this load is the panel's pending one, so the wrapper and panel live.
         return BackgroundLoad::Adopt([this, file]() mutable {
             const bool ok = m_panel.CallOr(false, [&](Panel& p) {
@@ -148,12 +154,20 @@ void MovraROIAdvPanelWrapper::SetOriginal() {
     });
 }
 
+void MovraROIAdvPanelWrapper::SetAutoOrient(bool enable) {
+    m_panel.Call([&](Panel& p) { p.m_autoOrient = enable; });
+}
+
 double MovraROIAdvPanelWrapper::GetZoomFactor() const {
     return m_panel.CallOr(1.0, [](Panel& p) { return p.m_viewport.scale; });
 }
 
 py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
-    return m_panel.CallOr(py::dict(), [](Panel& p) { return ImageFileInfoToDict(p.m_imageInfo); });
+    return m_panel.CallOr(py::dict(), [](Panel& p) {
+        py::dict info = ImageFileInfoToDict(p.m_imageInfo);
+        info["damaged"] = p.m_imageDamaged;
+        return info;
+    });
 }
 
 // --- The editing ROI.
@@ -373,12 +387,12 @@ py::dict MovraROIAdvPanelWrapper::GetROIStats(const py::object& id) const {
 
 py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
                                                              int width) const {
-    if (!id.is_none()) {
-        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
-    }
     const Panel* panel = m_panel.Get();
     if (panel == nullptr) {
-        throw py::value_error("there is no image to take a profile of");
+        return py::array_t<double>(std::vector<py::ssize_t>{0});  // "no panel", as GetMat
+    }
+    if (!id.is_none()) {
+        throw py::value_error("id: no ROI with id " + py::repr(id).cast<std::string>());
     }
     return LineProfileArray(*panel, width);
 }

@@ -39,6 +39,7 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     [[nodiscard]] py::array_t<std::uint8_t> GetDrawMat() const;
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
     void SetMode(int mode);
+    void SetAutoOrient(bool enable);
     void SetOriginal();
     [[nodiscard]] double GetZoomFactor() const;
     [[nodiscard]] py::dict GetLoadedImageInfo() const;
@@ -132,7 +133,8 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     [[nodiscard]] py::dict GetROISetData() const;
     void SetROISetData(const py::object& data);
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
-    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h).
+    // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
+    // shape (0,) without a panel.
     [[nodiscard]] py::array_t<double> GetLineProfile(const py::object& id, int width) const;
 
     // --- Live ROI updates and the ROI as data.

@@ -133,6 +133,8 @@ class MovraPanel : public wxScrolled<wxWindow> {
     bool m_centerImage = false;
     // The zoom follows the window's size (set by fitting, cleared by the user's zooming).
     bool m_fitted = false;
+    // Files are turned upright by their EXIF orientation (JPEG, TIFF) when loaded.
+    bool m_autoOrient = false;
     int m_guideLineMode = static_cast<int>(GuideLineMode::Off);
     bool m_guideLineVisible = true;
     GuideLineStyle m_guideLineStyle;

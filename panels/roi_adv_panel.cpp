@@ -7,11 +7,14 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <exception>
 #include <utility>
 
 #include "imageio/cv_utils.h"
+#include "imageio/exif_orientation.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
+#include "imageio/jpeg_damage.h"
 #include "panels/display_scale.h"
 
 namespace {
@@ -25,11 +28,13 @@ bool IsShowableChannelCount(int channels) {
 // layout and stay as decoded. `working` is the same pixels (no copy) unless a grey image is
 // expanded to three channels. False when the file cannot be decoded.
 // `mat` may hold the file already decoded with IMREAD_UNCHANGED; otherwise it is decoded here.
+// `orientation` (EXIF 1-8) is applied to the decoded pixels.
 bool DecodeForPanel(const std::string& utf8Path, bool expandGrey, cv::Mat& raw, cv::Mat& working,
-                    cv::Mat mat = cv::Mat()) {
+                    cv::Mat mat = cv::Mat(), int orientation = 1) {
     if (mat.empty() && (!DecodeImageFile(utf8Path, cv::IMREAD_UNCHANGED, mat) || mat.empty())) {
         return false;
     }
+    ApplyExifOrientation(mat, orientation);
     if (mat.depth() != CV_8U) {
         // Saturation, not rescaling, for every deeper depth (float TIFF and HDR included): the
         // display only takes 8-bit samples.
@@ -136,6 +141,7 @@ bool MovraROIAdvPanel::SetCVmat(const cv::Mat& mat, bool internal, bool keepScal
             source.convertTo(m_matBitmap, CV_MAKETYPE(CV_8U, source.channels()), 1.0, 0.0);
         }
         m_rawMat = m_matBitmap;
+        m_imageDamaged = false;
         ImageFileInfo info;
         info.width = m_matBitmap.cols;
         info.height = m_matBitmap.rows;
@@ -150,10 +156,14 @@ bool MovraROIAdvPanel::SetCVmat(const wxString& path, bool internal, bool keepSc
         return false;
     }
     m_displayOverlay = false;
-    return AdoptDecodedFile(DecodeFile(path.utf8_string()), internal, keepScale);
+    DecodedFile file = DecodeFile(path.utf8_string(), m_autoOrient);
+    // Here the information is the file's even when it cannot be shown; callers rely on that.
+    m_imageInfo = file.info;
+    return AdoptDecodedFile(std::move(file), internal, keepScale);
 }
 
-MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path) {
+MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& utf8Path,
+                                                          bool upright) {
     DecodedFile file;
     if (NamesNoFile(utf8Path)) {
         return file;
@@ -163,9 +173,16 @@ MovraROIAdvPanel::DecodedFile MovraROIAdvPanel::DecodeFile(const std::string& ut
         // too.
         cv::Mat decoded;
         file.info = GetImageFileInfo(utf8Path, &decoded);
-        file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded));
-    } catch (const cv::Exception&) {
-        file.ok = false;  // a decoder that throws is a file that cannot be shown
+        const int orientation = upright ? FileOrientation(utf8Path) : 1;
+        file.ok = DecodeForPanel(utf8Path, true, file.raw, file.working, std::move(decoded),
+                                 orientation);
+        // The information gives the size shown.
+        if (OrientationSwapsSides(orientation)) {
+            std::swap(file.info.width, file.info.height);
+        }
+        file.damaged = file.ok && JpegReportsDamage(utf8Path);
+    } catch (const std::exception&) {
+        file.ok = false;  // a decoder that throws (or runs out of memory): cannot be shown
     }
     return file;
 }
@@ -187,6 +204,7 @@ bool MovraROIAdvPanel::AdoptDecodedFile(DecodedFile&& file, bool internal, bool 
     if (shown) {
         m_imageInfo = std::move(file.info);
         m_rawMat = std::move(file.raw);
+        m_imageDamaged = file.damaged;
     }
     return shown;
 }

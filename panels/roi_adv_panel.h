@@ -55,15 +55,17 @@ class MovraROIAdvPanel : public MovraPanel {
     // undecodable file.
     bool SetCVmat(const wxString& path, bool internal, bool keepScale) override;
     // That load in two steps, for loading off the GUI thread: DecodeFile touches no window and
-    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does (a failed
-    // decode changes nothing).
+    // runs on any thread; AdoptDecodedFile takes a decoded file as SetCVmat(path) does, except
+    // that a failed decode changes nothing (SetCVmat(path) keeps the failed file's information).
     struct DecodedFile {
         ImageFileInfo info;
         cv::Mat raw;
         cv::Mat working;
         bool ok = false;
+        bool damaged = false;  // decoded, with damage reported by the decoder
     };
-    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path);
+    // `upright`: as with SetAutoOrient.
+    [[nodiscard]] static DecodedFile DecodeFile(const std::string& utf8Path, bool upright);
     bool AdoptDecodedFile(DecodedFile&& file, bool internal, bool keepScale);
     // Paints a matrix or file at once without keeping it; the next full paint shows the stored
     // image again.
@@ -262,6 +264,8 @@ class MovraROIAdvPanel : public MovraPanel {
     // --- Image state.
     cv::Mat m_rawMat;
     ImageFileInfo m_imageInfo;
+    // The loaded file decoded with damage reported by its decoder (shown all the same).
+    bool m_imageDamaged = false;
     Viewport m_viewport;
     std::string m_defaultFontPath = kDefaultFontPath;
     bool m_displayOverlay = false;

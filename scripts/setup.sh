@@ -15,12 +15,14 @@ BUILD_PKGS=(
     python3 python3-dev python3-numpy python3-wxgtk4.0
     libwxgtk3.2-dev libgtk-3-dev libopencv-dev libfreetype-dev libharfbuzz-dev
     libheif-dev libheif-plugin-libde265 libheif-plugin-x265
-    libjxl-dev pybind11-dev fonts-dejavu-core
+    libjxl-dev libjpeg-dev pybind11-dev fonts-dejavu-core
 )
 # Windows without a display: a virtual X server and xdpyinfo to see that it answers; the SVG
 # image loader, without which GTK's theme cannot draw its symbolic icons (the marks of check and
 # radio menu items).
 X_PKGS=(xvfb x11-utils librsvg2-common)
+# The Wayland pass of the tests: a headless compositor (with its screenshooter client).
+WAYLAND_PKGS=(weston)
 # Tests: GoogleTest, pytest, OpenCV's Python binding as an independent reference,
 # the reference encoders/decoders and EXIF tools, a JSON Schema validator for the ROI data, and
 # a window manager (windows get their final size later under one than on a bare X server).
@@ -39,7 +41,7 @@ want=("${BUILD_PKGS[@]}")
 for job in "$@"; do
     case $job in
         studio) want+=("${X_PKGS[@]}") ;;
-        test) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}") ;;
+        test) want+=("${X_PKGS[@]}" "${TEST_PKGS[@]}" "${WAYLAND_PKGS[@]}") ;;
         fuzz) want+=("${FUZZ_PKGS[@]}") ;;
         wheel) want+=("${X_PKGS[@]}" "${WHEEL_PKGS[@]}") ;;
         # The reference tools of the tests, and venv for the benchmarks' comparison peers.

@@ -2,7 +2,8 @@
 # Sets up what is missing, builds, and runs Movra Studio, the ROI inspection application:
 #   scripts/studio.sh [IMAGE]                  a window (the generated sample without IMAGE)
 #   scripts/studio.sh --screenshot [OUT.png]   headless: scripted scene, screenshot, exit
-# Without a display it runs headless on a virtual X server and writes studio-output/studio.png.
+# Without a display (X11 or Wayland) it runs headless on a virtual X server and writes
+# studio-output/studio.png.
 # On a host that is not Debian 13 it all runs in the project's Debian 13 root (created on first
 # use), without the host's display.
 set -euo pipefail
@@ -16,7 +17,7 @@ fi
 if [[ ${1:-} == --screenshot ]]; then
     OUT=$2
     shift 2
-elif [[ -z ${DISPLAY:-} ]]; then
+elif [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
     OUT=$REPO/studio-output/studio.png
 else
     OUT=
@@ -39,7 +40,8 @@ MOVRA_BUILD_TARGETS=MovraModule scripts/build.sh
 BUILD_DIR=$(realpath "${MOVRA_BUILD_DIR:-build}")
 export PYTHONPATH="$BUILD_DIR:$REPO/app${PYTHONPATH:+:$PYTHONPATH}"
 if [[ -z $OUT ]]; then
-    GDK_BACKEND=x11 exec /usr/bin/python3 -m movra_studio "$@"
+    # The desktop's own backend: Wayland where there is one (GTK's first choice), else X11.
+    exec /usr/bin/python3 -m movra_studio "$@"
 fi
 MOVRA_XVFB_SCREEN=1600x1000x24 exec scripts/with-xvfb.sh \
     /usr/bin/python3 -m movra_studio --screenshot "$OUT" "$@"

@@ -26,7 +26,7 @@ INFO_KEYS = [
     "iso", "has_gps", "gps_lat", "gps_lon", "gps_alt", "extra",
 ]
 INFO_TYPES = {"format": str, "date_time": str, "camera_make": str, "camera_model": str,
-              "has_exif": bool, "has_gps": bool, "extra": dict,
+              "has_exif": bool, "has_gps": bool, "extra": dict, "damaged": bool,
               "focal_length": float, "f_number": float, "exposure_time": float,
               "gps_lat": float, "gps_lon": float, "gps_alt": float}
 IMREAD_UNCHANGED = -1
@@ -42,8 +42,8 @@ def image_problem(arr, channels=(1, 3, 4)):
     return None
 
 
-def info_problem(info):
-    if not isinstance(info, dict) or list(info) != INFO_KEYS:
+def info_problem(info, keys=INFO_KEYS):
+    if not isinstance(info, dict) or list(info) != keys:
         return f"not the info dictionary: {info!r}"[:300]
     for key, value in info.items():
         want = INFO_TYPES.get(key, int)
@@ -169,7 +169,7 @@ class RoiPanelReader(_PanelReader):
         if not ok:
             return ok, None
         return ok, image_problem(self.panel.GetMat(), channels=(3,)) or \
-            info_problem(self.panel.GetLoadedImageInfo())
+            info_problem(self.panel.GetLoadedImageInfo(), INFO_KEYS + ["damaged"])
 
 
 class HarnessCheck:

@@ -72,6 +72,11 @@ def test_information_rows_read_as_a_photographer_expects():
     assert rows["Focal length"] == rows["ISO"] == rows["Date"] == info_format.MISSING
     assert rows["GPS"] == "33.85679° S, 151.21500° W"
     assert info_format.info_rows({}, None) == [("Image", "none")]
+    for make, model, camera in [("Canon", "Canon EOS 40D", "Canon EOS 40D"),
+                                ("NIKON CORPORATION", "NIKON D700", "NIKON D700"),
+                                ("Apple", "iPhone 12", "Apple iPhone 12"), ("", "X100", "X100")]:
+        rows = dict(info_format.info_rows(dict(info, camera_make=make, camera_model=model)))
+        assert rows["Camera"] == camera
 
 
 @pytest.mark.skipif(shutil.which("exiftool") is None, reason="exiftool not installed")
@@ -95,3 +100,20 @@ def test_sample_photo_tags_read_back_by_exiftool(movra, tmp_path):
     info = movra.GetImageFileInfo(path)
     assert info["camera_model"] == want["model"] and info["has_gps"]
     assert math.isclose(info["gps_lat"], want["lat"], abs_tol=1e-5)
+
+
+def test_format_comes_from_the_content_when_the_name_does_not_tell(movra, tmp_path):
+    import cv2
+    import numpy as np
+
+    image = np.zeros((8, 8, 3), np.uint8)
+    for ext, fmt in ((".tif", "TIFF"), (".png", "PNG"), (".jpg", "JPEG")):
+        path = tmp_path / f"scan{ext}.dat"
+        path.write_bytes(cv2.imencode(ext, image)[1].tobytes())
+        info = movra.GetImageFileInfo(str(path))
+        assert info["format"] == "Unknown"
+        assert dict(info_format.info_rows(info, str(path)))["Format"] == fmt
+    # A name that tells keeps its answer; content nobody knows stays unknown.
+    (tmp_path / "noise.bin").write_bytes(b"\x00" * 64)
+    info = dict(movra.GetImageFileInfo(str(tmp_path / "noise.bin")), width=8, height=8)
+    assert dict(info_format.info_rows(info, str(tmp_path / "noise.bin")))["Format"] == "Unknown"

@@ -165,7 +165,6 @@ def test_resize_to_nothing_does_nothing(engine):
 @pytest.mark.parametrize("call", [
     lambda e: e.Resize(8, 8, 99),          # unknown interpolation
     lambda e: e.Resize(0, 5),              # computed width trunc(5 / 1000 * 10) = 0
-    lambda e: e.Resize(2**31 - 1, 2**31 - 1),  # more memory than there is
     lambda e: e.GaussianBlur(-4),          # negative kernel without sigma
 ])
 def test_opencv_refusals_raise_and_keep_the_image(engine, call):
@@ -174,6 +173,27 @@ def test_opencv_refusals_raise_and_keep_the_image(engine, call):
     with pytest.raises((RuntimeError, MemoryError)):
         call(engine)
     np.testing.assert_array_equal(engine.GetMat(), img)
+
+
+@pytest.mark.parametrize("call", [
+    lambda e: e.GaussianBlur(100001),          # ran for minutes
+    lambda e: e.GaussianBlur(2**31 - 1),       # a kernel of gigabytes
+    lambda e: e.GaussianBlur(81),              # just wider than twice the 40 px side
+    lambda e: e.GaussianBlur(-1, 1e9),         # the size OpenCV would derive from sigma
+    lambda e: e.Resize(2**31 - 1, 2**31 - 1),
+    lambda e: e.Resize(30000, 30000),          # 2.7 GB of three channels
+    lambda e: e.Resize(0, 2**31 - 1),          # the derived width, in bytes, too
+])
+def test_senseless_sizes_are_refused_at_once_and_keep_the_image(engine, call):
+    img = random_image((30, 40, 3))
+    engine.SetMat(img)
+    with pytest.raises(ValueError):
+        call(engine)
+    np.testing.assert_array_equal(engine.GetMat(), img)
+    # The largest kernel still taken works as before.
+    engine.GaussianBlur(79)
+    np.testing.assert_array_equal(
+        engine.GetMat(), cv2.GaussianBlur(img, (79, 79), 0, borderType=cv2.BORDER_REFLECT_101))
 
 
 def test_integer_arguments_refuse_floats(engine):

@@ -52,7 +52,7 @@ Usage with wxPython:
     panel = wx.Panel(frame)
 
     # Create the C++ panel embedded in wxPython panel
-    cv_panel = MovraModule.MovraROIAdvPanel(panel.GetHandle(), 640, 480)
+    cv_panel = MovraModule.MovraROIAdvPanel(panel, width=640, height=480)
     cv_panel.SetMat(image_array)
 
     frame.Show()

@@ -10,13 +10,13 @@ wx = pytest.importorskip("wx")
 cv2 = pytest.importorskip("cv2")
 
 from pyrun import run_python  # noqa: E402
-from wxutil import grab, hidden_frames, panel_window, settle  # noqa: E402
+from wxutil import embed, grab, hidden_frames, panel_window, settle  # noqa: E402
 
 GREEN = np.array([0, 255, 0])
 
 
 def make_panel(movra, host, **kw):
-    panel = movra.MovraPanel(host.GetHandle(), **kw)
+    panel = embed(movra.MovraPanel, host, **kw)
     settle()
     return panel
 
@@ -28,6 +28,7 @@ def is_green(px):
 # --- construction ------------------------------------------------------------------------
 
 
+@pytest.mark.x11  # int window handles
 def test_default_panel_fills_400x300_at_origin_of_host(movra, host):
     p = make_panel(movra, host)
     assert p.IsOk()
@@ -55,6 +56,7 @@ def test_position_and_size_defaults(movra, host, kw, pos, size):
     assert tuple(win.GetSize()) == size
 
 
+@pytest.mark.x11  # int window handles
 def test_explicit_id_and_name_reach_the_window(movra, host):
     p = make_panel(movra, host, id=4242, name="viewer")
     win = wx.Window.FindWindowById(4242)
@@ -75,6 +77,7 @@ def test_set_size_keeps_position(movra, host):
     assert tuple(win.GetSize()) == (250, 90)
 
 
+@pytest.mark.x11  # int window handles
 def test_bad_parent_handles(movra, host):
     with pytest.raises(RuntimeError, match=r"^parent_handle cannot be 0\. Pass the handle of a "
                        r"wxPython window\.$"):
@@ -113,6 +116,7 @@ def test_first_construction_without_wx_app_in_fresh_process():
     ]
 
 
+@pytest.mark.x11  # int window handles
 def test_later_construction_after_the_app_is_gone():
     r = run_python("""
         import gc, wx, MovraModule
@@ -150,6 +154,7 @@ AUTO_IDS = """
 """
 
 
+@pytest.mark.x11  # int window handles
 @pytest.mark.parametrize("first_id, expected", [(-1, "10000 10001 10002"), (5, "5 10000 10001")])
 def test_automatic_ids_are_shared_with_the_hidden_frame(first_id, expected):
     r = run_python(AUTO_IDS.replace("FIRST_ID", str(first_id)))
@@ -157,6 +162,7 @@ def test_automatic_ids_are_shared_with_the_hidden_frame(first_id, expected):
     assert f"IDS {expected}" in r.stdout
 
 
+@pytest.mark.x11  # int window handles
 def test_interpreter_exit_with_live_panels_and_a_destroyed_host():
     r = run_python("""
         import numpy as np, wx, MovraModule
@@ -355,6 +361,7 @@ def test_zooming_out_brings_an_undrawably_wide_image_on_screen(movra, host):
     assert np.array_equal(p.GetMat(), img)
 
 
+@pytest.mark.x11  # int window handles
 def test_a_kept_zoom_does_not_enlarge_the_next_image_without_bound(tmp_path):
     # A mode other than the two known ones keeps the scale of the previous image: here 20,
     # which for the next image would ask for a 40000 x 30000 copy and bitmap (8 GB). The
@@ -471,6 +478,7 @@ def require_no_live_panels():
         pytest.skip("panels of other tests are still alive")
 
 
+@pytest.mark.x11  # int window handles
 def test_host_destroyed_first_leaves_a_safe_empty_wrapper(movra, wx_app, tmp_path):
     require_no_live_panels()
     frame = wx.Frame(None)

@@ -219,7 +219,7 @@ def test_line_and_point_are_their_pixels(panel):
 
 
 def test_statistics_read_the_raw_image_with_its_own_channels(movra, host, tmp_path):
-    p = movra.MovraROIAdvPanel(host.GetHandle(), width=400, height=300)
+    p = movra.MovraROIAdvPanel(host, width=400, height=300)
     rng = np.random.default_rng(3)
     grey = rng.integers(0, 256, (H, W), dtype=np.uint8)
     bgra = rng.integers(0, 256, (H, W, 4), dtype=np.uint8)
@@ -240,7 +240,7 @@ def test_statistics_read_the_raw_image_with_its_own_channels(movra, host, tmp_pa
 
 
 def test_no_image_no_roi_and_rois_leaving_the_image(movra, host):
-    p = movra.MovraROIAdvPanel(host.GetHandle(), width=400, height=300)
+    p = movra.MovraROIAdvPanel(host, width=400, height=300)
     assert p.GetROIMask().shape == (0,) and p.GetROIStats() == {}
     p.SetEditingROI(3, [(10, 10), (20, 20)])
     assert p.GetROIMask().shape == (0,) and p.GetROIStats() == {}  # no image yet

@@ -31,12 +31,13 @@ METHOD_ORDER = [
     "AppendText", "UpdateText", "SetResultLogo",
     # undo and redo
     "Undo", "Redo", "CanUndo", "CanRedo",
-    "GetROIMask", "GetROIStats",
+    "GetROIMask", "GetROIStats", "GetLineProfile",
     # Live ROI updates and the ROI as data.
     "SetOnROIChangingCallback", "GetEditingROIData", "SetEditingROIData", "GetOverlayData",
     "AppendOverlayData",
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
+    "SetAutoOrient",
     # The set of named ROIs.
     "AddROI", "GetROIs", "GetROI", "UpdateROI", "RenameROI", "SetROIColor", "RemoveROI",
     "ClearROIs", "SelectROI", "GetSelectedROI", "GetROISetData", "SetROISetData",
@@ -107,6 +108,7 @@ def test_class_interface_order_docstrings_and_keywords(movra):
         "width: int = -1, height: int = -1, style: int = 0, name: str = 'MovraROIAdvPanel') -> None")
 
 
+@pytest.mark.x11  # int window handles
 def test_positional_constructor_and_shared_hidden_frame(movra, host):
     # (handle, 640, 480) is (handle, id, x): the size stays at its default.
     p = movra.MovraROIAdvPanel(host.GetHandle(), 640, 480)
@@ -378,6 +380,7 @@ def call_every_method(movra, p, path):
         "SetGuideLineColor": (1, 2, 3), "SetGuideLineThickness": (2,),
         "SetAspectRatio": (movra.AspectRatio.AR_1_1,), "AppendText": ("t", (1, 1), (1, 2, 3)),
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
+        "SetAutoOrient": (False,),
         "AddROI": (3, [(1, 1), (2, 2)]), "GetROI": (1,),
         "UpdateROI": (1, {"version": 1, "mode": 3, "points": []}), "RenameROI": (1, "a"),
         "SetROIColor": (1, (1, 2, 3)), "RemoveROI": (1,), "SelectROI": (None,),
@@ -386,6 +389,7 @@ def call_every_method(movra, p, path):
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
 
+@pytest.mark.x11  # int window handles
 def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path):
     frame = wx.Frame(None)
     host = wx.Panel(frame)
@@ -423,7 +427,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetROISetData": {"version": 2, "rois": [], "selected": None},
     }
     for name, value in results.items():
-        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask"):
+        if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile"):
             assert value.shape == (0,), name
         else:
             assert value == defaults.get(name), name
@@ -462,6 +466,7 @@ def test_callback_referring_to_its_own_panel_is_collected(movra, host):
     assert len(host.GetChildren()) == windows - 1
 
 
+@pytest.mark.x11  # int window handles
 def test_interpreter_exit_with_live_panels_and_callbacks():
     r = run_python("""
         import numpy as np, wx, MovraModule

@@ -201,6 +201,10 @@ def test_async_load_failure_supersede_and_callback_errors(movra, host, cls, tmp_
     assert calls[2:] == [(big_png, False), (big_png, False), (small, True)]
     assert panel.GetMat().shape == (50, 60, 3)
 
+    with pytest.raises(TypeError, match="callable"):
+        panel.LoadImageAsync(small, 5)
+    assert not panel.IsLoading() and len(calls) == 5
+
     def failing(p, ok):
         raise ValueError("from the callback")
 

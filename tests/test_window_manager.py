@@ -39,6 +39,8 @@ frame.start()
 wait()
 p = frame.view.panel
 out = {"start": [p.GetZoomFactor(), fit(frame.view, frame.view.image_size())]}
+# Only a window manager gives a frame the keyboard focus.
+out["focus"] = wx.Window.FindFocus() is frame.view.window
 frame.SetSize((900, 640))
 wait()
 out["resized"] = [p.GetZoomFactor(), fit(frame.view, frame.view.image_size())]
@@ -72,5 +74,7 @@ def test_studio_fits_at_the_final_size_and_follows_resizes_until_zoomed(tmp_path
         # The fit, not the 10 % an unsized window gives.
         assert zoom == pytest.approx(fit, rel=0.01), (step, out)
         assert zoom > 0.15, (step, out)
+    # Return must not open a file dialog: the image has the keys, not the Open button.
+    assert out["focus"], out
     zoom, zoomed = out["zoomed"]
     assert zoom == pytest.approx(zoomed), out

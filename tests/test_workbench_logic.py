@@ -248,3 +248,21 @@ def test_batch_refuses_bad_arguments_and_roi_files_with_status_1(folder, tmp_pat
     write_cv(good / "a.png", pattern(241, 317, 3))
     assert main(["--measure", str(good), "--rois", str(rois), "--csv", str(out)]) == 0
     assert len(out.read_text().splitlines()) == 4
+
+
+def test_a_cancelled_run_starts_no_further_file(folder, movra):
+    import threading
+
+    from movra_studio import batch
+
+    d, rois, _ = folder
+    cancel = threading.Event()
+    seen = []
+
+    def progress(done, total):
+        seen.append((done, total))
+        cancel.set()
+
+    paths = folder_nav.image_files(d)
+    results = batch.measure_files(movra, paths, roi_set.load(rois), 1, progress, cancel)
+    assert [r.path for r in results] == paths[:1] and seen == [(1, len(paths))]

@@ -3,11 +3,17 @@
 import contextlib
 import sys
 import time
+import weakref
+from pathlib import Path
 
 import numpy as np
 import wx
 
 HIDDEN_FRAME_TITLE = "MovraModule Hidden Frame"
+# Movra Studio's window drawing (movra_studio.window_render) serves the tests too.
+_APP = str(Path(__file__).resolve().parent.parent / "app")
+if _APP not in sys.path:
+    sys.path.append(_APP)
 
 
 def settle(rounds=6):
@@ -17,16 +23,41 @@ def settle(rounds=6):
         time.sleep(0.01)
 
 
+# The wx.Window of each panel that embed() made, by the panel object. Weak keys: a test that
+# drops its panel must see it go (the live count, the hidden frame).
+_windows = weakref.WeakKeyDictionary()
+
+
+def embed(cls, host, **kw):
+    """cls(host, **kw), the host given as the window object (the form that works on X11 and
+    Wayland), with the panel's wx.Window noted for panel_window()."""
+    before = set(host.GetChildren())
+    panel = cls(host, **kw)
+    added = [c for c in host.GetChildren() if c not in before]
+    assert len(added) == 1, f"{len(added)} windows appeared under the host, not 1"
+    _windows[panel] = added[0]
+    return panel
+
+
 def panel_window(host, movra_panel):
-    """The wx.Window of a MovraPanel, found among the host's children by its X11 handle."""
-    handle = movra_panel.GetHandle()
-    for child in host.GetChildren():
-        if child.GetHandle() == handle:
-            return child
-    raise AssertionError("panel window not found under its host")
+    """The wx.Window of a module panel under `host`: the one embed() noted, else the host's only
+    child. (Native handles cannot say: on Wayland every window's handle is its top-level's.)"""
+    window = _windows.get(movra_panel)
+    if window:  # noted and not destroyed
+        return window
+    children = [c for c in host.GetChildren() if c not in _windows.values()]
+    assert len(children) == 1, "panel window not found under its host"
+    return children[0]
 
 
-def _grab_once(window):
+def on_x11():
+    """Whether GTK runs on X11 here (Xvfb, XWayland), not on Wayland."""
+    from movra_studio import window_render
+
+    return window_render.on_x11()
+
+
+def _read_screen(window):
     # A client DC reads the window's own X11 contents; wx.ScreenDC on GTK 3 can return what
     # the root window showed earlier.
     w, h = window.GetClientSize()
@@ -39,18 +70,29 @@ def _grab_once(window):
     return np.frombuffer(bytes(buf), np.uint8).reshape(h, w, 3)
 
 
-def grab(window, max_rounds=40):
-    """RGB pixels (rows, cols, 3) of the window's client area as shown on the screen.
+def _read_drawing(window):
+    # Wayland lets no client read the screen (a client DC reads back black): the window is
+    # drawn by GTK into an image instead, through the same paint handler.
+    from movra_studio import window_render
 
-    GTK 3 paints on its frame clock, not when asked, so the screen is read until two reads a
-    frame apart agree."""
+    w, h = window.GetClientSize()  # without the scroll bars a scrolled panel may show
+    return window_render.render(window)[:h, :w]
+
+
+def grab(window, max_rounds=40):
+    """RGB pixels (rows, cols, 3) of the window's client area as shown: on X11 read from the
+    screen, elsewhere as GTK draws it.
+
+    GTK 3 paints on its frame clock, not when asked, so it is read until two reads a frame
+    apart agree."""
+    read = _read_screen if on_x11() else _read_drawing
     window.Refresh()
     window.Update()
     settle()
-    last = _grab_once(window)
+    last = read(window)
     for _ in range(max_rounds):
         settle(3)
-        now = _grab_once(window)
+        now = read(window)
         if np.array_equal(now, last):
             return now
         last = now
@@ -78,20 +120,26 @@ def make_roi_panel(movra, host, **kw):
     """A MovraROIAdvPanel of 400 x 300 (unless given) in `host`, settled."""
     kw.setdefault("width", 400)
     kw.setdefault("height", 300)
-    panel = movra.MovraROIAdvPanel(host.GetHandle(), **kw)
+    panel = embed(movra.MovraROIAdvPanel, host, **kw)
     settle()
     return panel
 
 
 class Pointer:
-    """Moves the X pointer and presses buttons (wx.UIActionSimulator) over a panel's window."""
+    """Moves the X pointer and presses buttons (wx.UIActionSimulator) over a panel's window.
+    Only X11 lets a client move the pointer: elsewhere the first step skips the test."""
 
     def __init__(self, win):
         self.sim = wx.UIActionSimulator()
+        self.injects = on_x11()
         # Taken once: a test may destroy the window while the pointer still moves.
         self.origin = win.ClientToScreen((0, 0))
 
     def move(self, x, y):
+        if not self.injects:
+            import pytest
+
+            pytest.skip("needs pointer injection, which only X11 has")
         self.sim.MouseMove(self.origin[0] + x, self.origin[1] + y)
         pump(3)
 
@@ -116,6 +164,8 @@ class Pointer:
 
     def away(self):
         # Off every test window, so that no later test gets stray motion.
+        if not self.injects:
+            return
         self.sim.MouseMove(1590, 1190)
         pump(3)
 

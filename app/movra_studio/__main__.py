@@ -62,6 +62,9 @@ def _measure(args):
     except batch.UsageError as e:
         print(f"movra_studio: {e}", file=sys.stderr)
         return 1
+    except KeyboardInterrupt:
+        print("\nmovra_studio: interrupted", file=sys.stderr)
+        return 130
 
 
 def _print_message(title, text):

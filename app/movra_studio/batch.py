@@ -74,7 +74,12 @@ def measure_files(movra, paths, rois, threads=None, progress=None, cancel=None):
         return result
 
     with concurrent.futures.ThreadPoolExecutor(max_workers=threads) as pool:
-        results = list(pool.map(one, paths))
+        try:
+            results = list(pool.map(one, paths))
+        except BaseException:
+            # Ctrl+C: the queued files must not all be read before the pool lets go.
+            cancel.set()
+            raise
     return [r for r in results if r is not None]
 
 

@@ -58,18 +58,20 @@ class ImageView(wx.Panel):
 
     def attach(self):
         w, h = self.GetClientSize()
+        before = set(self.GetChildren())
         # Given the window itself, the module embeds at once, without waiting for a native
         # handle.
         self.panel = self.movra.MovraROIAdvPanel(
             self, x=0, y=0, width=max(w, 1), height=max(h, 1)
         )
-        # The same wx window seen from wxPython, found by its native handle.
-        self.window = next(
-            (c for c in self.GetChildren() if c.GetHandle() == self.panel.GetHandle()), None
-        )
+        # The same wx window seen from wxPython: the child it added here. (Native handles name
+        # only the top-level window on Wayland.)
+        self.window = next((c for c in self.GetChildren() if c not in before), None)
         p = self.panel
         p.SetCanvasBgColor(40, 42, 46)
         p.SetCenterImageEnable(True)
+        # Phone photos taken sideways carry their turn in EXIF; show them as taken.
+        p.SetAutoOrient(True)
         p.SetFuncEnable(menu_enable=True, crop_enable=True, move_enable=True)
         p.SetMenuROIEnable()
         p.SetROIMode(3)
@@ -104,6 +106,10 @@ class ImageView(wx.Panel):
             # The panel hid the overlays and replaced its file information when it tried.
             self._apply_overlays()
             raise OpenError(reason)
+        self.loaded(path)
+
+    def loaded(self, path):
+        """What follows a successful load of `path` into the panel (here or in the background)."""
         self.path = path
         self._image_changed(self.panel.GetLoadedImageInfo())
 

@@ -8,7 +8,8 @@ import tempfile
 
 import wx
 
-from . import commands, crop, info_format, roi_json, roi_readout, sample
+from . import commands, crop, info_format, roi_json, roi_readout, sample, tool_keys
+from .background_open import BackgroundOpen
 from .image_view import ImageView, OpenError
 from .side_pane import SidePane
 from .workbench import Workbench
@@ -31,7 +32,7 @@ class _FileDrop(wx.FileDropTarget):
     def OnDropFiles(self, x, y, filenames):
         if filenames:
             # Not inside the drag-and-drop callback: opening may show a message box.
-            wx.CallAfter(self.frame.open_path, filenames[0])
+            wx.CallAfter(self.frame.background.open, filenames[0])
         return True
 
 
@@ -46,7 +47,9 @@ class StudioFrame(wx.Frame):
         self.SetMenuBar(commands.build_menu_bar())
         self.toolbar, self.zoom_label = commands.build_toolbar(self)
         self.CreateStatusBar(4)
-        self.SetStatusWidths([-1, 300, 200, 110])
+        # The zoom field holds "Zoom 2000 %" whole.
+        zoom_width = self.GetStatusBar().GetTextExtent("Zoom 2000 %").width + 24
+        self.SetStatusWidths([-1, 300, 200, max(110, zoom_width)])
         self.splitter = wx.SplitterWindow(self, style=wx.SP_LIVE_UPDATE | wx.SP_3DSASH)
         self.view = ImageView(self.splitter, movra)
         self.side = SidePane(self.splitter)
@@ -58,9 +61,12 @@ class StudioFrame(wx.Frame):
                       "ratio": 3}
         self.crop_rect = None
         self._synced = (None, None)
+        self._readout_pending = False
         self._tempdir = None
         self.SetDropTarget(_FileDrop(self))
         self._bind()
+        tool_keys.install(self)
+        self.background = BackgroundOpen(self)
         self.workbench = Workbench(self, config)
 
     # --- start-up
@@ -74,8 +80,13 @@ class StudioFrame(wx.Frame):
             self.view.window.SetDropTarget(_FileDrop(self))
         self._apply_guides()
         self.workbench.attach(panel)
+        # After the workbench's: the readout follows a drag too, not only its release.
+        panel.SetOnROIChangingCallback(self._on_roi_changing)
         if path is None or not self.open_path(path):
             self.open_sample()
+        # The keys (tool letters, Return) belong to the image, not to the toolbar's first button.
+        if self.view.window is not None:
+            self.view.window.SetFocus()
 
     def sample_path(self):
         if self._tempdir is None:
@@ -142,7 +153,7 @@ class StudioFrame(wx.Frame):
         with wx.FileDialog(self, "Open image", wildcard=wildcard,
                            style=wx.FD_OPEN | wx.FD_FILE_MUST_EXIST) as dlg:
             if dlg.ShowModal() == wx.ID_OK:
-                self.open_path(dlg.GetPath())
+                self.background.open(dlg.GetPath())
 
     def open_path(self, path):
         """Shows the image at `path`; on failure tells the user and keeps the current image."""
@@ -171,6 +182,11 @@ class StudioFrame(wx.Frame):
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
         self.refresh_readout()
+        # The pointer readout described the previous image; the next motion fills it again.
+        self.SetStatusText("", 1)
+        if self.view.info.get("damaged"):
+            # It opened, but part of what is shown was made up by the decoder.
+            message += " – the file is damaged, part of the image may be missing"
         self._status(message)
 
     # --- ROI
@@ -192,11 +208,20 @@ class StudioFrame(wx.Frame):
         return roi_json.read_roi(self.view.panel) if self.view.panel is not None else None
 
     def refresh_readout(self):
-        rows = roi_readout.readout_rows(self.roi_data())
-        if self.crop_rect is not None:
-            rows.append(roi_readout.crop_row(self.crop_rect))
-        self.side.readout.set_rows(rows)
+        self.side.readout.set_rows(roi_readout.readout_rows(self.roi_data()))
         self.workbench.roi_changed()
+
+    def _on_roi_changing(self, rect):
+        self.workbench.roi_changed()
+        # One readout per turn of the event loop, however many steps a drag reports.
+        if not self._readout_pending:
+            self._readout_pending = True
+            wx.CallAfter(self._live_readout)
+
+    def _live_readout(self):
+        self._readout_pending = False
+        if self.view.panel is not None:
+            self.refresh_readout()
 
     def _on_crop(self, rect):
         self.crop_rect = rect
@@ -217,6 +242,9 @@ class StudioFrame(wx.Frame):
         state = (panel.GetROIMode(), round(panel.GetZoomFactor() * 100))
         if state != self._synced:
             mode_changed = state[0] != self._synced[0]
+            if state[1] != self._synced[1]:
+                # The image moved under the pointer: the old position no longer holds.
+                self.SetStatusText("", 1)
             self._synced = state
             self.zoom_label.SetLabel(f"{state[1]} %")
             self.SetStatusText(f"Zoom {state[1]} %", 3)

@@ -72,9 +72,3 @@ def readout_rows(data):
         if len(p) > MAX_LISTED_VERTICES:
             rows.append(("…", f"{len(p) - MAX_LISTED_VERTICES} more"))
     return rows
-
-
-def crop_row(crop_rect):
-    """The row for the rectangle the panel reported with its last crop event."""
-    x, y, w, h = crop_rect
-    return ("Crop event", f"({x}, {y}, {w}, {h})")

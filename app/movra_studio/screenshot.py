@@ -1,15 +1,17 @@
 """Headless mode: a scripted scene on the sample image (a rotated-rectangle ROI on the scratch,
 a circle overlay on the bore, the edge mask, rule-of-thirds guide lines, a FAIL badge and the
-information pane), then a screenshot of the whole window."""
+information pane), then a screenshot of the whole window, drawn by GTK for the purpose rather
+than read from the screen, so that it is right on X11 and Wayland alike."""
 
 import json
 import math
+import sys
 import time
 
 import numpy as np
 import wx
 
-from . import roi_json, roi_readout
+from . import roi_json, roi_readout, window_render
 
 # The scene in fractions of the image size, so that it also fits an image given on the command
 # line; on the sample the rectangle lies on the scratch and the circle around the bore.
@@ -24,6 +26,10 @@ GUIDE_MODE = 2  # rule of thirds, index into commands.GUIDE_MODES
 GUIDE_COLOUR = (0, 230, 255)  # yellow (B, G, R)
 GUIDE_THICKNESS = 2
 RESULT = 1  # fail
+# The screenshot's size: the window's contents, whatever the desktop draws around them (GTK's
+# own title bar and shadows on Wayland, nothing on a bare X server), so that shots from every
+# backend compare pixel for pixel.
+SHOT_SIZE = (1280, 820)
 
 
 def settle(seconds=0.3):
@@ -33,35 +39,15 @@ def settle(seconds=0.3):
         time.sleep(0.01)
 
 
-def _grab_once(x, y, w, h):
-    bmp = wx.Bitmap(w, h, 24)
-    mdc = wx.MemoryDC(bmp)
-    mdc.Blit(0, 0, w, h, wx.ScreenDC(), x, y)
-    mdc.SelectObject(wx.NullBitmap)
-    return bmp
-
-
-def _pixels(bmp):
-    w, h = bmp.GetSize()
-    buf = bytearray(w * h * 3)
-    bmp.CopyToBuffer(buf, wx.BitmapBufferFormat_RGB)
-    return np.frombuffer(bytes(buf), np.uint8).reshape(h, w, 3)
-
-
-def grab_window(window, max_rounds=40):
-    """The window as it is on the screen, as a wx.Bitmap. The panel is a native child that a
-    client DC of the frame may not include, so the screen is read; GTK paints on its frame
-    clock, so it is read until two reads agree."""
-    x, y = window.GetScreenPosition()
-    w, h = window.GetSize()
-    last = _grab_once(x, y, w, h)
-    for _ in range(max_rounds):
-        settle(0.05)
-        now = _grab_once(x, y, w, h)
-        if np.array_equal(_pixels(now), _pixels(last)):
-            return now
-        last = now
-    return last
+def fit_contents(frame, size=SHOT_SIZE, rounds=3):
+    """Sizes the frame so that its contents (menu bar to status bar) are `size`."""
+    for _ in range(rounds):
+        w, h = window_render.size_of(frame)
+        if (w, h) == tuple(size):
+            return
+        fw, fh = frame.GetSize()
+        frame.SetSize(fw + size[0] - w, fh + size[1] - h)
+        settle(0.2)
 
 
 def build_scene(frame):
@@ -99,9 +85,10 @@ def build_scene(frame):
 
 
 def _point_at_pointer(frame, image_point):
-    """Moves the real pointer over an image point, so the status bar shows its pixel."""
+    """Moves the real pointer over an image point, so the status bar shows its pixel. Only X11
+    lets a program move the pointer; elsewhere the status bar stays as it is."""
     window = frame.view.window
-    if window is None:
+    if window is None or not window_render.on_x11():
         return
     z = frame.view.panel.GetZoomFactor()
     w, h = frame.view.image_size()
@@ -116,32 +103,60 @@ def _point_at_pointer(frame, image_point):
 def scene_geometry(frame):
     """Where the image lies in the screenshot: enough for a reader to find the scene's pixels."""
     window = frame.view.window
-    fx, fy = frame.GetScreenPosition()
-    px, py = window.ClientToScreen((0, 0))
     w, h = frame.view.image_size()
     return {
-        "panel_origin": [px - fx, py - fy],
+        "panel_origin": list(window_render.origin_in(window, frame)),
         "panel_size": list(window.GetClientSize()),
         "zoom": frame.view.panel.GetZoomFactor(),
         "image_size": [w, h],
     }
 
 
+def grab_window(window, max_rounds=40):
+    """RGB pixels (rows, cols, 3) of the window as GTK draws it, once two drawings agree (the
+    panel may still be taking a size or an image). RenderError when it cannot be drawn or
+    draws nothing but one colour, which is never the scene."""
+    now = window_render.render(window)
+    for _ in range(max_rounds):
+        settle(0.05)
+        last, now = now, window_render.render(window)
+        if np.array_equal(now, last):
+            break
+    if (now == now[0, 0]).all():
+        raise window_render.RenderError("the window drew a single colour, not the scene")
+    return now
+
+
+def save_png(pixels, out_path):
+    h, w = pixels.shape[:2]
+    image = wx.Image(w, h, np.ascontiguousarray(pixels).tobytes())
+    return image.SaveFile(str(out_path), wx.BITMAP_TYPE_PNG)
+
+
 def run(frame, out_path):
     """Builds the scene, saves the screenshot at out_path and prints what it did; True when
-    the screenshot was written."""
+    the screenshot was written, False (with the reason on stderr) when it could not be taken."""
     print("Movra Studio, headless scene:")
+    try:
+        fit_contents(frame)
+    except window_render.RenderError as e:
+        print(f"movra_studio: no screenshot: {e}", file=sys.stderr)
+        return False
     for line in build_scene(frame):
         print("  " + line)
     w, h = frame.view.image_size()
     _point_at_pointer(frame, (ROI_CENTRE[0] * w, ROI_CENTRE[1] * h))
     settle(0.5)
-    shot = grab_window(frame)
-    ok = shot.SaveFile(str(out_path), wx.BITMAP_TYPE_PNG)
-    geometry = scene_geometry(frame)
+    try:
+        shot = grab_window(frame)
+        geometry = scene_geometry(frame)
+    except window_render.RenderError as e:
+        print(f"movra_studio: no screenshot: {e}", file=sys.stderr)
+        return False
+    ok = save_png(shot, out_path)
     print(f"  zoom {math.floor(geometry['zoom'] * 100 + 0.5)} %; status bar: "
           f"{frame.GetStatusBar().GetStatusText(1).strip()}")
-    sw, sh = shot.GetSize()
+    sh, sw = shot.shape[:2]
     print(f"  screenshot: {out_path} ({sw} × {sh}) {'written' if ok else 'NOT written'}")
     print("scene: " + json.dumps(geometry))
     return ok

@@ -37,6 +37,7 @@ class Workbench:
         self.windows = {}
         self._refresh_pending = False
         self._folder_job = None
+        self._keep_roi = None  # ROI data to put back on the next image shown
         self.history = wx.FileHistory(9)
         self._add_menus()
         self._add_tool()
@@ -105,6 +106,10 @@ class Workbench:
     def image_opened(self, path):
         if path and os.path.isfile(path):
             self.history.AddFileToHistory(os.path.abspath(path))
+        data, self._keep_roi = self._keep_roi, None
+        if data is not None:
+            roi_json.apply_roi(self._panel(), data)
+            self.frame.refresh_readout()
         self.roi_changed()
 
     def roi_changed(self):
@@ -199,10 +204,8 @@ class Workbench:
             return False
         rois = self.roi_entries(True)
         cancel = threading.Event()
-        dialog = wx.ProgressDialog(
-            "Measure Folder", f"Measuring {len(paths)} images…", maximum=max(len(paths), 1),
-            parent=self.frame, style=wx.PD_APP_MODAL | wx.PD_CAN_ABORT | wx.PD_AUTO_HIDE
-            | wx.PD_ELAPSED_TIME | wx.PD_REMAINING_TIME)
+        dialog = _FolderProgress(self.frame, len(paths), cancel)
+        dialog.Show()
         self._folder_job = (dialog, cancel)
 
         def progress(done, total):
@@ -217,12 +220,8 @@ class Workbench:
         return True
 
     def _folder_progress(self, done, total):
-        if not self.frame or self._folder_job is None:
-            return
-        dialog, cancel = self._folder_job
-        going, _ = dialog.Update(min(done, dialog.GetRange()), f"Measured {done} of {total}")
-        if not going:
-            cancel.set()
+        if self.frame and self._folder_job is not None:
+            self._folder_job[0].advance(done, total)
 
     def _folder_done(self, results, total):
         if not self.frame or self._folder_job is None:
@@ -302,12 +301,11 @@ class Workbench:
         return False
 
     def open_keeping_roi(self, path):
-        data = self.frame.roi_data()
+        # Put back once the image is shown (image_opened), however the frame loads it.
+        self._keep_roi = self.frame.roi_data()
         if not self.frame.open_path(path):
+            self._keep_roi = None
             return False
-        if data is not None:
-            roi_json.apply_roi(self._panel(), data)
-            self.frame.refresh_readout()
         return True
 
     def _on_recent(self, event):
@@ -385,3 +383,36 @@ class Workbench:
                         wx.NOT_FOUND:
                     w.SetSize(x, y, ww, wh)
             self.show(name)
+
+
+class _FolderProgress(wx.Dialog):
+    """The progress of Measure Folder: a gauge and a Cancel button that sets `cancel`. Not a
+    wx.ProgressDialog: that one runs a nested event loop in each update, while the updates
+    themselves arrive as events."""
+
+    def __init__(self, parent, total, cancel):
+        super().__init__(parent, title="Measure Folder",
+                         style=wx.CAPTION | wx.FRAME_FLOAT_ON_PARENT)
+        self.cancel = cancel
+        self.shown = 0
+        self.label = wx.StaticText(self, label=f"Measuring {total} images…")
+        self.gauge = wx.Gauge(self, range=max(total, 1), size=(360, -1))
+        button = wx.Button(self, wx.ID_CANCEL, "Cancel")
+        button.Bind(wx.EVT_BUTTON, lambda e: self._cancel())
+        sizer = wx.BoxSizer(wx.VERTICAL)
+        sizer.Add(self.label, 0, wx.ALL, 10)
+        sizer.Add(self.gauge, 0, wx.EXPAND | wx.LEFT | wx.RIGHT, 10)
+        sizer.Add(button, 0, wx.ALIGN_RIGHT | wx.ALL, 10)
+        self.SetSizerAndFit(sizer)
+        self.CentreOnParent()
+
+    def advance(self, done, total):
+        # Counts posted by different threads may arrive out of order: only forward.
+        if done > self.shown:
+            self.shown = done
+            self.gauge.SetValue(min(done, self.gauge.GetRange()))
+            self.label.SetLabel(f"Measured {done} of {total} images")
+
+    def _cancel(self):
+        self.cancel.set()
+        self.label.SetLabel("Cancelling: the files being read are finished first…")

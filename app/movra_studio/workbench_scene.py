@@ -4,9 +4,12 @@ windows are placed below the main window, and the screen area holding all of the
 Needs a screen of at least 1290 x 1390 pixels."""
 
 import os
+import sys
 import time
 
-from . import roi_json, screenshot
+import numpy as np
+
+from . import roi_json, screenshot, window_render
 
 # In fractions of the image size (on the sample: the bore at (600, 400), radius 130).
 BORE = (0.5, 0.5, 0.108)
@@ -33,28 +36,38 @@ def _settle(seconds):
         time.sleep(0.01)
 
 
-def _read(rect):
-    wx = screenshot.wx
-    x, y, w, h = rect
-    bmp = wx.Bitmap(w, h, 24)
-    mdc = wx.MemoryDC(bmp)
-    mdc.Blit(0, 0, w, h, wx.ScreenDC(), x, y)
-    mdc.SelectObject(wx.NullBitmap)
-    return bmp
+def _read(windows, rect):
+    """The screen area `rect` as the windows would show it there: each drawn by GTK (see
+    window_render) and put at its place, never read from the screen."""
+    x0, y0, w, h = rect
+    canvas = np.zeros((h, w, 3), np.uint8)
+    for window in windows:
+        pixels = window_render.render(window)
+        wx_, wy = window.GetPosition()
+        left, top = max(wx_ - x0, 0), max(wy - y0, 0)
+        right = min(wx_ - x0 + pixels.shape[1], w)
+        bottom = min(wy - y0 + pixels.shape[0], h)
+        if right > left and bottom > top:
+            canvas[top:bottom, left:right] = pixels[top - (wy - y0):bottom - (wy - y0),
+                                                    left - (wx_ - x0):right - (wx_ - x0)]
+    return canvas
 
 
-def _grab(rect, path):
-    """Saves the screen area, once two reads a moment apart agree (windows shown just now are
-    mapped and painted over several turns of the event loop)."""
-    last = None
-    for _ in range(60):
-        _settle(0.1)
-        now = _read(rect)
-        pixels = screenshot._pixels(now)
-        if last is not None and (pixels == last).all():
-            break
-        last = pixels
-    ok = now.SaveFile(path, screenshot.wx.BITMAP_TYPE_PNG)
+def _grab(windows, rect, path):
+    """Saves the area, once two drawings a moment apart agree (windows shown just now are
+    laid out and painted over several turns of the event loop)."""
+    try:
+        _settle(0.1)  # windows shown just now are laid out on GTK's next frame
+        now = _read(windows, rect)
+        for _ in range(60):
+            _settle(0.1)
+            last, now = now, _read(windows, rect)
+            if (now == last).all():
+                break
+    except window_render.RenderError as e:
+        print(f"movra_studio: no screenshot: {e}", file=sys.stderr)
+        return False
+    ok = screenshot.save_png(now, path)
     print(f"  {os.path.basename(path)} ({rect[2]} × {rect[3]}): "
           f"{'written' if ok else 'NOT written'}")
     return ok
@@ -105,6 +118,6 @@ def run(frame, out_path):
     bench.refresh_profile()
     for window in (frame, results, hist, profile):
         window.Refresh()
-    ok = _grab((fx, fy, fw, fh + 190 + 370), str(out_path))
+    ok = _grab((frame, results, hist, profile), (fx, fy, fw, fh + 190 + 370), str(out_path))
     bench.windows["histogram"] = hist
     return bool(ok)
