@@ -3,11 +3,13 @@ trips (JSON included) with refusal of bad data, measurement by id, and the unsel
 drawn in their colours on the screen."""
 
 import json
+from pathlib import Path
 
 import numpy as np
 import pytest
 
 wx = pytest.importorskip("wx")
+jsonschema = pytest.importorskip("jsonschema")
 
 from wxutil import grab  # noqa: E402
 
@@ -71,6 +73,9 @@ def test_set_data_round_trip_and_refusals(movra, editing):  # noqa: F811
     p.AddROI(4, [(50, 200), (80, 40)], angle=30.0)
     p.SelectROI(2)
     data = json.loads(json.dumps(p.GetROISetData()))
+    schema = json.loads((Path(__file__).resolve().parent.parent / "docs" /
+                         "roi-data.schema.json").read_text())
+    jsonschema.Draft202012Validator({**schema, "$ref": "#/$defs/roiSet"}).validate(data)
     assert data["version"] == 2 and data["selected"] == 2 and len(data["rois"]) == 3
 
     p.ClearROIs()
