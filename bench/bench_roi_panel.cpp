@@ -198,7 +198,8 @@ struct Bench {
             text.position = {visible.x + visible.width * 0.05f,
                              visible.y + visible.height * (0.04f + 0.045f * i)};
             text.lines.push_back(
-                wxString::Format("Inspection value %d: 0.%03d mm", i, 137 * i % 1000).ToStdString());
+                wxString::Format("Inspection value %d: 0.%03d mm", i, 137 * i % 1000)
+                    .ToStdString());
             text.color = cv::Scalar(255, 255, 255, 255);
             text.drawBackground = i % 2 == 0;
             text.backgroundColor = cv::Scalar(40, 40, 40, 255);

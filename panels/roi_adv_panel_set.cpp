@@ -92,10 +92,13 @@ void MovraROIAdvPanel::DrawROISet(cv::Mat& buffer) {
         const cvROI roi = e.shape.ToRecord(e.color, 2);
         DrawROI(buffer, roi, m_viewport.OriginalToView(roi.points));
         if (!e.name.empty()) {
-            const cv::Point2f at = m_viewport.OriginalToView(std::vector<cv::Point2f>{b.tl()})[0] -
-                                   m_viewport.GetCenteringOffset();
-            cv::putText(buffer, e.name, cv::Point(static_cast<int>(at.x), static_cast<int>(at.y) - 4),
-                        cv::FONT_HERSHEY_SIMPLEX, 0.5, e.color, 1, cv::LINE_AA);
+            // The label sits just above the ROI's bounds.
+            const cv::Point2f at =
+                m_viewport.OriginalToView(std::vector<cv::Point2f>{b.tl()})[0] -
+                m_viewport.GetCenteringOffset();
+            const cv::Point org(static_cast<int>(at.x), static_cast<int>(at.y) - 4);
+            cv::putText(buffer, e.name, org, cv::FONT_HERSHEY_SIMPLEX, 0.5, e.color, 1,
+                        cv::LINE_AA);
         }
     }
 }

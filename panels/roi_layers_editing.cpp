@@ -142,7 +142,8 @@ void DrawAnnulus(const Pen& pen, const ROIEditor& roi) {
     // The angle handles, where the hit test finds them: half-way along each radial edge, red
     // for the start and blue for the end (the start on top where they meet).
     const auto mid = [](const cv::Point2d& a, const cv::Point2d& b) {
-        return cv::Point2f(static_cast<float>((a.x + b.x) / 2), static_cast<float>((a.y + b.y) / 2));
+        return cv::Point2f(static_cast<float>((a.x + b.x) / 2),
+                           static_cast<float>((a.y + b.y) / 2));
     };
     pen.Dot(mid(outerEnd, innerEnd), 5, colors::blue);
     pen.Ring(mid(outerEnd, innerEnd), 6, colors::black, 1);
