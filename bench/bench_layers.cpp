@@ -72,8 +72,8 @@ int main() {
     for (size_t i = 0; i < texts.size(); ++i) {
         texts[i].visible = true;
         texts[i].position = cv::Point2f(9100.f, 9050.f + 90.f * i);
-        texts[i].lines.Add("Measured 12.34 mm");
-        texts[i].lines.Add("Inspection OK");
+        texts[i].lines.push_back("Measured 12.34 mm");
+        texts[i].lines.push_back("Inspection OK");
         texts[i].fontHeight = 24;
         textPtrs.push_back(&texts[i]);
         fonts.push_back(roi_layers::LoadFont("", defaultFont));

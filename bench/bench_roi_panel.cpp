@@ -199,7 +199,9 @@ struct Bench {
             text.visible = true;
             text.position = {visible.x + visible.width * 0.05f,
                              visible.y + visible.height * (0.04f + 0.045f * i)};
-            text.lines.Add(wxString::Format("Inspection value %d: 0.%03d mm", i, 137 * i % 1000));
+            text.lines.push_back(
+                wxString::Format("Inspection value %d: 0.%03d mm", i, 137 * i % 1000)
+                    .ToStdString());
             text.color = cv::Scalar(255, 255, 255, 255);
             text.drawBackground = i % 2 == 0;
             text.backgroundColor = cv::Scalar(40, 40, 40, 255);
@@ -248,7 +250,7 @@ void DragLatency(Bench& b, double zoom) {
         panel->GetEventHandler()->ProcessEvent(e);
     };
     send(wxEVT_LEFT_DOWN, edge);
-    if (panel->m_currentHit.handle != HitHandle::Right) {
+    if (panel->m_editor.m_currentHit.handle != HitHandle::Right) {
         std::fprintf(stderr, "bench_roi_panel: the press missed the rectangle's edge\n");
     }
     int step = 0;

@@ -234,6 +234,34 @@ class MovraROIAdvPanel:
         supersedes a pending load (callback gets False); destroying the panel drops it."""
     def IsLoading(self) -> bool:
         """Whether a LoadImageAsync is pending (decoding, or waiting to be shown)"""
+    # The set of named ROIs; the selected one is the editing ROI.
+    def AddROI(
+        self,
+        mode: int,
+        points: list[tuple[float, float]],
+        angle: float = 0.0,
+        name: str = "",
+        color: tuple[int, ...] | None = None,
+    ) -> int:
+        """Add an ROI (points as SetEditingROI takes them) and return its id; color is (B, G, R) or (B, G, R, A), without it a palette colour by id"""
+    def GetROIs(self) -> list[dict[str, Any]]:
+        """The ROIs in drawing order, each GetEditingROIData()'s dict plus id, name, color"""
+    def GetROI(self, id: int) -> dict[str, Any]:
+        """One ROI's dict; KeyError for an unknown id"""
+    def UpdateROI(self, id: int, data: dict[str, Any]) -> None:
+        """Replace an ROI's shape by a dict as SetEditingROIData takes it"""
+    def RenameROI(self, id: int, name: str) -> None: ...
+    def SetROIColor(self, id: int, color: tuple[int, ...]) -> None: ...
+    def RemoveROI(self, id: int) -> bool:
+        """Remove an ROI; False when there is none of that id"""
+    def ClearROIs(self) -> None: ...
+    def SelectROI(self, id: int | None) -> None:
+        """Make an ROI the editing ROI (None: none)"""
+    def GetSelectedROI(self) -> int | None: ...
+    def GetROISetData(self) -> dict[str, Any]:
+        """{'version': 2, 'rois': [...], 'selected': id or None}"""
+    def SetROISetData(self, data: dict[str, Any]) -> None:
+        """Take back GetROISetData()'s dict (ids included) or a version-1 shape dict; ValueError naming the field for bad data, the set unchanged"""
     def GetMat(self) -> _UInt8Array: ...
     def GetDrawMat(self) -> _UInt8Array: ...
     def GetRawMat(self) -> _UInt8Array:
@@ -449,7 +477,7 @@ class MovraROIAdvPanel:
     def CanRedo(self) -> bool:
         """Whether Redo() would change the editing ROI"""
     # Masks and measurements of the editing ROI.
-    def GetROIMask(self) -> _UInt8Array:
+    def GetROIMask(self, id: int | None = None) -> _UInt8Array:
         """
         Return the editing ROI as a mask: a uint8 array of the image's size (rows, cols),
         255 on the ROI's pixels and 0 elsewhere.
@@ -460,7 +488,7 @@ class MovraROIAdvPanel:
         end points, a point the pixel that holds it. An empty array (shape (0,)) without an
         image or an editing ROI (a polygon still being drawn is not one yet).
         """
-    def GetROIStats(self) -> dict[str, Any]:
+    def GetROIStats(self, id: int | None = None) -> dict[str, Any]:
         """
         Measure the image inside the editing ROI (the pixels of GetROIMask()).
 
@@ -477,14 +505,15 @@ class MovraROIAdvPanel:
         An empty dict without an image, an editing ROI, or a ROI pixel on the image.
         """
     def GetROIHistogram(
-        self, bins: int = 256, range: tuple[float, float] | None = None
+        self, bins: int = 256, range: tuple[float, float] | None = None, id: int | None = None
     ) -> tuple[numpy.typing.NDArray[numpy.int64], numpy.typing.NDArray[numpy.float64]] | None:
         """
         Histogram of the source values inside the editing ROI, equal to numpy.histogram of
         those pixels: (counts, edges), counts of shape (bins,) for one channel and
         (channels, bins) for more, every channel over the same range. range=None: the
         dtype's whole range [min, max + 1) for integer images, the ROI's finite min..max for
-        float images. None without an image or a ROI pixel on it.
+        float images. id: an ROI of the set (None: the editing ROI). None without an image
+        or a ROI pixel on it.
         """
     # --- Live ROI updates and the ROI as data.
     def GetLineProfile(self, id: int | None = None, width: int = 1) -> _Float64Array:

@@ -9,8 +9,8 @@
 #include "module/conversions.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
-#include "roi/roi_editor.h"
 #include "roi/roi_measure.h"
+#include "roi/roi_shape.h"
 
 namespace {
 
@@ -27,22 +27,12 @@ ROI with no pixel on the image. A bad ROI dict raises ValueError naming it
 ("rois[2]: points: ..."), before anything is measured.
 )";
 
-// The region a ROI dict describes, resolved as the panel resolves its editing ROI.
-ROIMeasure::Shape ShapeOfData(const ROIShapeData& data) {
-    cvROI roi;
-    roi.mode = static_cast<CvROIMode>(data.mode);
-    roi.points = data.points;
-    roi.angle = data.angle;
-    ROIEditor editor;
-    editor.StoreROI(roi);
-    return ROIMeasure::ShapeOf(roi.mode, editor);
-}
-
 std::vector<ROIMeasure::Shape> ParseShapes(const py::sequence& rois) {
     std::vector<ROIMeasure::Shape> shapes;
     for (size_t i = 0; i < rois.size(); ++i) {
         try {
-            shapes.push_back(ShapeOfData(ParseEditingDataDict(rois[i])));
+            // Resolved from the shape value as the panel resolves its editing ROI.
+            shapes.push_back(ROIMeasure::ShapeOf(ParseEditingDataDict(rois[i])));
         } catch (const py::value_error& e) {
             throw py::value_error("rois[" + std::to_string(i) + "]: " + e.what());
         } catch (const py::type_error& e) {

@@ -185,7 +185,8 @@ Histogram of the source values inside the editing ROI, equal to numpy.histogram 
 pixels: returns (counts, edges). counts has shape (bins,) for a one-channel image and
 (channels, bins) for more; every channel uses the same range. range=None means the dtype's
 whole range [min, max + 1) for integer images (one value per bin at bins=256 for uint8) and
-the ROI's finite min..max for float images. None without an image or a ROI pixel on it.
+the ROI's finite min..max for float images. id: an ROI of the set; None, the editing ROI.
+None without an image or a ROI pixel on it.
 )";
 
 constexpr const char* kGetLineProfileDoc = R"(
@@ -335,10 +336,10 @@ void BindROIPanel(py::module_& m) {
         .def("CanUndo", &W::CanUndo, "Whether Undo() would change the editing ROI")
         .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
         // Masks and measurements of the editing ROI.
-        .def("GetROIMask", &W::GetROIMask, kGetROIMaskDoc)
-        .def("GetROIStats", &W::GetROIStats, kGetROIStatsDoc)
+        .def("GetROIMask", &W::GetROIMask, py::arg("id") = py::none(), kGetROIMaskDoc)
+        .def("GetROIStats", &W::GetROIStats, py::arg("id") = py::none(), kGetROIStatsDoc)
         .def("GetROIHistogram", &W::GetROIHistogram, py::arg("bins") = 256,
-             py::arg("range") = py::none(), kGetROIHistogramDoc)
+             py::arg("range") = py::none(), py::arg("id") = py::none(), kGetROIHistogramDoc)
         .def("GetLineProfile", &W::GetLineProfile, py::arg("id") = py::none(),
              py::arg("width") = 1, kGetLineProfileDoc)
         // Live ROI updates and the ROI as data.
@@ -356,6 +357,29 @@ void BindROIPanel(py::module_& m) {
         .def("SetAutoOrient", &W::SetAutoOrient, py::arg("enable"),
              "Turn JPEG and TIFF images upright by their EXIF orientation in LoadImage; "
              "GetLoadedImageInfo() then reports the upright size (off by default: files load "
-             "as stored)");
+             "as stored)")
+        // The set of named ROIs; the selected one is the editing ROI.
+        .def("AddROI", &W::AddROI, py::arg("mode"), py::arg("points"), py::arg("angle") = 0.0,
+             py::arg("name") = "", py::arg("color") = py::none(),
+             "Add an ROI (points as SetEditingROI takes them) and return its id; color is "
+             "(B, G, R) or (B, G, R, A), without it a palette colour by id")
+        .def("GetROIs", &W::GetROIs,
+             "The ROIs in drawing order, each GetEditingROIData()'s dict plus id, name, color")
+        .def("GetROI", &W::GetROI, py::arg("id"), "One ROI's dict; KeyError for an unknown id")
+        .def("UpdateROI", &W::UpdateROI, py::arg("id"), py::arg("data"),
+             "Replace an ROI's shape by a dict as SetEditingROIData takes it")
+        .def("RenameROI", &W::RenameROI, py::arg("id"), py::arg("name"))
+        .def("SetROIColor", &W::SetROIColor, py::arg("id"), py::arg("color"))
+        .def("RemoveROI", &W::RemoveROI, py::arg("id"),
+             "Remove an ROI; False when there is none of that id")
+        .def("ClearROIs", &W::ClearROIs)
+        .def("SelectROI", &W::SelectROI, py::arg("id"),
+             "Make an ROI the editing ROI (None: none)")
+        .def("GetSelectedROI", &W::GetSelectedROI)
+        .def("GetROISetData", &W::GetROISetData,
+             "{'version': 2, 'rois': [...], 'selected': id or None}")
+        .def("SetROISetData", &W::SetROISetData, py::arg("data"),
+             "Take back GetROISetData()'s dict (ids included) or a version-1 shape dict; "
+             "ValueError naming the field for bad data, the set unchanged");
     BindSourceAndDisplay<W>(cls);
 }

@@ -12,7 +12,7 @@ py::array_t<double> LineProfileArray(const MovraROIAdvPanel& panel, int width) {
         throw py::value_error("there is no image to take a profile of");
     }
     const ROIMeasure::Shape shape =
-        ROIMeasure::ShapeOf(static_cast<CvROIMode>(panel.m_roiMode), panel);
+        ROIMeasure::ShapeOf(panel.m_editor.Shape(static_cast<CvROIMode>(panel.m_roiMode)));
     if (shape.mode != CvROIMode::Line) {
         throw py::value_error("the ROI is not a line");
     }

@@ -100,8 +100,6 @@ cv::Mat MovraPanelWrapper::GetMat() const {
     return p != nullptr ? p->GetWorkingMat() : cv::Mat();
 }
 
-MovraPanel* MovraPanelWrapper::BasePanel() const { return m_panel.Get(); }
-
 void MovraPanelWrapper::SetMode(int mode) {
     m_panel.Call([&](MovraPanel& p) {
         p.m_displayMode = mode;
@@ -118,90 +116,9 @@ void MovraPanelWrapper::SetAutoOrient(bool enable) {
     m_panel.Call([&](MovraPanel& p) { p.m_autoOrient = enable; });
 }
 
-void MovraPanelWrapper::SetZoomToFit() {
-    m_panel.Call([](MovraPanel& p) {
-        p.SetZoomToFit();
-        Repaint(p, false);
-    });
-}
-
 void MovraPanelWrapper::SetOriginal(bool showScrollbars) {
     m_panel.Call([&](MovraPanel& p) {
         p.SetOriginal(showScrollbars);
         Repaint(p, false);
-    });
-}
-
-void MovraPanelWrapper::SetZoomIn() {
-    m_panel.Call([](MovraPanel& p) {
-        p.SetZoomIn();
-        Repaint(p, false);
-    });
-}
-
-void MovraPanelWrapper::SetZoomOut() {
-    m_panel.Call([](MovraPanel& p) {
-        p.SetZoomOut();
-        Repaint(p, false);
-    });
-}
-
-void MovraPanelWrapper::SetSize(int w, int h) {
-    m_panel.Call([&](MovraPanel& p) {
-        // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
-        p.SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
-        Repaint(p, false);
-    });
-}
-
-void MovraPanelWrapper::SetCanvasBgColor(int r, int g, int b) {
-    m_panel.Call([&](MovraPanel& p) { p.SetCanvasBgColor(r, g, b); });
-}
-
-void MovraPanelWrapper::SetCenterImageEnable(bool enable) {
-    m_panel.Call([&](MovraPanel& p) { p.SetCenterImageEnable(enable); });
-}
-
-void MovraPanelWrapper::Refresh() {
-    m_panel.Call([](MovraPanel& p) { Repaint(p, false); });
-}
-
-bool MovraPanelWrapper::IsOk() const { return m_panel.Get() != nullptr; }
-
-std::uintptr_t MovraPanelWrapper::GetHandle() const { return NativeHandleOf(m_panel.Get()); }
-
-void MovraPanelWrapper::SetGuideLineMode(GuideLineMode mode) {
-    m_panel.Call([&](MovraPanel& p) { p.SetGuideLineMode(mode); });
-}
-
-GuideLineMode MovraPanelWrapper::GetGuideLineMode() const {
-    return m_panel.CallOr(GuideLineMode::Off, [](MovraPanel& p) {
-        return static_cast<GuideLineMode>(p.m_guideLineMode);
-    });
-}
-
-void MovraPanelWrapper::SetGuideLineVisible(bool visible) {
-    m_panel.Call([&](MovraPanel& p) { p.SetGuideLineVisible(visible); });
-}
-
-bool MovraPanelWrapper::GetGuideLineVisible() const {
-    return m_panel.CallOr(false, [](MovraPanel& p) { return p.m_guideLineVisible; });
-}
-
-void MovraPanelWrapper::SetGuideLineColor(int b, int g, int r, int a) {
-    m_panel.Call([&](MovraPanel& p) { SetGuideLineColorOf(p, b, g, r, a); });
-}
-
-void MovraPanelWrapper::SetGuideLineThickness(int thickness) {
-    m_panel.Call([&](MovraPanel& p) { SetGuideLineThicknessOf(p, thickness); });
-}
-
-void MovraPanelWrapper::SetAspectRatio(AspectRatio ratio) {
-    m_panel.Call([&](MovraPanel& p) { p.SetAspectRatio(ratio); });
-}
-
-AspectRatio MovraPanelWrapper::GetAspectRatio() const {
-    return m_panel.CallOr(AspectRatio::AR_16_9, [](MovraPanel& p) {
-        return static_cast<AspectRatio>(p.m_aspectRatio);
     });
 }

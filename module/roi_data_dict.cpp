@@ -164,16 +164,16 @@ void CheckMeasure(const py::dict& d, const char* key, double fromPoints) {
 
 }  // namespace
 
-py::dict EditingDataToDict(const ROIShapeData& data) {
+py::dict EditingDataToDict(const ROIShape& data) {
     py::dict d;
     d["version"] = kVersion;
-    d["mode"] = data.mode;
+    d["mode"] = static_cast<int>(data.mode);
     d["points"] = PointsToList(data.points);
     d["angle"] = data.angle;
-    if (IsRing(data.mode) && !data.points.empty()) {
-        const RingMeasures m = MeasuresOf(data);
+    if (IsRing(static_cast<int>(data.mode)) && !data.points.empty()) {
+        const RingMeasures m = data.Ring();
         d["outer_radius"] = Single(m.outerRadius);
-        if (data.mode == static_cast<int>(CvROIMode::Annulus)) {
+        if (data.mode == CvROIMode::Annulus) {
             d["inner_radius"] = Single(m.innerRadius);
             d["start_angle"] = Single(m.startAngle);
             d["end_angle"] = Single(m.endAngle);
@@ -182,26 +182,27 @@ py::dict EditingDataToDict(const ROIShapeData& data) {
     return d;
 }
 
-ROIShapeData ParseEditingDataDict(const py::handle& data) {
+ROIShape ParseEditingDataDict(const py::handle& data) {
     const py::dict d = RequireDict(data);
     CheckVersion(d);
-    ROIShapeData shape;
-    shape.mode = ReadInt(Require(d, "mode"), "mode", INT_MIN, INT_MAX);
-    if (!IsEditingMode(shape.mode)) {
-        Bad("mode", "unknown mode " + std::to_string(shape.mode) +
+    ROIShape shape;
+    const int mode = ReadInt(Require(d, "mode"), "mode", INT_MIN, INT_MAX);
+    if (!IsEditingMode(mode)) {
+        Bad("mode", "unknown mode " + std::to_string(mode) +
                         " (0 none, 1 point, 2 line, 3 rectangle, 4 rotated rectangle, 5 circle, "
                         "6 annulus, 7 polygon)");
     }
+    shape.mode = static_cast<CvROIMode>(mode);
     shape.points = ReadPoints(d);
-    const std::string countError = EditingPointCountError(shape.mode, shape.points.size());
+    const std::string countError = EditingPointCountError(mode, shape.points.size());
     if (!countError.empty()) {
         Bad("points", countError);
     }
     shape.angle = ReadOptionalReal(d, "angle", 0.0);
-    if (IsRing(shape.mode) && !shape.points.empty()) {
-        const RingMeasures m = MeasuresOf(shape);
+    if (IsRing(mode) && !shape.points.empty()) {
+        const RingMeasures m = shape.Ring();
         CheckMeasure(d, "outer_radius", Single(m.outerRadius));
-        if (shape.mode == static_cast<int>(CvROIMode::Annulus)) {
+        if (shape.mode == CvROIMode::Annulus) {
             CheckMeasure(d, "inner_radius", Single(m.innerRadius));
             CheckMeasure(d, "start_angle", Single(m.startAngle));
             CheckMeasure(d, "end_angle", Single(m.endAngle));

@@ -8,15 +8,16 @@
 
 #include "roi/roi_data.h"
 #include "roi/roi_records.h"
+#include "roi/roi_shape.h"
 
 namespace py = pybind11;
 
 // The editing ROI's dict: version, mode, points, angle, and for a circle "outer_radius", for an
 // annulus sector also "inner_radius", "start_angle" and "end_angle" (when there is a shape).
-[[nodiscard]] py::dict EditingDataToDict(const ROIShapeData& data);
+[[nodiscard]] py::dict EditingDataToDict(const ROIShape& data);
 // The checked shape of an editing ROI dict. Radii and angles given by name must agree with the
 // points, which define the shape; other keys are ignored.
-[[nodiscard]] ROIShapeData ParseEditingDataDict(const py::handle& data);
+[[nodiscard]] ROIShape ParseEditingDataDict(const py::handle& data);
 
 // A stored overlay's dict: the editing keys (points as stored, in the overlay layout) plus
 // "color" [B, G, R, A], "thickness", "visible" and "line_style"; a mask record has no points

@@ -8,8 +8,8 @@
 
 namespace {
 
-ROIMeasure::Shape EditingShape(const MovraROIAdvPanel& panel) {
-    return ROIMeasure::ShapeOf(static_cast<CvROIMode>(panel.m_roiMode), panel);
+ROIShape EditingShape(const MovraROIAdvPanel& panel) {
+    return panel.m_editor.Shape(static_cast<CvROIMode>(panel.m_roiMode));
 }
 
 bool IsFloat(const cv::Mat& image) {
@@ -38,8 +38,12 @@ py::list ToValueList(const std::vector<double>& values, bool floating) {
 const cv::Mat& MeasuredImage(const MovraROIAdvPanel& panel) { return panel.m_matBitmap; }
 
 py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
+    return ROIMaskArray(panel, EditingShape(panel));
+}
+
+py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel, const ROIShape& roi) {
     const cv::Size size = panel.m_matBitmap.size();
-    const ROIMeasure::Shape shape = EditingShape(panel);
+    const ROIMeasure::Shape shape = ROIMeasure::ShapeOf(roi);
     if (panel.m_matBitmap.empty() || shape.mode == CvROIMode::None) {
         return py::array_t<std::uint8_t>(std::vector<py::ssize_t>{0});
     }
@@ -68,11 +72,15 @@ py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel) {
 }
 
 py::dict ROIStatsDict(const MovraROIAdvPanel& panel) {
+    return ROIStatsDict(panel, EditingShape(panel));
+}
+
+py::dict ROIStatsDict(const MovraROIAdvPanel& panel, const ROIShape& roi) {
     py::dict out;
     if (panel.m_matBitmap.empty()) {
         return out;
     }
-    const ROIMeasure::Shape shape = EditingShape(panel);
+    const ROIMeasure::Shape shape = ROIMeasure::ShapeOf(roi);
     const auto stats = [&] {
         const py::gil_scoped_release unlocked;
         return ROIMeasure::Measure(shape, MeasuredImage(panel));
@@ -97,11 +105,16 @@ py::dict StatsToDict(const ROIMeasure::Stats& stats, bool floatingValues) {
 }
 
 py::object ROIHistogram(const MovraROIAdvPanel& panel, int bins, const py::object& range) {
+    return ROIHistogram(panel, EditingShape(panel), bins, range);
+}
+
+py::object ROIHistogram(const MovraROIAdvPanel& panel, const ROIShape& roi, int bins,
+                        const py::object& range) {
     if (bins < 1) {
         throw py::value_error("bins must be at least 1, not " + std::to_string(bins));
     }
     const cv::Mat& image = MeasuredImage(panel);
-    const ROIMeasure::Shape shape = EditingShape(panel);
+    const ROIMeasure::Shape shape = ROIMeasure::ShapeOf(roi);
     if (image.empty() || shape.mode == CvROIMode::None) {
         return py::none();
     }

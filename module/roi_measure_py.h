@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "roi/roi_measure.h"
+#include "roi/roi_shape.h"
 
 class MovraROIAdvPanel;
 
@@ -22,12 +23,18 @@ namespace py = pybind11;
 // area, perimeter, centroid, bbox and per channel mean, std, min, max of the source values
 // inside the editing ROI; an empty dict without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel);
-// numpy.histogram of the source values inside the editing ROI: (counts, edges), counts of
-// shape (bins,) for one channel and (channels, bins) for more, all channels over one range
-// (default: the dtype's whole range [min, max + 1) for integers, the finite values' min..max
-// for floats). None without an image, a ROI, or a ROI pixel on the image.
+// The same for any shape on the panel's image.
+[[nodiscard]] py::array_t<std::uint8_t> ROIMaskArray(const MovraROIAdvPanel& panel,
+                                                     const ROIShape& roi);
+[[nodiscard]] py::dict ROIStatsDict(const MovraROIAdvPanel& panel, const ROIShape& roi);
+// numpy.histogram of the source values inside the editing ROI (or `roi`): (counts, edges),
+// counts of shape (bins,) for one channel and (channels, bins) for more, all channels over one
+// range (default: the dtype's whole range [min, max + 1) for integers, the finite values'
+// min..max for floats). None without an image, a ROI, or a ROI pixel on the image.
 [[nodiscard]] py::object ROIHistogram(const MovraROIAdvPanel& panel, int bins,
                                       const py::object& range);
+[[nodiscard]] py::object ROIHistogram(const MovraROIAdvPanel& panel, const ROIShape& roi,
+                                      int bins, const py::object& range);
 // The dict form of a measurement, the same for a panel's ROI and for MeasureROIs; min and max
 // are floats for a float image, ints otherwise.
 [[nodiscard]] py::dict StatsToDict(const ROIMeasure::Stats& stats, bool floatingValues = false);

@@ -12,6 +12,7 @@
 #include "module/panel_ops.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
+#include "module/roi_set_dict.h"
 #include "panels/roi_adv_panel.h"
 #include "roi/roi_records.h"
 
@@ -75,8 +76,6 @@ void MovraROIAdvPanelWrapper::OnPanelGone() {
 }
 
 // --- Image and zoom.
-
-MovraPanel* MovraROIAdvPanelWrapper::BasePanel() const { return m_panel.Get(); }
 
 void MovraROIAdvPanelWrapper::SetMat(const py::array& img) {
     m_async.Supersede(LoadOf(m_panel.Get()));
@@ -148,30 +147,9 @@ void MovraROIAdvPanelWrapper::SetMode(int mode) {
     });
 }
 
-void MovraROIAdvPanelWrapper::SetZoomToFit() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomToFit();
-        Repaint(p, false);
-    });
-}
-
 void MovraROIAdvPanelWrapper::SetOriginal() {
     m_panel.Call([](Panel& p) {
         p.SetOriginal(true);
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetZoomIn() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomIn();
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetZoomOut() {
-    m_panel.Call([](Panel& p) {
-        p.SetZoomOut();
         Repaint(p, false);
     });
 }
@@ -190,10 +168,6 @@ py::dict MovraROIAdvPanelWrapper::GetLoadedImageInfo() const {
         info["damaged"] = p.m_imageDamaged;
         return info;
     });
-}
-
-void MovraROIAdvPanelWrapper::SetCenterImageEnable(bool enable) {
-    m_panel.Call([&](Panel& p) { p.SetCenterImageEnable(enable); });
 }
 
 // --- The editing ROI.
@@ -280,10 +254,6 @@ void MovraROIAdvPanelWrapper::HideROI() {
 
 // --- Overlays (texts and the result badge: roi_panel_wrapper_texts.cpp).
 
-void MovraROIAdvPanelWrapper::SetCanvasBgColor(int r, int g, int b) {
-    m_panel.Call([&](Panel& p) { p.SetCanvasBgColor(r, g, b); });
-}
-
 void MovraROIAdvPanelWrapper::ClearOverlay() {
     m_panel.Call([](Panel& p) { p.ClearOverlay(); });
 }
@@ -334,22 +304,6 @@ py::list MovraROIAdvPanelWrapper::ConvertMaskToPolygon(const UInt8Array& mask) {
 
 // --- Window.
 
-void MovraROIAdvPanelWrapper::SetSize(int w, int h) {
-    m_panel.Call([&](Panel& p) {
-        // Any negative extent keeps the current one, as -1 does; GTK refuses other negatives.
-        p.SetSize(-1, -1, std::max(w, -1), std::max(h, -1), wxSIZE_USE_EXISTING);
-        Repaint(p, false);
-    });
-}
-
-void MovraROIAdvPanelWrapper::Refresh() {
-    m_panel.Call([](Panel& p) { Repaint(p, false); });
-}
-
-std::uintptr_t MovraROIAdvPanelWrapper::GetHandle() const { return NativeHandleOf(m_panel.Get()); }
-
-bool MovraROIAdvPanelWrapper::IsOk() const { return m_panel.Get() != nullptr; }
-
 // --- Callbacks.
 
 void MovraROIAdvPanelWrapper::SetOnCropCallback(const py::function& callback) {
@@ -399,44 +353,6 @@ void MovraROIAdvPanelWrapper::ClearCallbacks() {
     m_async.Forget(LoadOf(m_panel.Get()));
 }
 
-// --- Guide lines.
-
-void MovraROIAdvPanelWrapper::SetGuideLineMode(GuideLineMode mode) {
-    m_panel.Call([&](Panel& p) { p.SetGuideLineMode(mode); });
-}
-
-GuideLineMode MovraROIAdvPanelWrapper::GetGuideLineMode() const {
-    return m_panel.CallOr(GuideLineMode::Off, [](Panel& p) {
-        return static_cast<GuideLineMode>(p.m_guideLineMode);
-    });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineVisible(bool visible) {
-    m_panel.Call([&](Panel& p) { p.SetGuideLineVisible(visible); });
-}
-
-bool MovraROIAdvPanelWrapper::GetGuideLineVisible() const {
-    return m_panel.CallOr(false, [](Panel& p) { return p.m_guideLineVisible; });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineColor(int b, int g, int r, int a) {
-    m_panel.Call([&](Panel& p) { SetGuideLineColorOf(p, b, g, r, a); });
-}
-
-void MovraROIAdvPanelWrapper::SetGuideLineThickness(int thickness) {
-    m_panel.Call([&](Panel& p) { SetGuideLineThicknessOf(p, thickness); });
-}
-
-void MovraROIAdvPanelWrapper::SetAspectRatio(AspectRatio ratio) {
-    m_panel.Call([&](Panel& p) { p.SetAspectRatio(ratio); });
-}
-
-AspectRatio MovraROIAdvPanelWrapper::GetAspectRatio() const {
-    return m_panel.CallOr(AspectRatio::AR_16_9, [](Panel& p) {
-        return static_cast<AspectRatio>(p.m_aspectRatio);
-    });
-}
-
 // --- Undo and redo.
 
 bool MovraROIAdvPanelWrapper::Undo() {
@@ -457,17 +373,24 @@ bool MovraROIAdvPanelWrapper::CanRedo() const {
 
 // --- Masks and measurements.
 
-py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask() const {
-    return m_panel.CallOr(EmptyArray(), [](Panel& p) { return ROIMaskArray(p); });
+py::array_t<std::uint8_t> MovraROIAdvPanelWrapper::GetROIMask(const py::object& id) const {
+    return m_panel.CallOr(EmptyArray(), [&](Panel& p) {
+        return id.is_none() ? ROIMaskArray(p) : ROIMaskArray(p, ShapeById(p, id));
+    });
 }
 
-py::object MovraROIAdvPanelWrapper::GetROIHistogram(int bins, const py::object& range) const {
-    return m_panel.CallOr(py::object(py::none()),
-                          [&](Panel& p) { return ROIHistogram(p, bins, range); });
+py::object MovraROIAdvPanelWrapper::GetROIHistogram(int bins, const py::object& range,
+                                                   const py::object& id) const {
+    return m_panel.CallOr(py::object(py::none()), [&](Panel& p) {
+        return id.is_none() ? ROIHistogram(p, bins, range)
+                            : ROIHistogram(p, ShapeById(p, id), bins, range);
+    });
 }
 
-py::dict MovraROIAdvPanelWrapper::GetROIStats() const {
-    return m_panel.CallOr(py::dict(), [](Panel& p) { return ROIStatsDict(p); });
+py::dict MovraROIAdvPanelWrapper::GetROIStats(const py::object& id) const {
+    return m_panel.CallOr(py::dict(), [&](Panel& p) {
+        return id.is_none() ? ROIStatsDict(p) : ROIStatsDict(p, ShapeById(p, id));
+    });
 }
 
 py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id,
@@ -495,16 +418,16 @@ void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callbac
 }
 
 py::dict MovraROIAdvPanelWrapper::GetEditingROIData() const {
-    return EditingDataToDict(m_panel.CallOr(ROIShapeData(), [](Panel& p) {
-        return EditingShapeData(p, p.m_roiMode);
+    return EditingDataToDict(m_panel.CallOr(ROIShape(), [](Panel& p) {
+        return p.m_editor.Shape(static_cast<CvROIMode>(p.m_roiMode));
     }));
 }
 
 void MovraROIAdvPanelWrapper::SetEditingROIData(const py::object& data) {
     m_panel.Call([&](Panel& p) {
-        ROIShapeData shape = ParseEditingDataDict(data);
-        p.SetROI(MakeROI(shape.mode, std::move(shape.points), cv::Scalar(0, 0, 0, 0), 1,
-                         shape.angle),
+        ROIShape shape = ParseEditingDataDict(data);
+        p.SetROI(MakeROI(static_cast<int>(shape.mode), std::move(shape.points),
+                         cv::Scalar(0, 0, 0, 0), 1, shape.angle),
                  true);
     });
 }

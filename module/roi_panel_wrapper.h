@@ -16,13 +16,11 @@
 #include "module/async_load.h"
 #include "module/conversions.h"
 #include "module/host_embedding.h"
+#include "module/panel_wrapper_base.h"
 #include "module/roi_panel_callbacks.h"
-#include "panels/display_modes.h"
+#include "panels/roi_adv_panel.h"
 
-class MovraPanel;
-class MovraROIAdvPanel;
-
-class MovraROIAdvPanelWrapper {
+class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
   public:
     // Throws std::runtime_error (no window left behind) as MovraPanelWrapper does.
     explicit MovraROIAdvPanelWrapper(const PanelPlacement& placement);
@@ -43,13 +41,9 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] py::array_t<std::uint8_t> GetRawMat() const;
     void SetMode(int mode);
     void SetAutoOrient(bool enable);
-    void SetZoomToFit();
     void SetOriginal();
-    void SetZoomIn();
-    void SetZoomOut();
     [[nodiscard]] double GetZoomFactor() const;
     [[nodiscard]] py::dict GetLoadedImageInfo() const;
-    void SetCenterImageEnable(bool enable);
 
     // --- The editing ROI.
     void SetROIMode(int mode);
@@ -73,7 +67,6 @@ class MovraROIAdvPanelWrapper {
     void HideROI();
 
     // --- Overlays, texts and the result badge.
-    void SetCanvasBgColor(int r, int g, int b);
     void ClearOverlay();
     void SetDisplayOverlay(bool show);
     [[nodiscard]] bool GetDisplayOverlay() const;
@@ -100,12 +93,6 @@ class MovraROIAdvPanelWrapper {
                        const std::string& recycleText);
 
     // --- Window.
-    void SetSize(int w, int h);
-    void Refresh();
-    [[nodiscard]] std::uintptr_t GetHandle() const;
-    [[nodiscard]] bool IsOk() const;
-    // The panel, null once it is gone.
-    [[nodiscard]] MovraPanel* BasePanel() const;
 
     // --- Callbacks. The crop callback cannot be cleared; the others take None to clear.
     void SetOnCropCallback(const py::function& callback);
@@ -118,16 +105,6 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] int Traverse(visitproc visit, void* arg) const;
     void ClearCallbacks();
 
-    // --- Guide lines.
-    void SetGuideLineMode(GuideLineMode mode);
-    [[nodiscard]] GuideLineMode GetGuideLineMode() const;
-    void SetGuideLineVisible(bool visible);
-    [[nodiscard]] bool GetGuideLineVisible() const;
-    void SetGuideLineColor(int b, int g, int r, int a);
-    void SetGuideLineThickness(int thickness);
-    void SetAspectRatio(AspectRatio ratio);
-    [[nodiscard]] AspectRatio GetAspectRatio() const;
-
     // --- Undo and redo of the editing ROI. A step repaints and reports the restored ROI as a
     // mouse edit does (crop callback); false when there was no step, or no panel.
     [[nodiscard]] bool Undo();
@@ -136,10 +113,28 @@ class MovraROIAdvPanelWrapper {
     [[nodiscard]] bool CanRedo() const;
     // --- Masks and measurements of the editing ROI (pixel rule: roi/roi_measure.h).
     // (rows, cols) uint8, 255 inside; shape (0,) without an image or a ROI.
-    [[nodiscard]] py::array_t<std::uint8_t> GetROIMask() const;
+    [[nodiscard]] py::array_t<std::uint8_t> GetROIMask(const py::object& id) const;
     // Statistics of the raw image inside the ROI; empty without a ROI pixel on the image.
-    [[nodiscard]] py::dict GetROIStats() const;
-    [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range) const;
+    [[nodiscard]] py::dict GetROIStats(const py::object& id) const;
+    [[nodiscard]] py::object GetROIHistogram(int bins, const py::object& range,
+                                             const py::object& id) const;
+
+    // --- The set of named ROIs (roi_panel_wrapper_set.cpp). Ids are ints; KeyError for an
+    // unknown one, ValueError for bad shape data (nothing changed).
+    [[nodiscard]] int AddROI(int mode, const py::list& points, double angle,
+                             const std::string& name, const py::object& color);
+    [[nodiscard]] py::list GetROIs() const;
+    [[nodiscard]] py::dict GetROI(int id) const;
+    void UpdateROI(int id, const py::object& data);
+    void RenameROI(int id, const std::string& name);
+    void SetROIColor(int id, const py::tuple& color);
+    [[nodiscard]] bool RemoveROI(int id);
+    void ClearROIs();
+    // None deselects.
+    void SelectROI(const py::object& id);
+    [[nodiscard]] py::object GetSelectedROI() const;
+    [[nodiscard]] py::dict GetROISetData() const;
+    void SetROISetData(const py::object& data);
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
     // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
     // shape (0,) without a panel.
@@ -162,7 +157,6 @@ class MovraROIAdvPanelWrapper {
     // wx destroyed the panel with its host window: the callables go at once.
     void OnPanelGone();
 
-    HostedPanel<MovraROIAdvPanel> m_panel;
     std::shared_ptr<RoiCallbacks> m_callbacks = std::make_shared<RoiCallbacks>();
     AsyncLoadReport m_async;
 };

@@ -15,16 +15,16 @@ namespace {
 
 using Panel = MovraROIAdvPanel;
 
-wxArrayString ParseTextLines(const py::object& lines) {
+std::vector<std::string> ParseTextLines(const py::object& lines) {
     const char* kMessage = "lines must be a str or a sequence of str";
-    wxArrayString result;
+    std::vector<std::string> result;
     if (py::isinstance<py::str>(lines)) {
         // One entry per line break-separated line; a text without a break is one line.
         const std::string text = lines.cast<std::string>();
         size_t start = 0;
         while (true) {
             const size_t end = text.find('\n', start);
-            result.Add(wxString::FromUTF8(text.substr(start, end - start)));
+            result.push_back(text.substr(start, end - start));
             if (end == std::string::npos) {
                 break;
             }
@@ -39,7 +39,7 @@ wxArrayString ParseTextLines(const py::object& lines) {
         if (!py::isinstance<py::str>(item)) {
             throw py::type_error(kMessage);
         }
-        result.Add(wxString::FromUTF8(item.cast<std::string>()));
+        result.push_back(item.cast<std::string>());
     }
     return result;
 }
@@ -61,7 +61,7 @@ cvText MakeText(const py::object& lines, const py::tuple& position, const py::tu
     text.position = ParsePosition(position);
     text.color = ParseColorTuple(color);
     text.fontHeight = fontHeight;
-    text.fontPath = wxString::FromUTF8(fontPath);
+    text.fontPath = fontPath;
     text.drawBackground = !background.is_none();
     if (text.drawBackground) {
         if (!py::isinstance<py::tuple>(background)) {

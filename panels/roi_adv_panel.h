@@ -3,8 +3,8 @@
 // the visible part at the current zoom into a small buffer, draws the layers into it (guide
 // lines, the editing ROI with its handles, stored and external overlays, texts, the
 // pass/fail/recycle logo) and blits it.
-// The user edits one region of interest with the mouse (rules in ROIEditor); the host adds
-// read-only overlays, masks and texts. GUI thread only.
+// The user edits one region of interest with the mouse (rules in the ROIEditor it holds); the
+// host adds read-only overlays, masks and texts. GUI thread only.
 #pragma once
 
 #include <wx/arrstr.h>
@@ -29,9 +29,10 @@
 #include "panels/paint_blitter.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
+#include "roi/roi_set.h"
 #include "roi/viewport.h"
 
-class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
+class MovraROIAdvPanel : public MovraPanel {
   public:
     static constexpr const char* kDefaultFontPath =
         "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
@@ -129,8 +130,6 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void ClearROIState();
     // Binds or unbinds the seven mouse handlers (idempotent).
     void SetMouseEventConnect(bool connect);
-    using ROIEditor::HitTestCurrentROI;
-    using ROIEditor::UpdateROIFromDrag;
     [[nodiscard]] HitResult HitTestCurrentROI(const cv::Point2f& p) const;
     void UpdateROIFromDrag(const cv::Point2f& p);
     // Stored overlays are not hit-tested: always no hit.
@@ -224,7 +223,31 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     // which sends the crop event.
     std::function<void(const cv::Rect&)> m_onROIChanging;
 
-    // --- Mouse glue (the editing state itself is ROIEditor's).
+    // --- The editing ROI's state and rules: the panel holds them and turns its events into
+    // the editor's calls.
+    ROIEditor m_editor;
+
+    // --- The set of named ROIs. The selected one is the editing ROI: while it is selected its
+    // shape lives in m_editor, and the set's copy is brought up to date by SyncSelectedROI.
+    ROISet m_rois;
+    int m_selectedROI = -1;  // -1: none
+    // Writes the editing ROI's shape into the selected entry.
+    void SyncSelectedROI();
+    // Makes `id` (-1: none) the editing ROI, its shape and mode loaded into the editor without
+    // an event or an undo step; false (nothing changed) for an unknown id. Repaints.
+    bool SelectROI(int id);
+    // Appends an ROI and returns its id; repaints.
+    int AddROI(ROIShape shape, std::string name, const cv::Scalar& color);
+    // Replaces a shape (the editing ROI's too when it is the selected one); false for an
+    // unknown id. Repaints.
+    bool UpdateROI(int id, ROIShape shape);
+    // Removing the selected ROI empties the editing ROI. Repaint.
+    bool RemoveROI(int id);
+    void ClearROIs();
+    // Unselected ROIs in their colours (pen 2, culled to the view), each with its name.
+    void DrawROISet(cv::Mat& buffer);
+
+    // --- Mouse glue.
     bool m_middleDown = false;
     wxPoint m_panStartMouse{0, 0};
     int m_panStartScroll[2] = {0, 0};
@@ -325,7 +348,7 @@ class MovraROIAdvPanel : public MovraPanel, public ROIEditor {
     void ReportPaintError(const char* what);
     // A renderer for a text drawn at paint time, where an exception has nowhere to go: an
     // unreadable font falls back to the default font, and a null result skips the text.
-    cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const wxString& fontPath) const;
+    cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const std::string& fontPath) const;
 
     std::string m_lastPaintError;
     // Live ROI updates: a change not yet reported, and whether its report is already queued.

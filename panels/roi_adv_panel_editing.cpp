@@ -15,41 +15,41 @@ CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
 // can take back what the host did as well (a host that empties the ROI, a tool change).
 
 void MovraROIAdvPanel::SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) {
-    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
-    StoreFuncEnable(menuEnable, cropEnable, moveEnable);
-    (void)EndEdit(before, ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    m_editor.StoreFuncEnable(menuEnable, cropEnable, moveEnable);
+    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
 }
 
-void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = CropRect(ModeOf(m_roiMode)); }
+void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = m_editor.CropRect(ModeOf(m_roiMode)); }
 
 void MovraROIAdvPanel::SetRect(const cv::Rect& rect) {
-    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
-    StoreRect(ModeOf(m_roiMode), rect);
-    (void)EndEdit(before, ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    m_editor.StoreRect(ModeOf(m_roiMode), rect);
+    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
     Refresh();
 }
 
-cv::Point2f MovraROIAdvPanel::GetLeftMouseDownPoint() { return m_leftMouseDownPoint; }
+cv::Point2f MovraROIAdvPanel::GetLeftMouseDownPoint() { return m_editor.m_leftMouseDownPoint; }
 
-cv::Point2f MovraROIAdvPanel::GetLeftMouseUpPoint() { return m_leftMouseUpPoint; }
+cv::Point2f MovraROIAdvPanel::GetLeftMouseUpPoint() { return m_editor.m_leftMouseUpPoint; }
 
-double MovraROIAdvPanel::GetStartAngle() { return m_startAngle; }
+double MovraROIAdvPanel::GetStartAngle() { return m_editor.m_startAngle; }
 
-double MovraROIAdvPanel::GetEndAngle() { return m_endAngle; }
+double MovraROIAdvPanel::GetEndAngle() { return m_editor.m_endAngle; }
 
-double MovraROIAdvPanel::GetRotateAngle() { return m_rotateAngle; }
+double MovraROIAdvPanel::GetRotateAngle() { return m_editor.m_rotateAngle; }
 
-double MovraROIAdvPanel::GetInnerRadius() const { return InnerRadius(); }
+double MovraROIAdvPanel::GetInnerRadius() const { return m_editor.InnerRadius(); }
 
-double MovraROIAdvPanel::GetOuterRadius() const { return OuterRadius(); }
+double MovraROIAdvPanel::GetOuterRadius() const { return m_editor.OuterRadius(); }
 
 void MovraROIAdvPanel::GetPolygonPoints(std::vector<cv::Point2f>& points) const {
-    points = m_roiPoints;
+    points = m_editor.m_roiPoints;
 }
 
 void MovraROIAdvPanel::GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
                                            cv::Point2f& e4) {
-    (void)RotatedRectEdges(ModeOf(m_roiMode), e1, e2, e3, e4);
+    (void)m_editor.RotatedRectEdges(ModeOf(m_roiMode), e1, e2, e3, e4);
 }
 
 void MovraROIAdvPanel::SetStatusTextCtrl(wxTextCtrl* ctrl) { m_statusTextCtrl = ctrl; }
@@ -57,19 +57,19 @@ void MovraROIAdvPanel::SetStatusTextCtrl(wxTextCtrl* ctrl) { m_statusTextCtrl = 
 void MovraROIAdvPanel::HideROI() { ClearROIState(); }
 
 void MovraROIAdvPanel::ClearROIState() {
-    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
-    SetROIParamDefault();
-    (void)EndEdit(before, ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    m_editor.SetROIParamDefault();
+    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
     Refresh();
 }
 
-void MovraROIAdvPanel::SetLockROI(bool lock) { m_lockROI = lock; }
+void MovraROIAdvPanel::SetLockROI(bool lock) { m_editor.m_lockROI = lock; }
 
 void MovraROIAdvPanel::SetROI(const cvROI& roi, bool refresh) {
-    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
     m_roiMode = static_cast<int>(roi.mode);
-    StoreROI(roi);
-    (void)EndEdit(before, roi.mode);
+    m_editor.StoreROI(roi);
+    (void)m_editor.EndEdit(before, roi.mode);
     if (refresh) {
         Refresh();
     }
@@ -79,29 +79,29 @@ void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
     if (static_cast<int>(mode) == m_roiMode) {
         return;
     }
-    const ROISnapshot before = BeginEdit(ModeOf(m_roiMode));
-    SetROIParamDefault();
+    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    m_editor.SetROIParamDefault();
     Refresh();
     m_roiMode = static_cast<int>(mode);
     // A shape that the new mode empties is a step; an empty ROI changing mode is none.
-    (void)EndEdit(before, mode);
+    (void)m_editor.EndEdit(before, mode);
 }
 
 HitResult MovraROIAdvPanel::HitTestCurrentROI(const cv::Point2f& p) const {
-    return HitTestCurrentROI(BaseEditContext(), p);
+    return m_editor.HitTestCurrentROI(BaseEditContext(), p);
 }
 
 void MovraROIAdvPanel::UpdateROIFromDrag(const cv::Point2f& p) {
     EditContext ctx = BaseEditContext();
     ctx.shift = wxGetKeyState(WXK_SHIFT);
-    UpdateROIFromDrag(ctx, p);
+    m_editor.UpdateROIFromDrag(ctx, p);
 }
 
 HitResult MovraROIAdvPanel::HitTestStoredROIs(const cv::Point2f& /*p*/) const { return kNoHit; }
 
 void MovraROIAdvPanel::FinalizeCurrentROI() {
     // An open polygon is not a region yet.
-    if (ModeOf(m_roiMode) == CvROIMode::Polygon && m_polygonDrawing) {
+    if (ModeOf(m_roiMode) == CvROIMode::Polygon && m_editor.m_polygonDrawing) {
         return;
     }
     CropEvent event(MOVRAPanel_EVT_CROP_CHANGE, GetId());
@@ -110,13 +110,13 @@ void MovraROIAdvPanel::FinalizeCurrentROI() {
     GetEventHandler()->ProcessEvent(event);
 }
 
-bool MovraROIAdvPanel::Undo() { return ApplyHistoryStep(UndoEdit(ModeOf(m_roiMode))); }
+bool MovraROIAdvPanel::Undo() { return ApplyHistoryStep(m_editor.UndoEdit(ModeOf(m_roiMode))); }
 
-bool MovraROIAdvPanel::Redo() { return ApplyHistoryStep(RedoEdit(ModeOf(m_roiMode))); }
+bool MovraROIAdvPanel::Redo() { return ApplyHistoryStep(m_editor.RedoEdit(ModeOf(m_roiMode))); }
 
-bool MovraROIAdvPanel::CanUndo() const { return m_history.CanUndo(); }
+bool MovraROIAdvPanel::CanUndo() const { return m_editor.m_history.CanUndo(); }
 
-bool MovraROIAdvPanel::CanRedo() const { return m_history.CanRedo(); }
+bool MovraROIAdvPanel::CanRedo() const { return m_editor.m_history.CanRedo(); }
 
 bool MovraROIAdvPanel::ApplyHistoryStep(std::optional<CvROIMode> mode) {
     if (!mode) {
@@ -161,7 +161,7 @@ void MovraROIAdvPanel::DeliverROIChanging() {
     }
     m_roiChangePending = false;
     // The callback may destroy the panel: nothing of it is touched afterwards.
-    m_onROIChanging(CropRect(ModeOf(m_roiMode)));
+    m_onROIChanging(m_editor.CropRect(ModeOf(m_roiMode)));
 }
 
 std::int64_t MovraROIAdvPanel::NowMs() const { return wxGetLocalTimeMillis().GetValue(); }

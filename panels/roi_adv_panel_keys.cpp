@@ -48,13 +48,13 @@ void MovraROIAdvPanel::OnKeyDown(wxKeyEvent& e) {
 
 bool MovraROIAdvPanel::HandleEditingKey(const wxKeyEvent& e) {
     // The keys change the ROI only where the mouse could.
-    if (!m_cropEnable || m_lockROI || m_matBitmap.empty()) {
+    if (!m_editor.m_cropEnable || m_editor.m_lockROI || m_matBitmap.empty()) {
         return false;
     }
     const int code = e.GetKeyCode();
     const int modifiers = e.GetModifiers();
     if (code == WXK_ESCAPE && modifiers == wxMOD_NONE) {
-        const EditOutcome outcome = CancelDrag();
+        const EditOutcome outcome = m_editor.CancelDrag();
         // No crop event follows, but a host that followed the drag live must see the shape
         // go back.
         if (outcome.handled) {
@@ -72,14 +72,14 @@ bool MovraROIAdvPanel::HandleEditingKey(const wxKeyEvent& e) {
     }
     const EditContext ctx = BaseEditContext();
     if ((code == WXK_DELETE || code == WXK_NUMPAD_DELETE) && modifiers == wxMOD_NONE) {
-        return ApplyOutcome(DeleteShape(ctx));
+        return ApplyOutcome(m_editor.DeleteShape(ctx));
     }
     // Each key event is a step of its own, auto-repeated ones too: a held arrow key moves the
     // shape on and reports every move, as a mouse drag would report each release.
     if (modifiers == wxMOD_NONE || modifiers == wxMOD_SHIFT) {
         const cv::Point2f step = ArrowStep(code, modifiers == wxMOD_SHIFT ? 10.f : 1.f);
         if (step.x != 0.f || step.y != 0.f) {
-            return ApplyOutcome(MoveBy(ctx, step));
+            return ApplyOutcome(m_editor.MoveBy(ctx, step));
         }
     }
     return false;

@@ -77,7 +77,7 @@ void MovraROIAdvPanel::OnContextMenu(wxContextMenuEvent& e) {
             return;
         }
     }
-    if (m_menuEnable) {
+    if (m_editor.m_menuEnable) {
         ShowContextMenu(pos);
     }
 }
@@ -138,14 +138,14 @@ void MovraROIAdvPanel::OnMenu_Origianl(wxCommandEvent& /*e*/) {
 }
 
 void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
-    const ROISnapshot before = BeginEdit(static_cast<CvROIMode>(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(static_cast<CvROIMode>(m_roiMode));
     const int k = e.GetId() - kFirstTool;
     if (k >= 0 && k <= kLastTool - kFirstTool) {
         m_roiMode = static_cast<int>(kToolModes[k]);
     }
     // Also when the tool is the current one: choosing it again starts afresh.
-    SetROIParamDefault();
-    (void)EndEdit(before, static_cast<CvROIMode>(m_roiMode));
+    m_editor.SetROIParamDefault();
+    (void)m_editor.EndEdit(before, static_cast<CvROIMode>(m_roiMode));
     Refresh();
     SendToolChange();
 }

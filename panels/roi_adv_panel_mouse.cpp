@@ -106,7 +106,7 @@ EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
     ctx.nowMs = NowMs();
     // The event's own modifier state first: it is the state when the pointer moved. Asking the
     // keyboard costs X server round trips, and Shift matters only while the button is held.
-    ctx.shift = e.ShiftDown() || (m_leftDown && wxGetKeyState(WXK_SHIFT));
+    ctx.shift = e.ShiftDown() || (m_editor.m_leftDown && wxGetKeyState(WXK_SHIFT));
     return ctx;
 }
 
@@ -150,7 +150,7 @@ void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     const wxWeakRef<wxWindow> alive(this);
-    const bool handled = ApplyOutcome(Press(MakeEditContext(e), p));
+    const bool handled = ApplyOutcome(m_editor.Press(MakeEditContext(e), p));
     if (alive && !handled) {
         e.Skip();
     }
@@ -160,11 +160,11 @@ void MovraROIAdvPanel::OnImgeLeftMouseUp(wxMouseEvent& e) {
     // The crop event reports the final shape; a live update still waiting would come after it.
     // A release after Esc ends no drag and reports nothing: the report of the shape put back
     // stays due.
-    if (m_leftDown) {
+    if (m_editor.m_leftDown) {
         m_roiChangePending = false;
     }
     const wxWeakRef<wxWindow> alive(this);
-    const bool handled = ApplyOutcome(Release(MakeEditContext(e)));
+    const bool handled = ApplyOutcome(m_editor.Release(MakeEditContext(e)));
     if (alive && !handled) {
         e.Skip();
     }
@@ -187,7 +187,7 @@ void MovraROIAdvPanel::OnImgeMouseMove(wxMouseEvent& e) {
         Refresh();
         return;
     }
-    const EditOutcome outcome = Motion(MakeEditContext(e), p);
+    const EditOutcome outcome = m_editor.Motion(MakeEditContext(e), p);
     if (outcome.shapeChanged) {
         NoteROIChanging();
     }
@@ -202,7 +202,7 @@ void MovraROIAdvPanel::OnImgeLeftDClick(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     const wxWeakRef<wxWindow> alive(this);
-    (void)ApplyOutcome(DoubleClick(MakeEditContext(e), p));
+    (void)ApplyOutcome(m_editor.DoubleClick(MakeEditContext(e), p));
     if (!alive) {
         return;
     }

@@ -110,7 +110,7 @@ void MovraROIAdvPanel::SetExtText(std::vector<cvText*>* texts) {
     std::vector<cv::Ptr<cv::freetype::FreeType2>> fonts;
     fonts.reserve(texts->size());
     for (const cvText* text : *texts) {
-        fonts.push_back(roi_layers::LoadFont(text ? text->fontPath : wxString(),
+        fonts.push_back(roi_layers::LoadFont(text ? text->fontPath : std::string(),
                                              m_defaultFontPath));
     }
     m_extTextFonts = std::move(fonts);

@@ -56,6 +56,7 @@ void MovraROIAdvPanel::RenderFrame(wxDC& dc) {
         return;
     }
     DrawGuideOnVisibleBuffer(buffer);
+    DrawROISet(buffer);
     DrawCurrentEditingROI(buffer);
     DrawStoredOverlays(buffer);
     DrawTexts(buffer);
@@ -126,7 +127,7 @@ void MovraROIAdvPanel::DrawGuideOnVisibleBuffer(cv::Mat& buffer) {
 }
 
 void MovraROIAdvPanel::DrawCurrentEditingROI(cv::Mat& buffer) {
-    roi_layers::DrawEditingROI(buffer, m_viewport, static_cast<CvROIMode>(m_roiMode), *this);
+    roi_layers::DrawEditingROI(buffer, m_viewport, static_cast<CvROIMode>(m_roiMode), m_editor);
 }
 
 void MovraROIAdvPanel::DrawStoredOverlays(cv::Mat& buffer) {
@@ -165,7 +166,7 @@ void MovraROIAdvPanel::DrawTexts(cv::Mat& buffer) {
             m_extTextFonts.clear();
             m_extTextFonts.reserve(m_extTexts->size());
             for (const cvText* text : *m_extTexts) {
-                m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : wxString()));
+                m_extTextFonts.push_back(LoadFontForPaint(text ? text->fontPath : std::string()));
             }
         }
         texts.insert(texts.end(), m_extTexts->begin(), m_extTexts->end());
@@ -177,13 +178,13 @@ void MovraROIAdvPanel::DrawTexts(cv::Mat& buffer) {
 }
 
 cv::Ptr<cv::freetype::FreeType2> MovraROIAdvPanel::LoadFontForPaint(
-    const wxString& fontPath) const {
+    const std::string& fontPath) const {
     try {
         return roi_layers::LoadFont(fontPath, m_defaultFontPath);
     } catch (const cv::Exception&) {
     }
     try {
-        return roi_layers::LoadFont(wxString(), m_defaultFontPath);
+        return roi_layers::LoadFont(std::string(), m_defaultFontPath);
     } catch (const cv::Exception&) {
         return {};
     }

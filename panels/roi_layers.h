@@ -49,11 +49,11 @@ void DrawOverlay(cv::Mat& buffer, const Viewport& vp, const cvROI& roi,
 // A new FreeType renderer (cached_freetype: it keeps its glyphs) loaded from `fontPath` when
 // that file exists, else from the default font. A font file FreeType cannot read throws
 // cv::Exception.
-[[nodiscard]] cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
+[[nodiscard]] cv::Ptr<cv::freetype::FreeType2> LoadFont(const std::string& fontPath,
                                                         const std::string& defaultFontPath);
 // Reloads an existing renderer by the same rule (the object is kept). Throws as LoadFont; the
 // renderer then holds no font and draws nothing until a reload succeeds.
-void ReloadFont(cv::freetype::FreeType2& font, const wxString& fontPath,
+void ReloadFont(cv::freetype::FreeType2& font, const std::string& fontPath,
                 const std::string& defaultFontPath);
 // Texts[i] with fonts[i], line by line (background box, then glyphs), later ones over earlier;
 // null texts, hidden texts, texts without a font and texts whose position lies more than 100

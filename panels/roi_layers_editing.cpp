@@ -139,6 +139,16 @@ void DrawAnnulus(const Pen& pen, const ROIEditor& roi) {
     for (const cv::Point2d& p : {outerStart, innerStart, outerEnd, innerEnd}) {
         roi_draw::Circle(pen.buffer, p, 3, lime, pen.thickness, cv::LINE_8);
     }
+    // The angle handles, where the hit test finds them: half-way along each radial edge, red
+    // for the start and blue for the end (the start on top where they meet).
+    const auto mid = [](const cv::Point2d& a, const cv::Point2d& b) {
+        return cv::Point2f(static_cast<float>((a.x + b.x) / 2),
+                           static_cast<float>((a.y + b.y) / 2));
+    };
+    pen.Dot(mid(outerEnd, innerEnd), 5, colors::blue);
+    pen.Ring(mid(outerEnd, innerEnd), 6, colors::black, 1);
+    pen.Dot(mid(outerStart, innerStart), 5, colors::red);
+    pen.Ring(mid(outerStart, innerStart), 6, colors::black, 1);
     pen.CentreMark(c);
 }
 

@@ -29,7 +29,8 @@ const cv::Scalar kLogoFrame(136, 136, 18, 0);
 constexpr int kMaxTextHeight = 4096;
 
 // The font loading rule: the text's own font file when it exists, else the default font.
-std::string FontFile(const wxString& fontPath, const std::string& defaultFontPath) {
+std::string FontFile(const std::string& utf8Path, const std::string& defaultFontPath) {
+    const wxString fontPath = wxString::FromUTF8(utf8Path);
     if (fontPath.empty() || !wxFileExists(fontPath)) return defaultFontPath;
     std::string path(fontPath.mb_str(wxConvLibc));
     // A name the C library's locale cannot spell (e.g. under the "C" locale) is tried as UTF-8.
@@ -88,7 +89,7 @@ void PlanText(const cv::Mat& buffer, const Viewport& vp, const cvText& text, siz
         step.text = index;
         step.font = &font;
         step.ready = ready;
-        step.line = Utf8(text.lines[k]);
+        step.line = text.lines[k];
         step.org = {x, y};
         step.height = h;
         if (text.drawBackground) {
@@ -187,14 +188,14 @@ void FitLogoFont(cv::freetype::FreeType2& font, const std::string (&texts)[3], i
 
 }  // namespace
 
-cv::Ptr<cv::freetype::FreeType2> LoadFont(const wxString& fontPath,
+cv::Ptr<cv::freetype::FreeType2> LoadFont(const std::string& fontPath,
                                           const std::string& defaultFontPath) {
     cv::Ptr<cv::freetype::FreeType2> font = cached_freetype::Create();
     font->loadFontData(FontFile(fontPath, defaultFontPath), 0);
     return font;
 }
 
-void ReloadFont(cv::freetype::FreeType2& font, const wxString& fontPath,
+void ReloadFont(cv::freetype::FreeType2& font, const std::string& fontPath,
                 const std::string& defaultFontPath) {
     font.loadFontData(FontFile(fontPath, defaultFontPath), 0);
 }
@@ -259,7 +260,7 @@ void DrawResultLogo(cv::Mat& buffer, int result, const wxString& passText,
         fontHeight = 0;
         baseline = 0;
         try {
-            if (reload) font = LoadFont(fontPath, defaultFontPath);
+            if (reload) font = LoadFont(Utf8(fontPath), defaultFontPath);
             FitLogoFont(*font, texts, bw, bh, fontHeight, baseline);
         } catch (const cv::Exception&) {
             font.reset();

@@ -14,6 +14,7 @@
 #include "roi/roi_hit_test.h"
 #include "roi/roi_mode.h"
 #include "roi/roi_records.h"
+#include "roi/roi_shape.h"
 
 // What the view knows that an editing step needs.
 struct EditContext {
@@ -79,6 +80,12 @@ class ROIEditor {
     // Replaces the shape by a record (its mode is the caller's to store); a point count that
     // does not fit the mode, or a non-finite point or angle, empties it.
     void StoreROI(const cvROI& roi);
+    // The same from a shape value (its mode is the caller's to store).
+    void StoreShape(const ROIShape& shape);
+    // The shape held in `mode`, such that StoreShape of it gives back the same crop rectangle,
+    // drawing and data. No points for the reset state, an open polygon or a mode that edits
+    // nothing; an annulus's inner radius is the one in effect (half the outer one unless set).
+    [[nodiscard]] ROIShape Shape(CvROIMode mode) const;
 
     // --- History. Every change of the shape is one undo step: a press-drag-release (recorded at
     // the release, or at the press when the press itself reports, as a polygon closing does), a

@@ -11,8 +11,6 @@ using roi_editor_util::TruncPoint;
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
-
 cv::Point2f Trunc(const cv::Point2f& p) { return {std::trunc(p.x), std::trunc(p.y)}; }
 
 cv::Point2f AbsDiff(const cv::Point2f& a, const cv::Point2f& b) {
@@ -94,6 +92,23 @@ void DragRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
         case HitHandle::Bottom:
             r.height = p.y - r.y;
             break;
+        case HitHandle::Corner: {
+            // Both edges that meet at the corner follow the pointer, by the edges' own rules.
+            const int i = e.m_currentHit.vertexIndex;
+            if (i == 0 || i == 3) {
+                r.x = p.x;
+                r.width = (s.x + s.width) - p.x;
+            } else {
+                r.width = p.x - r.x;
+            }
+            if (i == 0 || i == 1) {
+                r.y = p.y;
+                r.height = (s.y + s.height) - p.y;
+            } else {
+                r.height = p.y - r.y;
+            }
+            break;
+        }
         case HitHandle::Body:
             CentreOn(r, p);
             break;
@@ -101,6 +116,26 @@ void DragRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
             SpanRect(r, e.m_leftMouseDownPoint, p);
             break;
     }
+}
+
+// Moves the grabbed corner of a rotated rectangle to p and keeps the angle: the opposite corner
+// of the press stays, and the sides are the pointer's offset from it along the rectangle's
+// two directions.
+void DragRotatedCorner(ROIEditor& e, const cv::Point2f& p) {
+    const int i = e.m_currentHit.vertexIndex;
+    if (i < 0 || i > 3) {
+        return;
+    }
+    const std::vector<cv::Point2f> start =
+        ROIEditor::RotatedCorners(e.m_dragStartRect, e.m_rotateAngle);
+    const cv::Point2f fixed = start[static_cast<size_t>((i + 2) % 4)];
+    const double rad = std::fmod(e.m_rotateAngle, 360.0) * CV_PI / 180.0;
+    const double ux = std::cos(rad), uy = std::sin(rad);
+    const double dx = static_cast<double>(p.x) - fixed.x, dy = static_cast<double>(p.y) - fixed.y;
+    const auto width = static_cast<float>(std::abs(dx * ux + dy * uy));
+    const auto height = static_cast<float>(std::abs(-dx * uy + dy * ux));
+    const cv::Point2f centre = (fixed + p) * 0.5f;
+    e.m_roiRect = {centre.x - width / 2, centre.y - height / 2, width, height};
 }
 
 void DragRotation(ROIEditor& e, const cv::Point2f& p, bool snap) {
@@ -177,6 +212,9 @@ void DragRotatedRectangle(ROIEditor& e, HitHandle h, const cv::Point2f& p, bool 
         case HitHandle::Bottom:
             DragRotatedEdge(e, h, p);
             return;
+        case HitHandle::Corner:
+            DragRotatedCorner(e, p);
+            break;
         case HitHandle::Body:
             CentreOn(r, p);
             break;
@@ -195,22 +233,18 @@ void DragCircle(ROIEditor& e, HitHandle h, const cv::Point2f& p) {
         r.x = p.x;
         r.y = p.y;
     } else if (h == HitHandle::Radius) {
-        const double radius = Length(cv::Point2f(r.x, r.y), p);
-        r.width = r.height = static_cast<float>(radius / kSqrt2);
+        const cv::Point2f v = KeptRadiusVector({Length(cv::Point2f(r.x, r.y), p), 0.0f});
+        r.width = v.x;
+        r.height = v.y;
     } else {
         // A new circle: the centre stays at the press point, the pointer sets the radius.
         r.x = e.m_leftMouseDownPoint.x;
         r.y = e.m_leftMouseDownPoint.y;
-        const cv::Point2f size = AbsDiff(p, e.m_leftMouseDownPoint);
-        if (size.x > 0.f && size.y > 0.f) {
-            r.width = size.x;
-            r.height = size.y;
-        } else {
-            // A drag straight along an axis: a radius vector with a zero component would make a
-            // circle that is neither drawn, reported nor grabbable; the same radius split
-            // equally keeps it whole, as the radius handle stores it.
-            r.width = r.height = static_cast<float>(std::max(size.x, size.y) / kSqrt2);
-        }
+        // A drag straight along an axis gives a radius vector with a zero component, which
+        // the radius-vector rule splits into two equal ones of the same length.
+        const cv::Point2f v = KeptRadiusVector(AbsDiff(p, e.m_leftMouseDownPoint));
+        r.width = v.x;
+        r.height = v.y;
     }
 }
 

@@ -6,30 +6,28 @@
 
 ROISnapshot ROIEditor::Snapshot(CvROIMode mode) const {
     ROISnapshot s;
-    s.mode = mode;
-    s.rect = m_roiRect;
-    s.down = m_leftMouseDownPoint;
-    s.up = m_leftMouseUpPoint;
+    s.shape = Shape(mode);
     s.innerRadius = m_innerRadius;
     s.startAngle = m_startAngle;
     s.endAngle = m_endAngle;
-    s.rotateAngle = m_rotateAngle;
     s.rotateAccum = m_rotateAccum;
-    s.points = m_roiPoints;
     s.polygonDrawing = m_polygonDrawing;
+    if (mode == CvROIMode::Polygon && m_polygonDrawing) {
+        s.openPolygon = m_roiPoints;
+    }
     return s;
 }
 
 void ROIEditor::Restore(const ROISnapshot& s) {
-    m_roiRect = s.rect;
-    m_leftMouseDownPoint = s.down;
-    m_leftMouseUpPoint = s.up;
+    SetROIParamDefault();
+    StoreShape(s.shape);
     m_innerRadius = s.innerRadius;
     m_startAngle = s.startAngle;
     m_endAngle = s.endAngle;
-    m_rotateAngle = s.rotateAngle;
     m_rotateAccum = s.rotateAccum;
-    m_roiPoints = s.points;
+    if (!s.openPolygon.empty()) {
+        m_roiPoints = s.openPolygon;
+    }
     m_polygonDrawing = s.polygonDrawing;
     m_polygonHoverPoint = {-1.f, -1.f};
     m_activeVertex = -1;
@@ -79,7 +77,7 @@ std::optional<CvROIMode> ROIEditor::UndoEdit(CvROIMode mode) {
     }
     const std::optional<ROISnapshot> previous = m_history.Undo(Snapshot(mode));
     Restore(*previous);
-    return previous->mode;
+    return previous->Mode();
 }
 
 std::optional<CvROIMode> ROIEditor::RedoEdit(CvROIMode mode) {
@@ -91,5 +89,5 @@ std::optional<CvROIMode> ROIEditor::RedoEdit(CvROIMode mode) {
     }
     const std::optional<ROISnapshot> next = m_history.Redo(Snapshot(mode));
     Restore(*next);
-    return next->mode;
+    return next->Mode();
 }

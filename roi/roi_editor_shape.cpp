@@ -12,8 +12,6 @@ using roi_editor_util::TruncToInt;
 
 namespace {
 
-constexpr double kSqrt2 = 1.4142135623730951;
-
 // cv::boundingRect of float points (floor of the minima, floor of the maxima plus one), computed
 // in double and saturated, so coordinates far outside the int range cannot wrap the width
 // negative. Non-finite points are left out.
@@ -47,15 +45,16 @@ bool AllFinite(const std::vector<cv::Point2f>& points) {
     return std::all_of(points.begin(), points.end(), IsFinite);
 }
 
-// A radius vector from (radius, 0): both components radius / sqrt(2), so that neither is zero
-// and the shape can be grabbed (the hit tests want a positive width and height).
 void SetRadiusVector(cv::Rect_<float>& r, const cv::Point2f& v) {
-    if (v.y > 0.0f) {
-        r.width = v.x;
-        r.height = v.y;
-    } else {
-        r.width = r.height = static_cast<float>(v.x / kSqrt2);
-    }
+    const cv::Point2f kept = KeptRadiusVector(v);
+    r.width = kept.x;
+    r.height = kept.y;
+}
+
+bool IsOrigin(const cv::Point2f& p) { return p.x == 0.0f && p.y == 0.0f; }
+
+bool IsReset(const cv::Rect_<float>& r) {
+    return r.x == 0.0f && r.y == 0.0f && r.width == 0.0f && r.height == 0.0f;
 }
 
 }  // namespace
@@ -221,4 +220,65 @@ void ROIEditor::StoreROI(const cvROI& roi) {
             return;  // drawing-only kinds and masks carry no editing shape
     }
     SetROIParamDefault();
+}
+
+void ROIEditor::StoreShape(const ROIShape& shape) {
+    cvROI roi;
+    roi.mode = shape.mode;
+    roi.points = shape.points;
+    roi.angle = shape.angle;
+    StoreROI(roi);
+}
+
+ROIShape ROIEditor::Shape(CvROIMode mode) const {
+    ROIShape shape;
+    shape.mode = mode;
+    const cv::Rect_<float>& r = m_roiRect;
+    const cv::Point2f corner(r.x, r.y);
+    const cv::Point2f size(r.width, r.height);
+    switch (mode) {
+        case CvROIMode::Point:
+            if (!IsOrigin(m_leftMouseDownPoint)) {
+                shape.points = {m_leftMouseDownPoint};
+            }
+            break;
+        case CvROIMode::Line:
+            if (!IsOrigin(m_leftMouseDownPoint) || !IsOrigin(m_leftMouseUpPoint)) {
+                shape.points = {m_leftMouseDownPoint, m_leftMouseUpPoint};
+            }
+            break;
+        case CvROIMode::Rectangle:
+            if (!IsReset(r)) {
+                shape.points = {corner, size};
+            }
+            break;
+        case CvROIMode::RotatedRectangle:
+            if (!IsReset(r)) {
+                shape.points = {corner, size};
+                shape.angle = m_rotateAngle;
+            }
+            break;
+        case CvROIMode::Circle:
+            if (!IsReset(r)) {
+                shape.points = {corner, KeptRadiusVector(size)};
+            }
+            break;
+        case CvROIMode::Annulus:
+            if (!IsReset(r)) {
+                // Carried in points, so in their precision: a second round gives the same data.
+                shape.points = {corner, KeptRadiusVector(size),
+                                {static_cast<float>(InnerRadius()), 0.0f},
+                                {static_cast<float>(m_startAngle), static_cast<float>(m_endAngle)}};
+            }
+            break;
+        case CvROIMode::Polygon:
+            // An open polygon is not a region yet: it is never reported either.
+            if (!m_polygonDrawing && m_roiPoints.size() >= 3) {
+                shape.points = m_roiPoints;
+            }
+            break;
+        default:
+            break;
+    }
+    return shape;
 }

@@ -2,57 +2,21 @@
 
 #include <utility>
 
-namespace {
-
-bool HasArea(const cv::Rect_<float>& r) { return r.width > 0.0f && r.height > 0.0f; }
-
-}  // namespace
-
-bool ROISnapshot::IsEmpty() const {
-    switch (mode) {
-        case CvROIMode::Point:
-            // The crop event reports a point at the origin as no point.
-            return down.x == 0.0f && down.y == 0.0f;
-        case CvROIMode::Line:
-            return down == up;
-        case CvROIMode::Rectangle:
-        case CvROIMode::RotatedRectangle:
-        case CvROIMode::Circle:
-        case CvROIMode::Annulus:
-            return !HasArea(rect);
-        case CvROIMode::Polygon:
-            return points.empty();
-        default:
-            return true;
-    }
-}
+bool ROISnapshot::IsEmpty() const { return shape.IsEmpty() && openPolygon.empty(); }
 
 bool ROISnapshot::SameShape(const ROISnapshot& other) const {
     const bool empty = IsEmpty();
     if (empty || other.IsEmpty()) {
         return empty == other.IsEmpty();
     }
-    if (mode != other.mode) {
+    if (shape != other.shape || openPolygon != other.openPolygon) {
         return false;
     }
-    switch (mode) {
-        case CvROIMode::Point:
-            return down == other.down;
-        case CvROIMode::Line:
-            return down == other.down && up == other.up;
-        case CvROIMode::Rectangle:
-        case CvROIMode::Circle:
-            return rect == other.rect;
-        case CvROIMode::RotatedRectangle:
-            return rect == other.rect && rotateAngle == other.rotateAngle;
-        case CvROIMode::Annulus:
-            return rect == other.rect && innerRadius == other.innerRadius &&
-                   startAngle == other.startAngle && endAngle == other.endAngle;
-        case CvROIMode::Polygon:
-            return points == other.points && polygonDrawing == other.polygonDrawing;
-        default:
-            return true;
+    if (shape.mode == CvROIMode::Annulus) {
+        return innerRadius == other.innerRadius && startAngle == other.startAngle &&
+               endAngle == other.endAngle;
     }
+    return true;
 }
 
 ROIHistory::ROIHistory(std::size_t depth, std::size_t pointBudget)
@@ -87,21 +51,21 @@ std::optional<ROISnapshot> ROIHistory::Redo(const ROISnapshot& current) {
 }
 
 void ROIHistory::Push(std::deque<ROISnapshot>& stack, ROISnapshot snapshot) {
-    m_points += snapshot.points.size();
+    m_points += snapshot.PointCount();
     stack.push_back(std::move(snapshot));
 }
 
 ROISnapshot ROIHistory::Pop(std::deque<ROISnapshot>& stack) {
     ROISnapshot top = std::move(stack.back());
     stack.pop_back();
-    m_points -= top.points.size();
+    m_points -= top.PointCount();
     return top;
 }
 
 void ROIHistory::Trim() {
     // The newest step always stays, however large: one undo of the last edit must work.
     while (m_undo.size() > m_depth || (m_points > m_pointBudget && m_undo.size() > 1)) {
-        m_points -= m_undo.front().points.size();
+        m_points -= m_undo.front().PointCount();
         m_undo.pop_front();
     }
 }

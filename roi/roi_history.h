@@ -11,28 +11,31 @@
 #include <vector>
 
 #include "roi/roi_mode.h"
+#include "roi/roi_shape.h"
 
-// The editing ROI as the user sees it: what a restore puts back. Transient drag state (what a
-// press grabbed, the rubber band, the polygon's last click) is not part of it.
+// The editing ROI as the user sees it: what a restore puts back. The shape value, plus what its
+// single-precision points leave out of the editing state (kept at full precision, so an undo
+// puts back exactly the values the edit started from) and a polygon still being drawn.
+// Transient drag state (what a press grabbed, the rubber band, the last click) is not part of it.
 struct ROISnapshot {
-    CvROIMode mode = CvROIMode::None;
-    cv::Rect_<float> rect{0.f, 0.f, 0.f, 0.f};
-    cv::Point2f down{0.f, 0.f};
-    cv::Point2f up{0.f, 0.f};
-    double innerRadius = -1.0;
+    ROIShape shape;
+    double innerRadius = -1.0;  // -1: the inner radius follows the outer one
     double startAngle = 0.0;
     double endAngle = 360.0;
-    double rotateAngle = 0.0;
-    double rotateAccum = 0.0;
-    std::vector<cv::Point2f> points;
+    double rotateAccum = 0.0;   // the rotation before snapping to 45 degrees
+    std::vector<cv::Point2f> openPolygon;  // the vertices of a polygon being drawn
     bool polygonDrawing = true;
 
-    // No shape to show or report: a point at the origin, a line of length 0, a rectangle-like
-    // shape without area, a polygon without vertices, or a mode that edits nothing.
+    [[nodiscard]] CvROIMode Mode() const { return shape.mode; }
+    // No shape to show or report (see ROIShape::IsEmpty) and no polygon being drawn.
     [[nodiscard]] bool IsEmpty() const;
     // The same shape on screen: both empty (in whatever modes), or the same mode with the same
     // defining values. Only a change that fails this is an undo step.
     [[nodiscard]] bool SameShape(const ROISnapshot& other) const;
+    // Vertices held, for the history's memory budget.
+    [[nodiscard]] std::size_t PointCount() const {
+        return shape.points.size() + openPolygon.size();
+    }
 };
 
 class ROIHistory {

@@ -48,6 +48,17 @@ HitResult ROIHitTest::TestRectangle(const cv::Point_<float>& p, const cv::Rect_<
     }
     const float right = r.x + r.width;
     const float bottom = r.y + r.height;
+    const cv::Point_<float> corners[4] = {{r.x, r.y}, {right, r.y}, {right, bottom}, {r.x, bottom}};
+    HitResult corner = kNoHit;
+    for (int i = 0; i < 4; ++i) {
+        const float d = ROIGeometry::DistanceToPoint(p, corners[i]);
+        if (d < tol && d < corner.distance) {
+            corner = Hit(HitHandle::Corner, d, i);
+        }
+    }
+    if (corner.IsHit()) {
+        return corner;
+    }
     const bool inY = r.y - tol <= p.y && p.y <= bottom + tol;
     const bool inX = r.x - tol <= p.x && p.x <= right + tol;
     const float dLeft = std::abs(p.x - r.x);
@@ -110,6 +121,16 @@ HitResult ROIHitTest::TestAnnulus(const cv::Point_<float>& p, const cv::Point_<f
     if (dCentre < tol) {
         return Hit(HitHandle::Body, dCentre);
     }
+    // The angle handles sit half-way along the radial edges, away from both circles, so a
+    // press on one turns the edge instead of resizing a circle; the start wins where they meet.
+    const float dStartMid = ROIGeometry::DistanceToPoint(p, (startOuter + startInner) * 0.5f);
+    if (dStartMid < tol) {
+        return Hit(HitHandle::StartAngle, dStartMid);
+    }
+    const float dEndMid = ROIGeometry::DistanceToPoint(p, (endOuter + endInner) * 0.5f);
+    if (dEndMid < tol) {
+        return Hit(HitHandle::EndAngle, dEndMid);
+    }
     const float dOuter = ROIGeometry::DistanceToCircle(p, centre, outerRadius);
     if (dOuter < tol) {
         return Hit(HitHandle::Radius, dOuter);
@@ -167,6 +188,16 @@ HitResult ROIHitTest::TestRotatedRectangle(const cv::Point_<float>& p,
                               ROIGeometry::DistanceToPoint(p, (c[0] + c[1]) * 0.5f));
     if (dm < tol) {
         return Hit(HitHandle::Rotate, dm);
+    }
+    HitResult corner = kNoHit;
+    for (int i = 0; i < 4; ++i) {
+        const float d = ROIGeometry::DistanceToPoint(p, c[i]);
+        if (d < 1.5f * tol && d < corner.distance) {
+            corner = Hit(HitHandle::Corner, d, i);
+        }
+    }
+    if (corner.IsHit()) {
+        return corner;
     }
     const float e01 = ROIGeometry::DistanceToLine(p, c[0], c[1]);
     const float e12 = ROIGeometry::DistanceToLine(p, c[1], c[2]);

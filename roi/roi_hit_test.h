@@ -22,6 +22,9 @@ enum class HitHandle : std::int32_t {
     InnerRadius = 8,
     StartAngle = 9,
     EndAngle = 10,
+    // A rectangle's corner (vertexIndex: 0 top-left, 1 top-right, 2 bottom-right, 3
+    // bottom-left) or a rotated rectangle's (vertexIndex as cv::RotatedRect::points gives them).
+    Corner = 11,
     Vertex = 12,
     Rotate = 13,
 };
@@ -43,12 +46,14 @@ class ROIHitTest {
                                              const cv::Point_<float>& pt, float tol);
     [[nodiscard]] static HitResult TestLine(const cv::Point_<float>& p, const cv::Point_<float>& a,
                                             const cv::Point_<float>& b, float tol);
+    // Corners first (dragging one moves both edges that meet there), then edges, then inside.
     [[nodiscard]] static HitResult TestRectangle(const cv::Point_<float>& p,
                                                  const cv::Rect_<float>& r, float tol);
     [[nodiscard]] static HitResult TestCircle(const cv::Point_<float>& p,
                                               const cv::Point_<float>& centre, float radius,
                                               float tol);
-    // The arcs count as full circles; angles in degrees.
+    // Centre, the angle handles (the middles of the radial edges), the outer and inner circle
+    // (the arcs count as full circles), then the radial edges; angles in degrees.
     [[nodiscard]] static HitResult TestAnnulus(const cv::Point_<float>& p,
                                                const cv::Point_<float>& centre, float innerRadius,
                                                float outerRadius, float startAngle, float endAngle,
@@ -57,7 +62,8 @@ class ROIHitTest {
     [[nodiscard]] static HitResult TestPolygon(const cv::Point_<float>& p,
                                                const std::vector<cv::Point_<float>>& vertices,
                                                float tol, bool noCentreGrab);
-    // `corners` as cv::RotatedRect::points gives them; centre and angle are not used.
+    // `corners` as cv::RotatedRect::points gives them; centre and angle are not used. Rotation
+    // handles, then corners, then edges (both within one and a half times `tol`), then inside.
     [[nodiscard]] static HitResult TestRotatedRectangle(
         const cv::Point_<float>& p, const std::vector<cv::Point_<float>>& corners,
         const cv::Point_<float>& centre, float angle, float tol);

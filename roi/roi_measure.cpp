@@ -6,6 +6,8 @@
 #include <climits>
 #include <cmath>
 
+#include "roi/roi_shape.h"
+
 namespace ROIMeasure {
 
 namespace {
@@ -15,7 +17,6 @@ namespace {
 constexpr double kCoordLimit = 1 << 30;
 
 bool Finite(double v) { return std::isfinite(v); }
-bool Finite(const cv::Point2f& p) { return Finite(p.x) && Finite(p.y); }
 
 int ClampToInt(double v) { return static_cast<int>(std::clamp(v, -kCoordLimit, kCoordLimit)); }
 
@@ -259,87 +260,56 @@ struct Accumulator {
 
 }  // namespace
 
-Shape ShapeOf(CvROIMode mode, const ROIEditor& editor) {
-    const cv::Rect_<float>& r = editor.m_roiRect;
-    // A rectangle-like shape exists while its width and height are positive (NaN is not).
-    const bool sized = r.width > 0.0f && r.height > 0.0f && Finite(r.x) && Finite(r.y) &&
-                       Finite(r.width) && Finite(r.height);
+Shape ShapeOf(const ROIShape& shape) {
+    if (shape.IsEmpty()) {
+        return {};
+    }
+    const std::vector<cv::Point2f>& pts = shape.points;
     Shape s;
-    switch (mode) {
-        case CvROIMode::Point: {
-            const cv::Point2f& p = editor.m_leftMouseDownPoint;
-            // (0, 0) is where a reset leaves the point: no point at all.
-            if (!Finite(p) || !(p.x > 0.0f || p.y > 0.0f)) {
-                return {};
-            }
-            s.vertices = {cv::Point2d(p)};
+    switch (shape.mode) {
+        case CvROIMode::Point:
+            s.vertices = {cv::Point2d(pts[0])};
             break;
-        }
-        case CvROIMode::Line: {
-            const cv::Point2f& a = editor.m_leftMouseDownPoint;
-            const cv::Point2f& b = editor.m_leftMouseUpPoint;
-            if (!Finite(a) || !Finite(b) || a == b) {
-                return {};
-            }
-            s.vertices = {cv::Point2d(a), cv::Point2d(b)};
+        case CvROIMode::Line:
+            s.vertices = {cv::Point2d(pts[0]), cv::Point2d(pts[1])};
             break;
-        }
-        case CvROIMode::Rectangle:
-            if (!sized) {
-                return {};
-            }
+        case CvROIMode::Rectangle: {
             // Straight from the corner: the edges must be exactly where they were given.
+            const cv::Rect_<float> r(pts[0].x, pts[0].y, pts[1].x, pts[1].y);
             s.vertices = {{r.x, r.y},
                           {double(r.x) + r.width, r.y},
                           {double(r.x) + r.width, double(r.y) + r.height},
                           {r.x, double(r.y) + r.height}};
             break;
+        }
         case CvROIMode::RotatedRectangle:
-            if (!sized || !Finite(editor.m_rotateAngle)) {
-                return {};
-            }
-            s.vertices = TurnedCorners(r, editor.m_rotateAngle);
+            s.vertices = TurnedCorners({pts[0].x, pts[0].y, pts[1].x, pts[1].y}, shape.angle);
             break;
         case CvROIMode::Circle:
         case CvROIMode::Annulus: {
-            if (!sized) {
-                return {};
-            }
-            s.centre = {r.x, r.y};
-            s.outerRadius = editor.OuterRadius();
-            if (mode == CvROIMode::Annulus) {
-                const double inner = editor.InnerRadius();
-                double start = editor.m_startAngle, end = editor.m_endAngle;
-                if (!Finite(inner) || !Finite(start) || !Finite(end) ||
-                    !Finite(s.outerRadius)) {
-                    return {};
-                }
-                if (start > end) {
-                    std::swap(start, end);
-                }
-                s.innerRadius = std::min(inner, s.outerRadius);
-                s.outerRadius = std::max(inner, s.outerRadius);
-                s.startAngle = start;
-                s.endAngle = end;
+            const RingMeasures m = shape.Ring();
+            s.centre = cv::Point2d(pts[0]);
+            s.outerRadius = m.outerRadius;
+            if (shape.mode == CvROIMode::Annulus) {
+                // Start after end is the sector from end to start (as cv::ellipse draws it); an
+                // inner radius beyond the outer one spans both.
+                s.innerRadius = std::min(m.innerRadius, m.outerRadius);
+                s.outerRadius = std::max(m.innerRadius, m.outerRadius);
+                s.startAngle = std::min(m.startAngle, m.endAngle);
+                s.endAngle = std::max(m.startAngle, m.endAngle);
             }
             if (!Finite(s.outerRadius)) {
                 return {};
             }
             break;
         }
-        case CvROIMode::Polygon: {
-            const std::vector<cv::Point2f>& v = editor.m_roiPoints;
-            if (v.size() < 3 || editor.m_polygonDrawing ||
-                !std::all_of(v.begin(), v.end(), [](const cv::Point2f& p) { return Finite(p); })) {
-                return {};
-            }
-            s.vertices.assign(v.begin(), v.end());
+        case CvROIMode::Polygon:
+            s.vertices.assign(pts.begin(), pts.end());
             break;
-        }
         default:
             return {};
     }
-    s.mode = mode;
+    s.mode = shape.mode;
     return s;
 }
 

@@ -12,12 +12,13 @@
 #include <optional>
 #include <vector>
 
-#include "roi/roi_editor.h"
 #include "roi/roi_mode.h"
+
+struct ROIShape;
 
 namespace ROIMeasure {
 
-// One region in image pixels (double, y down), resolved from the editing state.
+// One region in image pixels (double, y down), resolved from an ROIShape.
 struct Shape {
     CvROIMode mode = CvROIMode::None;  // None: there is no region
     // Point: the point. Line: its two end points. Rectangle, RotatedRectangle: the four
@@ -33,12 +34,11 @@ struct Shape {
     double endAngle = 360.0;
 };
 
-// The editor's shape in `mode` as the panel draws and reports it. No region (mode None) for: an
-// empty or degenerate shape (what the crop rectangle reports as (0, 0, 0, 0), a line whose
-// ends coincide), a polygon still being drawn, a non-finite coordinate, and kinds that are not
-// editing shapes. An annulus sector given with start > end is the sector from end to start
+// The shape as the panel draws and reports it. No region (mode None) for: an empty or
+// degenerate shape (what the crop rectangle reports as (0, 0, 0, 0), a line whose ends
+// coincide), a non-finite coordinate, and kinds that are not editing shapes. An annulus sector given with start > end is the sector from end to start
 // (as cv::ellipse draws it); a ring whose inner radius exceeds the outer one spans both.
-[[nodiscard]] Shape ShapeOf(CvROIMode mode, const ROIEditor& editor);
+[[nodiscard]] Shape ShapeOf(const ROIShape& shape);
 
 // The shape's pixels within `box`, a rectangle inside the image (empty: no pixel can belong).
 struct MaskBox {

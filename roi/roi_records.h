@@ -1,13 +1,13 @@
 // Value records for shapes (cvROI) and text blocks (cvText) drawn over an image.
 // Coordinates are image pixels as float, y downwards; copying copies points and shares mask data.
+// Window-free: texts are UTF-8 strings and colours cv::Scalar (B, G, R, A); panels/ turns them
+// into wx types where a window needs them.
 #pragma once
-
-#include <wx/arrstr.h>
-#include <wx/string.h>
 
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "roi/roi_mode.h"
@@ -30,11 +30,11 @@ struct cvROI {
 struct cvText {
     bool visible = false;
     cv::Point_<float> position{0.0f, 0.0f};
-    wxArrayString lines;
+    std::vector<std::string> lines;  // UTF-8
     cv::Scalar color{0, 0, 0, 255};
     cv::Scalar backgroundColor{255, 255, 255, 255};
     std::int32_t fontHeight = 16;
     bool drawBackground = false;
-    wxString fontPath;
-    wxString tag;
+    std::string fontPath;  // UTF-8; empty: the panel's default font
+    std::string tag;
 };

@@ -38,6 +38,9 @@ METHOD_ORDER = [
     # Loading off the GUI thread.
     "LoadImageAsync", "IsLoading",
     "SetAutoOrient",
+    # The set of named ROIs.
+    "AddROI", "GetROIs", "GetROI", "UpdateROI", "RenameROI", "SetROIColor", "RemoveROI",
+    "ClearROIs", "SelectROI", "GetSelectedROI", "GetROISetData", "SetROISetData",
     # The source image at its own depth and its display.
     "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
     "SetColormap", "GetColormap",
@@ -382,6 +385,10 @@ def call_every_method(movra, p, path):
         "UpdateText": (0, "t", (1, 1), (1, 2, 3)), "SetResultLogo": (True, 1),
         "GetSourcePixel": (1, 1), "SetDisplayLevels": (10, 20), "SetColormap": ("jet",),
         "SetAutoOrient": (False,),
+        "AddROI": (3, [(1, 1), (2, 2)]), "GetROI": (1,),
+        "UpdateROI": (1, {"version": 1, "mode": 3, "points": []}), "RenameROI": (1, "a"),
+        "SetROIColor": (1, (1, 2, 3)), "RemoveROI": (1,), "SelectROI": (None,),
+        "SetROISetData": ({"version": 2, "rois": []},),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
@@ -420,6 +427,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
         "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False, "GetColormap": "gray",
+        "AddROI": -1, "GetROIs": [], "GetROI": {}, "RemoveROI": False,
+        "GetROISetData": {"version": 2, "rois": [], "selected": None},
     }
     for name, value in results.items():
         if name in ("GetMat", "GetDrawMat", "GetRawMat", "GetROIMask", "GetLineProfile",
@@ -433,6 +442,8 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
     p.AppendMaskOverlay(np.zeros(3, np.uint8), (1, 2, 3))
     p.SetEditingROIData("not data")
     p.AppendOverlayData(None)
+    p.AddROI(3, [5], color="red")
+    p.SetROISetData(None)
 
 
 def refer_to_itself(p):

@@ -215,7 +215,7 @@ TEST_F(RoiInputTest, PolygonClosesOnADoubleClickWithThreeVertices) {
     }
     // Two vertices: the double click neither closes nor adds; the host still hears it.
     Mouse(wxEVT_LEFT_DCLICK, 200, 40);
-    EXPECT_TRUE(panel_->m_polygonDrawing);
+    EXPECT_TRUE(panel_->m_editor.m_polygonDrawing);
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0], cv::Point2f(100, 20));
 
@@ -224,7 +224,7 @@ TEST_F(RoiInputTest, PolygonClosesOnADoubleClickWithThreeVertices) {
     Mouse(wxEVT_LEFT_UP, 100, 180);
     EXPECT_TRUE(crops_.empty());  // an open polygon is not reported
     Mouse(wxEVT_LEFT_DCLICK, 100, 180);
-    EXPECT_FALSE(panel_->m_polygonDrawing);
+    EXPECT_FALSE(panel_->m_editor.m_polygonDrawing);
     std::vector<cv::Point2f> vertices;
     panel_->GetPolygonPoints(vertices);
     EXPECT_EQ(vertices, (std::vector<cv::Point2f>{{10, 10}, {100, 20}, {50, 90}}));

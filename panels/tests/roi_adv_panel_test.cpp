@@ -370,9 +370,9 @@ TEST_F(RoiPanelTest, UnreadableFontsFailTheCallAndChangeNothing) {
     const wxString junk = WriteBytes("junk.ttf", "not a font");
     cvText text;
     text.visible = true;
-    text.lines.Add("hello");
+    text.lines.push_back("hello");
     EXPECT_EQ(panel_->AppendOverlay(text), 0);  // no font path: the default font
-    text.fontPath = junk;
+    text.fontPath = std::string(junk.utf8_str());
     EXPECT_THROW(panel_->AppendOverlay(text), cv::Exception);
     EXPECT_EQ(panel_->m_texts.size(), 1u);
     EXPECT_EQ(panel_->m_textFonts.size(), 1u);

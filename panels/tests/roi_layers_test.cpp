@@ -158,12 +158,20 @@ TEST(EditingROI, ShapesAndHandlesLandOnTheirBufferPixels) {
     ed.m_currentHit.handle = HitHandle::Radius;
     EXPECT_EQ(At(draw(CvROIMode::Circle), 150, 100), Px(0, 0, 255));
 
-    // Annulus sector 0..90 degrees, radii 50 and 25: radial lines and arcs inside it only.
+    // Annulus sector 0..90 degrees, radii 50 and 25: radial lines and arcs inside it only,
+    // the start angle's handle (red) and the end angle's (blue) half-way along the radial
+    // lines, where the hit test finds them.
     ed.m_startAngle = 0;
     ed.m_endAngle = 90;
     const cv::Mat ring = draw(CvROIMode::Annulus);
-    EXPECT_EQ(At(ring, 137, 100), kLime);
-    EXPECT_EQ(At(ring, 100, 137), kLime);
+    EXPECT_EQ(At(ring, 145, 100), kLime);
+    EXPECT_EQ(At(ring, 100, 145), kLime);
+    EXPECT_EQ(At(ring, 137, 100), Px(0, 0, 255));
+    EXPECT_EQ(At(ring, 100, 137), Px(255, 0, 0));
+    EXPECT_EQ(ROIHitTest::TestAnnulus({137, 100}, {100, 100}, 25, 50, 0, 90, 10).handle,
+              HitHandle::StartAngle);
+    EXPECT_EQ(ROIHitTest::TestAnnulus({100, 137}, {100, 100}, 25, 50, 0, 90, 10).handle,
+              HitHandle::EndAngle);
     EXPECT_TRUE(Near(ring, 135, 135, kLime));
     EXPECT_TRUE(Near(ring, 118, 118, kLime));
     EXPECT_EQ(Count(ring(cv::Rect(0, 0, 200, 95)), kLime), 0);  // nothing above the centre
@@ -352,7 +360,7 @@ TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
     const Viewport vp = View({400, 200}, 1.0, {400, 200}, {200, 0});  // image x 200 at 0
     cvText t;
     t.visible = true;
-    t.lines.Add("WWWWWWWWWWWW");
+    t.lines.push_back("WWWWWWWWWWWW");
     t.fontHeight = 30;
     t.color = cv::Scalar(255, 255, 255);
     const std::vector<cv::Ptr<cv::freetype::FreeType2>> fonts = {
@@ -367,7 +375,7 @@ TEST(Texts, PlacedByTheViewportAndSkippedFarLeft) {
     EXPECT_EQ(Lit(draw(50)), 0);   // 150 pixels left: skipped, though it would reach in
 
     // Lines stack downwards, background boxes behind them; the height follows the zoom.
-    t.lines.Add("W");
+    t.lines.push_back("W");
     t.drawBackground = true;
     t.backgroundColor = cv::Scalar(0, 0, 255);
     const cv::Mat two = draw(210);
@@ -399,8 +407,8 @@ TEST(Texts, OverlappingTextsAndBoxesDrawWhatPlainOpenCVRenderersDraw) {
             cvText& t = texts[i];
             t.visible = i != 3;
             t.position = {rng.uniform(30.f, 90.f), rng.uniform(25.f, 60.f)};
-            t.lines.Add(wxString::Format("Value %zu: %d mm", i, rng.uniform(0, 99999)));
-            if (i % 3 == 0) t.lines.Add("second line, Tj");
+            t.lines.push_back(wxString::Format("Value %zu: %d mm", i, rng.uniform(0, 99999)).ToStdString());
+            if (i % 3 == 0) t.lines.push_back("second line, Tj");
             t.fontHeight = rng.uniform(8, 30);
             t.color = cv::Scalar(rng.uniform(0, 256), rng.uniform(0, 256), rng.uniform(0, 256));
             t.drawBackground = i % 2 == 0;
@@ -435,7 +443,7 @@ TEST(Texts, FontFilesFreeTypeCannotReadThrowOnLoadButNeverOnDraw) {
     const Viewport vp = View({200, 100}, 1.0, {200, 100});
     cvText t;
     t.visible = true;
-    t.lines.Add("text");
+    t.lines.push_back("text");
     t.position = {10, 10};
     t.color = cv::Scalar(255, 255, 255);
     cv::Mat buf = Buffer(vp);

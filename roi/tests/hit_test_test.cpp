@@ -50,16 +50,18 @@ TEST(HitTest, LineEndsBeforeBodyAndDegenerateNeverHits) {
     ExpectHit(ROIHitTest::TestLine({3, 0}, {0, 0}, {4, 0}, 5), HitHandle::LineStart, 3);
 }
 
-TEST(HitTest, RectangleEdgesInOrderThenInside) {
+TEST(HitTest, RectangleCornersThenEdgesInOrderThenInside) {
     const cv::Rect_<float> r(10, 10, 100, 50);
-    ExpectHit(ROIHitTest::TestRectangle({12, 63}, r, 5), HitHandle::Left, 2);
+    ExpectHit(ROIHitTest::TestRectangle({12, 50}, r, 5), HitHandle::Left, 2);
     ExpectNoHit(ROIHitTest::TestRectangle({12, 70}, r, 5));
     ExpectHit(ROIHitTest::TestRectangle({60, 40}, r, 5), HitHandle::Body, 0);
     ExpectHit(ROIHitTest::TestRectangle({110, 40}, r, 5), HitHandle::Right, 0);
     ExpectHit(ROIHitTest::TestRectangle({60, 12}, r, 5), HitHandle::Top, 2);
     ExpectHit(ROIHitTest::TestRectangle({60, 57}, r, 5), HitHandle::Bottom, 3);
-    // A corner answers Left before Top; with a thin rectangle Left wins over Right.
-    ExpectHit(ROIHitTest::TestRectangle({11, 11}, r, 5), HitHandle::Left, 1);
+    // Near a corner the corner is grabbed (the nearest, numbered clockwise from top-left);
+    // with a thin rectangle Left wins over Right.
+    ExpectHit(ROIHitTest::TestRectangle({11, 11}, r, 5), HitHandle::Corner, std::sqrt(2.0f), 0);
+    ExpectHit(ROIHitTest::TestRectangle({112, 59}, r, 5), HitHandle::Corner, std::sqrt(5.0f), 2);
     ExpectHit(ROIHitTest::TestRectangle({13, 30}, {10, 10, 4, 50}, 5), HitHandle::Left, 3);
     // inY bounds are inclusive: exactly tol beyond the bottom still counts.
     ExpectHit(ROIHitTest::TestRectangle({12, 65}, r, 5), HitHandle::Left, 2);

@@ -43,14 +43,14 @@ TEST(Records, CopyOwnsPointsButSharesMaskPixels) {
 
 TEST(Records, TextCopiesLinesAndStrings) {
     cvText t;
-    t.lines.Add(wxString::FromUTF8("Grüße"));
-    t.lines.Add("second");
+    t.lines.push_back("Grüße");
+    t.lines.push_back("second");
     t.tag = "tag";
     cvText u = t;
     u.lines[0] = "changed";
     u.tag = "other";
-    EXPECT_EQ(t.lines[0], wxString::FromUTF8("Grüße"));
-    EXPECT_EQ(t.lines.GetCount(), 2u);
+    EXPECT_EQ(t.lines[0], "Grüße");
+    EXPECT_EQ(t.lines.size(), 2u);
     EXPECT_EQ(t.tag, "tag");
     EXPECT_FALSE(cvText().visible);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "roi/roi_data.h"
+#include "roi/roi_editor.h"
 
 using P = cv::Point2f;
 
@@ -29,13 +30,9 @@ ROIEditor Drawn(const Stroke& s, EditContext& ctx) {
     return ed;
 }
 
-ROIEditor Stored(const ROIShapeData& data) {
+ROIEditor Stored(const ROIShape& data) {
     ROIEditor ed;
-    cvROI roi;
-    roi.mode = static_cast<CvROIMode>(data.mode);
-    roi.points = data.points;
-    roi.angle = data.angle;
-    ed.StoreROI(roi);
+    ed.StoreShape(data);
     return ed;
 }
 
@@ -56,11 +53,11 @@ TEST(ROIData, WhatTheMouseDrawsComesBackFromItsData) {
         SCOPED_TRACE(ModeName(static_cast<int>(s.mode)));
         EditContext ctx;
         const ROIEditor drawn = Drawn(s, ctx);
-        const ROIShapeData data = EditingShapeData(drawn, static_cast<int>(s.mode));
+        const ROIShape data = drawn.Shape(s.mode);
         ASSERT_FALSE(data.points.empty());
-        EXPECT_EQ(EditingPointCountError(data.mode, data.points.size()), "");
+        EXPECT_EQ(EditingPointCountError(static_cast<int>(data.mode), data.points.size()), "");
         const ROIEditor back = Stored(data);
-        const ROIShapeData again = EditingShapeData(back, data.mode);
+        const ROIShape again = back.Shape(data.mode);
         EXPECT_EQ(again.points, data.points);
         EXPECT_EQ(again.angle, data.angle);
         EXPECT_EQ(back.CropRect(s.mode), drawn.CropRect(s.mode));
@@ -68,31 +65,31 @@ TEST(ROIData, WhatTheMouseDrawsComesBackFromItsData) {
 
     // The annulus says the inner radius the panel draws: half of the outer 50.
     EditContext ctx;
-    const ROIShapeData ring =
-        EditingShapeData(Drawn({CvROIMode::Annulus, {{500, 500}, {530, 540}}}, ctx), 6);
+    const ROIShape ring =
+        Drawn({CvROIMode::Annulus, {{500, 500}, {530, 540}}}, ctx).Shape(CvROIMode::Annulus);
     EXPECT_EQ(ring.points[1], P(30, 40));
     EXPECT_EQ(ring.points[2], P(25, 0));
     EXPECT_EQ(ring.points[3], P(0, 360));
-    EXPECT_DOUBLE_EQ(MeasuresOf(ring).outerRadius, 50.0);
+    EXPECT_DOUBLE_EQ(ring.Ring().outerRadius, 50.0);
 }
 
 TEST(ROIData, EmptyOpenAndUnstorableShapes) {
     ROIEditor ed;
     for (int mode = 0; mode <= 10; ++mode) {
-        EXPECT_TRUE(EditingShapeData(ed, mode).points.empty()) << mode;  // the reset state
+        EXPECT_TRUE(ed.Shape(static_cast<CvROIMode>(mode)).points.empty()) << mode;  // the reset state
     }
     // A polygon still being drawn is not a region; closed, it is its vertices.
     ed.m_roiPoints = {{1, 1}, {50, 1}, {25, 40}};
-    EXPECT_TRUE(EditingShapeData(ed, 7).points.empty());
+    EXPECT_TRUE(ed.Shape(CvROIMode::Polygon).points.empty());
     ed.m_polygonDrawing = false;
-    EXPECT_EQ(EditingShapeData(ed, 7).points, ed.m_roiPoints);
+    EXPECT_EQ(ed.Shape(CvROIMode::Polygon).points, ed.m_roiPoints);
 
     // A circle drawn straight to the right has the radius vector (30, 0), which storing would
     // turn into two equal components: the data says those at once, so a round trip is stable.
     ed.m_roiRect = {100, 100, 30, 0};
-    const ROIShapeData circle = EditingShapeData(ed, 5);
+    const ROIShape circle = ed.Shape(CvROIMode::Circle);
     EXPECT_FLOAT_EQ(circle.points[1].x, 21.213203f);
     EXPECT_EQ(circle.points[1].x, circle.points[1].y);
-    EXPECT_EQ(EditingShapeData(Stored(circle), 5).points, circle.points);
-    EXPECT_NEAR(MeasuresOf(circle).outerRadius, 30.0, 1e-5);
+    EXPECT_EQ(Stored(circle).Shape(CvROIMode::Circle).points, circle.points);
+    EXPECT_NEAR(circle.Ring().outerRadius, 30.0, 1e-5);
 }

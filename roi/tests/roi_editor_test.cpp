@@ -474,3 +474,32 @@ TEST(EditorStorm, RandomEventsKeepEveryModeFinite) {
         }
     }
 }
+
+TEST_F(Editor, CornerDragsMoveBothEdgesThatMeetThereAndKeepTheAngle) {
+    // Rectangle: the bottom-right corner goes to the pointer, the top-left corner stays.
+    Set(CvROIMode::Rectangle, {{100, 100}, {200, 100}});
+    EXPECT_EQ(Drag({301, 199}, {{350, 260}}), 1);
+    EXPECT_EQ(ed.CropRect(CvROIMode::Rectangle), cv::Rect(100, 100, 250, 160));
+    // The top-left corner: both the left and the top edge follow, the others stay.
+    EXPECT_EQ(Drag({101, 101}, {{120, 140}}), 1);
+    EXPECT_EQ(ed.CropRect(CvROIMode::Rectangle), cv::Rect(120, 140, 230, 120));
+
+    // Rotated rectangle at 30 degrees: a corner follows the pointer, the opposite corner stays
+    // where it was, and the angle stays.
+    Set(CvROIMode::RotatedRectangle, {{400, 400}, {200, 100}}, 30.0);
+    const std::vector<P> before = ROIEditor::RotatedCorners(ed.m_roiRect, 30.0);
+    const double rad = 30.0 * CV_PI / 180.0;
+    const P u(static_cast<float>(std::cos(rad)), static_cast<float>(std::sin(rad)));
+    const P v(-u.y, u.x);
+    // Grab corner 2 and pull it outwards, 40 px along the width and 20 px along the height.
+    const P diagonal = before[2] - before[0];
+    const float su = diagonal.dot(u) > 0 ? 1.f : -1.f, sv = diagonal.dot(v) > 0 ? 1.f : -1.f;
+    const P target = before[2] + u * (40.f * su) + v * (20.f * sv);
+    EXPECT_EQ(Drag(before[2], {target}), 1);
+    EXPECT_DOUBLE_EQ(ed.m_rotateAngle, 30.0);
+    const std::vector<P> after = ROIEditor::RotatedCorners(ed.m_roiRect, ed.m_rotateAngle);
+    ExpectNear(after[0], before[0], 0.05f);  // the opposite corner stays
+    ExpectNear(after[2], target, 0.05f);
+    EXPECT_NEAR(ed.m_roiRect.width, 240.f, 0.05f);
+    EXPECT_NEAR(ed.m_roiRect.height, 120.f, 0.05f);
+}

@@ -206,18 +206,18 @@ TEST(HistoryDepth, OldestStepsGoBeyondTheDepthAndThePointBudget) {
     // Huge outlines: only as many steps as the vertex budget holds, but always the last one.
     ROIHistory history(100, 2500);
     ROISnapshot shape;
-    shape.mode = CvROIMode::Polygon;
+    shape.shape.mode = CvROIMode::Polygon;
     shape.polygonDrawing = false;
     for (int i = 0; i < 5; ++i) {
         ROISnapshot next = shape;
-        next.points.assign(1000, P(static_cast<float>(i), 0.f));
+        next.shape.points.assign(1000, P(static_cast<float>(i), 0.f));
         EXPECT_TRUE(history.Record(shape, next));
         shape = next;
     }
     EXPECT_EQ(history.UndoDepth(), 2u);  // two outlines of 1000 vertices fit, a third would not
     ROIHistory tight(100, 10);
     ROISnapshot big = shape;
-    big.points.assign(50, P(9.f, 9.f));
+    big.shape.points.assign(50, P(9.f, 9.f));
     EXPECT_TRUE(tight.Record(shape, big));
     EXPECT_EQ(tight.UndoDepth(), 1u);
     ASSERT_TRUE(tight.Undo(big).has_value());

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "roi/roi_editor.h"
 #include "roi/roi_measure.h"
 
 using P = cv::Point2f;
@@ -27,7 +28,7 @@ ROIEditor EditorWith(CvROIMode mode, std::vector<P> points, double angle = 0.0) 
 }
 
 ROIMeasure::Shape ShapeWith(CvROIMode mode, std::vector<P> points, double angle = 0.0) {
-    return ROIMeasure::ShapeOf(mode, EditorWith(mode, std::move(points), angle));
+    return ROIMeasure::ShapeOf(EditorWith(mode, std::move(points), angle).Shape(mode));
 }
 
 // A 20000 x 20000 three-channel image of which only a window of rows and columns can be read:
@@ -120,22 +121,26 @@ TEST(ROIMeasure, ShapesWithoutARegionGiveNothing) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (int m = 0; m <= static_cast<int>(CvROIMode::Mask); ++m) {
         // A reset editor holds no shape in any mode.
-        EXPECT_EQ(ROIMeasure::ShapeOf(static_cast<CvROIMode>(m), ROIEditor()).mode,
+        EXPECT_EQ(ROIMeasure::ShapeOf(ROIEditor().Shape(static_cast<CvROIMode>(m))).mode,
                   CvROIMode::None);
     }
     ROIEditor open = EditorWith(CvROIMode::Polygon, {{1, 1}, {30, 2}, {10, 20}});
     open.m_polygonDrawing = true;  // still being drawn by the mouse
-    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Polygon, open).mode, CvROIMode::None);
+    EXPECT_EQ(ROIMeasure::ShapeOf(open.Shape(CvROIMode::Polygon)).mode, CvROIMode::None);
     ROIEditor nanRect = EditorWith(CvROIMode::Rectangle, {{1, 1}, {30, 20}});
     nanRect.m_roiRect.x = nan;
-    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Rectangle, nanRect).mode, CvROIMode::None);
+    EXPECT_EQ(ROIMeasure::ShapeOf(nanRect.Shape(CvROIMode::Rectangle)).mode, CvROIMode::None);
     ROIEditor flatCircle = EditorWith(CvROIMode::Circle, {{40, 40}, {10, 0}});
-    flatCircle.m_roiRect.height = 0;  // a horizontal mouse drag: drawn nowhere, reported empty
-    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Circle, flatCircle).mode, CvROIMode::None);
+    // A radius vector with a zero component is measured as the data reports it: the same
+    // length split into two equal components.
+    flatCircle.m_roiRect = {40, 40, 10, 0};
+    const ROIMeasure::Shape flat = ROIMeasure::ShapeOf(flatCircle.Shape(CvROIMode::Circle));
+    EXPECT_EQ(flat.mode, CvROIMode::Circle);
+    EXPECT_NEAR(flat.outerRadius, 10.0, 1e-5);
     EXPECT_EQ(ShapeWith(CvROIMode::Line, {{5, 5}, {5, 5}}).mode, CvROIMode::None);
     ROIEditor badAngle = EditorWith(CvROIMode::Annulus, {{40, 40}, {10, 0}, {4, 0}, {0, 90}});
     badAngle.m_endAngle = std::numeric_limits<double>::infinity();
-    EXPECT_EQ(ROIMeasure::ShapeOf(CvROIMode::Annulus, badAngle).mode, CvROIMode::None);
+    EXPECT_EQ(ROIMeasure::ShapeOf(badAngle.Shape(CvROIMode::Annulus)).mode, CvROIMode::None);
 
     // A shape wholly off the image, or an image that is not 8-bit, measures nothing.
     const cv::Mat3b image(40, 60, cv::Vec3b(1, 2, 3));

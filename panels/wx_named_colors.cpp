@@ -1,4 +1,4 @@
-#include "roi/wx_named_colors.h"
+#include "panels/wx_named_colors.h"
 
 namespace wx_Color_Defines {
 

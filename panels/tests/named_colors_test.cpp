@@ -6,7 +6,7 @@
 #include <tuple>
 
 #include "roi/named_colors.h"
-#include "roi/wx_named_colors.h"
+#include "panels/wx_named_colors.h"
 
 namespace {
 

@@ -1,0 +1,47 @@
+// ROISet: the named regions of interest a panel holds, in drawing order, each with an id that
+// is unique and never reused in the set's life, a name and a colour. Window-free.
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <string>
+#include <vector>
+
+#include "roi/roi_shape.h"
+
+struct ROIEntry {
+    int id = 0;
+    std::string name;
+    cv::Scalar color{0, 0, 0, 255};  // B, G, R, A
+    ROIShape shape;
+};
+
+class ROISet {
+  public:
+    // The colour an ROI gets without one: a fixed palette, by id.
+    [[nodiscard]] static cv::Scalar PaletteColor(int id);
+
+    // Appends an ROI and returns its new id.
+    int Add(ROIShape shape, std::string name, const cv::Scalar& color);
+    // Appends an ROI with a given id (one read back from data); later ids stay above it.
+    // False, and nothing added, when the id is taken or negative.
+    bool AddWithId(int id, ROIShape shape, std::string name, const cv::Scalar& color);
+    [[nodiscard]] ROIEntry* Find(int id);
+    [[nodiscard]] const ROIEntry* Find(int id) const;
+    bool Remove(int id);
+    void Clear();
+    [[nodiscard]] const std::vector<ROIEntry>& Entries() const { return m_entries; }
+    [[nodiscard]] std::size_t Size() const { return m_entries.size(); }
+    [[nodiscard]] int NextId() const { return m_nextId; }
+    // The topmost ROI (the last drawn) that p lies in or within `tol` of, except `skip`; -1
+    // for none. Only ROIs whose bounds, grown by `tol`, hold p are tested exactly.
+    [[nodiscard]] int HitTop(const cv::Point2f& p, float tol, int skip = -1) const;
+
+    // Replaces an entry's shape (its bounds follow); false for an unknown id.
+    bool SetShape(int id, ROIShape shape);
+
+  private:
+    std::vector<ROIEntry> m_entries;
+    std::vector<cv::Rect2f> m_bounds;  // each entry's ROIShape::Bounds, kept beside it
+    int m_nextId = 1;
+};
