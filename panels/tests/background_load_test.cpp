@@ -103,9 +103,10 @@ TEST_F(BackgroundLoadTest, RoiPanelTakesTheDecodedFileOnTheGuiThread) {
     ASSERT_TRUE(PumpUntil([&] { return adopted; }));
     EXPECT_FALSE(panel->m_backgroundLoad.IsPending());
     EXPECT_EQ(panel->m_imageInfo.width, 160);
-    EXPECT_EQ(panel->m_rawMat.channels(), 1);
-    EXPECT_EQ(panel->m_matBitmap.channels(), 3);
-    EXPECT_EQ(panel->m_matBitmap.at<cv::Vec3b>(5, 5), cv::Vec3b(70, 70, 70));
+    // The panel keeps the grey file as it is, one channel.
+    EXPECT_EQ(panel->m_matBitmap.channels(), 1);
+    EXPECT_EQ(panel->m_rawMat.data, panel->m_matBitmap.data);
+    EXPECT_EQ(panel->m_matBitmap.at<uint8_t>(5, 5), 70);
 }
 
 TEST_F(BackgroundLoadTest, SupersededAndCancelledLoadsNeverReachThePanel) {
