@@ -23,7 +23,8 @@ sys.unraisablehook.
 }  // namespace
 
 void BindPanel(py::module_& m) {
-    PanelClass<MovraPanelWrapper>(m, "MovraPanel",
+    using W = MovraPanelWrapper;
+    PanelClass<W, PanelHolder<W>>(m, "MovraPanel",
                                   "Basic image display panel (requires wxPython parent)")
         .def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
