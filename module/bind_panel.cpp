@@ -24,8 +24,8 @@ sys.unraisablehook.
 }  // namespace
 
 void BindPanel(py::module_& m) {
-    PanelClass<MovraPanelWrapper> cls(m, "MovraPanel",
-                                      "Basic image display panel (requires wxPython parent)");
+    PanelClass<MovraPanelWrapper, PanelHolder<MovraPanelWrapper>> cls(
+        m, "MovraPanel", "Basic image display panel (requires wxPython parent)");
     cls.def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
                  return new MovraPanelWrapper(

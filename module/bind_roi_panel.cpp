@@ -220,9 +220,9 @@ An empty dict without an image, an editing ROI, or a ROI pixel on the image.
 }  // namespace
 
 void BindROIPanel(py::module_& m) {
-    PanelClass<W> cls(m, "MovraROIAdvPanel",
-                      "Advanced ROI panel with editing (requires wxPython parent)",
-                      py::custom_type_setup(&EnableGarbageCollection));
+    PanelClass<W, PanelHolder<W>> cls(m, "MovraROIAdvPanel",
+                                      "Advanced ROI panel with editing (requires wxPython parent)",
+                                      py::custom_type_setup(&EnableGarbageCollection));
     cls.def(py::init([](const PanelParent& parent, int id, int x, int y, int width, int height,
                          long style, const std::string& name) {
                  return new W(PlacementFor(parent, id, x, y, width, height, style, name));

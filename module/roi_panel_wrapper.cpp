@@ -1,6 +1,7 @@
 #include "module/roi_panel_wrapper.h"
 
 #include <wx/string.h>
+#include <wx/thread.h>
 
 #include <algorithm>
 #include <string>
@@ -350,7 +351,12 @@ int MovraROIAdvPanelWrapper::Traverse(visitproc visit, void* arg) const {
 
 void MovraROIAdvPanelWrapper::ClearCallbacks() {
     m_callbacks->ReleaseAll();
-    m_async.Forget(LoadOf(m_panel.Get()));
+    // The collector may run on any thread, but the panel, its load and the load's callback
+    // belong to the GUI thread: there the wrapper's deletion drops them (the other objects of a
+    // cycle are cleared meanwhile, which breaks it).
+    if (wxIsMainThread()) {
+        m_async.Forget(LoadOf(m_panel.Get()));
+    }
 }
 
 // --- Undo and redo.

@@ -13,7 +13,7 @@ cv2 = pytest.importorskip("cv2")
 
 import imagegen  # noqa: E402
 from pyrun import run_python  # noqa: E402
-from wxutil import settle, unraisable  # noqa: E402
+from wxutil import embed, hidden_frames, settle, unraisable  # noqa: E402
 
 CLASSES = ["MovraPanel", "MovraROIAdvPanel"]
 
@@ -251,6 +251,32 @@ def test_a_callback_that_drops_its_own_panel(movra, host, tmp_path):
     wait_for(lambda: calls)
     settle()
     assert calls == [True]
+
+
+@pytest.mark.parametrize("cls", CLASSES)
+def test_a_panel_freed_on_a_worker_thread_goes_on_the_gui_thread(movra, host, cls, big_png):
+    """The last reference may go on any thread: a reference cycle (a callback holding its own
+    panel) is freed by whichever thread the garbage collector runs on. The window must stay
+    until the event loop runs, then go, its pending load with it."""
+    import gc
+
+    holder = [embed(getattr(movra, cls), host)]
+    holder[0].LoadImageAsync(big_png, lambda p, ok: holder[0].IsOk())
+    if cls == "MovraROIAdvPanel":
+        holder[0].SetOnMouseMoveCallback(lambda *a: holder[0].IsOk())
+    stack = []
+
+    def free():
+        stack.append(holder.pop())
+        del stack[:]  # the panel, and with it the lambdas' only way back to it
+        gc.collect()
+
+    worker = threading.Thread(target=free)
+    worker.start()
+    worker.join()
+    assert len(host.GetChildren()) == 1  # untouched off the GUI thread
+    settle(80)  # also long enough for the decode to end
+    assert len(host.GetChildren()) == 0 and hidden_frames() == []
 
 
 def test_interpreter_exit_while_loads_are_pending(big_png):
