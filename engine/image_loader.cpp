@@ -6,8 +6,8 @@ bool LoadImageByExtension(const std::string& utf8Path, int flags, cv::Mat& out) 
     return DecodeImageFile(utf8Path, flags, out);
 }
 
-cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags, bool keepHeifDepth) {
+cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags, bool keepCodecDepth) {
     cv::Mat result;
-    (void)DecodeImageFile(utf8Path, flags, result, keepHeifDepth);
+    (void)DecodeImageFile(utf8Path, flags, result, keepCodecDepth);
     return result;
 }

@@ -7,9 +7,10 @@
 #include <string>
 
 // Empty when the file is missing, refused or cannot be decoded.
-// `keepHeifDepth`: see DecodeImageFile (the display panel's sources keep a deep HEIF's values).
+// `keepCodecDepth`: see DecodeImageFile (the display panel's sources keep a deep HEIF's or
+// JPEG XL's values).
 [[nodiscard]] cv::Mat LoadImageByExtension(const std::string& utf8Path, int flags,
-                                           bool keepHeifDepth = false);
+                                           bool keepCodecDepth = false);
 
 // The same load into `out`, reusing its buffer for a same-sized OpenCV-decoded image unless
 // another header shares it; `out` is empty when nothing was loaded, also when a reader throws.

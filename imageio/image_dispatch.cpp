@@ -49,14 +49,14 @@ ImageDecoder DecoderForPath(const std::string& utf8Path) {
     return ext == "jxl" ? ImageDecoder::JpegXl : ImageDecoder::OpenCV;
 }
 
-bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out, bool keepHeifDepth) {
+bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out, bool keepCodecDepth) {
     try {
         switch (DecoderForPath(utf8Path)) {
             case ImageDecoder::Heif:
-                out = heif_utils::heif_to_cvmat(utf8Path, keepHeifDepth && KeepsDepth(flags));
+                out = heif_utils::heif_to_cvmat(utf8Path, keepCodecDepth && KeepsDepth(flags));
                 break;
             case ImageDecoder::JpegXl:
-                out = jxl_utils::jxl_to_cvmat(utf8Path);
+                out = jxl_utils::jxl_to_cvmat(utf8Path, keepCodecDepth && KeepsDepth(flags));
                 break;
             case ImageDecoder::OpenCV: {
                 const bool ok = Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);

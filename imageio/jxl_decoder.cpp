@@ -22,7 +22,7 @@ struct RunnerDeleter {
 
 }  // namespace
 
-cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
+cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes, bool keepDepth) {
     // Declared first so that it is destroyed last: the decoder still refers to the runner.
     std::unique_ptr<void, RunnerDeleter> runner(
         JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
@@ -64,6 +64,10 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
                                std::to_string(info.num_color_channels));
                     return {};
                 }
+                // Integer samples only: a float image stays on the 8-bit path as before.
+                if (keepDepth && info.bits_per_sample > 8 && info.exponent_bits_per_sample == 0) {
+                    format.data_type = JXL_TYPE_UINT16;
+                }
                 break;
             case JXL_DEC_NEED_IMAGE_OUT_BUFFER: {
                 size_t size = 0;
@@ -76,11 +80,20 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
                 const bool transposed = info.orientation >= JXL_ORIENT_TRANSPOSE;
                 const int width = static_cast<int>(transposed ? info.ysize : info.xsize);
                 const int height = static_cast<int>(transposed ? info.xsize : info.ysize);
-                pixels.create(height, width, format.num_channels == 1 ? CV_8UC1 : CV_8UC3);
+                const int depth = format.data_type == JXL_TYPE_UINT16 ? CV_16U : CV_8U;
+                pixels.create(height, width, CV_MAKETYPE(depth, format.num_channels));
                 if (size != pixels.total() * pixels.elemSize() ||
                     JxlDecoderSetImageOutBuffer(dec.get(), &format, pixels.data, size) !=
                         JXL_DEC_SUCCESS) {
                     ReportLine("Failed to set image out buffer.");
+                    return {};
+                }
+                // The codestream's own values (0 .. 2^bits - 1) rather than libjxl's rescaling
+                // to the whole 16-bit range, as deep HEIF and 16-bit PNG give theirs.
+                const JxlBitDepth own = {JXL_BIT_DEPTH_FROM_CODESTREAM, 0, 0};
+                if (depth == CV_16U &&
+                    JxlDecoderSetImageOutBitDepth(dec.get(), &own) != JXL_DEC_SUCCESS) {
+                    ReportLine("Failed to set image out bit depth.");
                     return {};
                 }
                 break;
@@ -98,14 +111,14 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes) {
 
 namespace jxl_utils {
 
-cv::Mat jxl_to_cvmat(const std::string& path) {
+cv::Mat jxl_to_cvmat(const std::string& path, bool keepDepth) {
     // A file the opening policy refuses leaves the bytes empty, which the decoder rejects like
     // any other unreadable input; a file cut while reading keeps what was read.
     std::vector<std::uint8_t> bytes;
     const ImageFile file(path);
     const std::size_t got = file.ReadHead(bytes);
     bytes.resize(got);
-    return LoadJxlFromVector(bytes);
+    return LoadJxlFromVector(bytes, keepDepth);
 }
 
 cv::Mat jxl_to_cvmat(const std::wstring& path) {

@@ -591,5 +591,5 @@ IMREAD_GRAYSCALE: int
 IMREAD_COLOR: int
 IMREAD_ANYDEPTH: int
 IMREAD_ANYCOLOR: int
-def MeasureROIs(image: _UInt8Array | MovraEngine, rois: Sequence[dict[str, Any]]) -> list[dict[str, Any]]:
+def MeasureROIs(image: _ArrayLike | MovraEngine, rois: Sequence[dict[str, Any]]) -> list[dict[str, Any]]:
     """GetROIStats' measurement of an image array inside each ROI dict, without a window."""

@@ -9,6 +9,7 @@
 #include "module/conversions.h"
 #include "module/roi_data_dict.h"
 #include "module/roi_measure_py.h"
+#include "roi/display_map.h"
 #include "roi/roi_measure.h"
 #include "roi/roi_shape.h"
 
@@ -17,9 +18,11 @@ namespace {
 constexpr const char* kMeasureROIsDoc = R"(
 Measure an image inside ROIs as MovraROIAdvPanel.GetROIStats() measures its own.
 
-image: a uint8 array (rows, cols) or (rows, cols, channels), as GetRawMat() gives,
-    or a MovraEngine, whose image is measured where it is (no copy; deeper samples
-    saturated to 8 bits, as the panel shows them).
+image: an array (rows, cols) or (rows, cols, channels) of 1, 3 or 4 channels, taken
+    as the panel's SetMat() keeps it (uint8, uint16, int16 and float32 as they are,
+    float64 as float32, other dtypes saturated to uint8), so min and max are floats for
+    a float image, ints otherwise; or a MovraEngine, whose image is measured where it is
+    (no copy; deeper samples saturated to 8 bits, as the panel shows them).
 rois: a list of ROI dicts in the form of GetEditingROIData() (other keys, such as
     "id" and "name", are ignored).
 Returns one dict per ROI, in order, with GetROIStats()'s keys; an empty dict for a
@@ -53,24 +56,30 @@ std::vector<std::optional<ROIMeasure::Stats>> MeasureUnlocked(
     return results;
 }
 
-py::list ToDicts(const std::vector<std::optional<ROIMeasure::Stats>>& results) {
+py::list ToDicts(const std::vector<std::optional<ROIMeasure::Stats>>& results,
+                 bool floatingValues) {
     py::list out;
     for (const auto& stats : results) {
-        out.append(stats ? StatsToDict(*stats) : py::dict());
+        out.append(stats ? StatsToDict(*stats, floatingValues) : py::dict());
     }
     return out;
 }
 
 py::list MeasureArray(const py::array& image, const py::sequence& rois) {
-    if (!image.dtype().is(py::dtype::of<std::uint8_t>())) {
-        throw py::type_error("image: a uint8 array is needed, not " +
-                             py::str(image.dtype()).cast<std::string>());
-    }
     const std::vector<ROIMeasure::Shape> shapes = ParseShapes(rois);
     std::vector<std::optional<ROIMeasure::Stats>> results;
-    WithNumpyView(image.cast<UInt8Array>(),
-                  [&](const cv::Mat& view) { results = MeasureUnlocked(shapes, view); });
-    return ToDicts(results);
+    bool floating = false;
+    WithImageArray(image, [&](const cv::Mat& view) {
+        // The values the panel would store: a float64 array measured as float64 would differ
+        // from GetROIStats of the same array in the last digits of its means.
+        cv::Mat stored = view;
+        if (!view.empty() && !IsKeptDepth(view.depth())) {
+            StoreSource(view, stored);
+        }
+        floating = stored.depth() == CV_32F;
+        results = MeasureUnlocked(shapes, stored);
+    });
+    return ToDicts(results, floating);
 }
 
 py::list MeasureEngine(const MovraEngine& engine, const py::sequence& rois) {
@@ -79,7 +88,7 @@ py::list MeasureEngine(const MovraEngine& engine, const py::sequence& rois) {
     if (!image.empty() && image.depth() != CV_8U) {
         image.convertTo(image, CV_MAKETYPE(CV_8U, image.channels()));
     }
-    return ToDicts(MeasureUnlocked(shapes, image));
+    return ToDicts(MeasureUnlocked(shapes, image), false);
 }
 
 }  // namespace

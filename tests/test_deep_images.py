@@ -248,3 +248,36 @@ def test_10bit_heif_keeps_the_decoders_values(movra, host, tmp_path):
     assert np.array_equal(shown.GetSourceMat(), src)
     assert shown.LoadImage(str(path))  # 8 bits, scaled as before, with the default flags
     assert shown.GetSourceMat().dtype == np.uint8
+
+
+def test_16bit_jxl_keeps_its_values_in_the_panels_only(movra, host, tmp_path):
+    if shutil.which("cjxl") is None or shutil.which("djxl") is None:
+        pytest.skip("cjxl/djxl not installed")
+    rng = np.random.default_rng(8)
+    grey = rng.integers(0, 65536, (30, 40), dtype=np.uint16)
+    colour = rng.integers(0, 65536, (20, 10, 3), dtype=np.uint16)
+    for img in (grey, colour):
+        png, path, ref_png = (tmp_path / f"deep{img.ndim}.{e}" for e in ("png", "jxl", "d.png"))
+        assert cv2.imwrite(str(png), img)
+        subprocess.run(["cjxl", "--quiet", "-d", "0", str(png), str(path)], check=True,
+                       capture_output=True)
+        subprocess.run(["djxl", "--quiet", str(path), str(ref_png)], check=True,
+                       capture_output=True)
+        reference = cv2.imread(str(ref_png), cv2.IMREAD_UNCHANGED)
+        assert reference.dtype == np.uint16 and np.array_equal(reference, img)  # lossless
+        roi = make_roi_panel(movra, host)
+        assert roi.LoadImage(str(path))
+        assert roi.GetSourceMat().dtype == np.uint16
+        assert np.array_equal(roi.GetSourceMat(), img)
+        shown = make(movra, host, "MovraPanel")
+        assert shown.LoadImage(str(path), movra.IMREAD_UNCHANGED)
+        assert np.array_equal(shown.GetSourceMat(), img)
+        # The default flags and the engine keep the 8-bit decode, scaled by libjxl.
+        scaled = np.rint(img / 257.0)
+        assert shown.LoadImage(str(path))
+        assert shown.GetSourceMat().dtype == np.uint8
+        engine = movra.MovraEngine()
+        assert engine.LoadImage(str(path))
+        mat = engine.GetMat()
+        assert mat.dtype == np.uint8 and mat.shape == img.shape
+        assert np.abs(mat.astype(np.float64) - scaled).max() <= 1

@@ -103,5 +103,33 @@ def test_measure_rois_is_the_panels_own_measurement(panel, movra):
         assert stats == p.GetROIStats()
     with pytest.raises(ValueError, match=r"rois\[1\]: points"):
         movra.MeasureROIs(image, [rois[0], {"version": 1, "mode": 3, "points": [[1, 2]]}])
-    with pytest.raises(TypeError):
-        movra.MeasureROIs(image.astype(np.uint16), rois)
+    with pytest.raises(ValueError, match="2"):
+        movra.MeasureROIs(image[:, :, :2], rois)
+
+
+def test_measure_rois_of_deep_arrays_is_the_panels_measurement_and_numpys(panel, movra):
+    p, _ = panel
+    rng = np.random.default_rng(9)
+    rect = {"version": 1, "mode": 3, "points": [[10, 20], [40, 40]]}  # x, y, w, h
+    grey16 = rng.integers(0, 65536, (120, 160), dtype=np.uint16)
+    colour32 = (rng.standard_normal((120, 160, 3)) * 1000).astype(np.float32)
+    colour64 = colour32.astype(np.float64) + 1e-9  # kept as float32 by the panel
+    for array, floating in [(grey16, False), (colour32, True), (colour64, True)]:
+        p.SetMat(array)
+        p.SetEditingROIData(rect)
+        [stats] = movra.MeasureROIs(array, [rect])
+        assert stats == p.GetROIStats()
+        inside = array[20:60, 10:50].reshape(1600, -1)
+        if floating:
+            inside = inside.astype(np.float32)
+        assert stats["area"] == 1600
+        assert all(isinstance(v, float if floating else int) for v in stats["min"] + stats["max"])
+        assert stats["min"] == inside.min(axis=0).tolist()
+        assert stats["max"] == inside.max(axis=0).tolist()
+        np.testing.assert_allclose(stats["mean"], inside.astype(np.float64).mean(axis=0),
+                                   rtol=1e-9, atol=1e-9)
+        np.testing.assert_allclose(stats["std"], inside.astype(np.float64).std(axis=0),
+                                   rtol=1e-7, atol=1e-6)
+    # Other dtypes are saturated to uint8 as SetMat does, not wrapped.
+    [stats] = movra.MeasureROIs(np.full((30, 30), 300, np.int32), [rect])
+    assert stats["min"] == [255] and stats["max"] == [255]
