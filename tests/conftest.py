@@ -79,3 +79,23 @@ def editing(movra, host):
     pointer = Pointer(win)
     yield p, pointer, win
     pointer.away()
+
+
+@pytest.fixture
+def studio(wx_app, movra):
+    """Movra Studio's main frame, shown and started, and the list of messages it reported."""
+    if str(ROOT / "app") not in sys.path:
+        sys.path.insert(0, str(ROOT / "app"))
+    from movra_studio.main_frame import StudioFrame
+    from wxutil import settle
+
+    messages = []
+    frame = StudioFrame(movra, report=lambda title, text: messages.append(text), size=(1000, 700))
+    frame.SetPosition((0, 0))
+    frame.Show()
+    settle()
+    frame.start()
+    settle()
+    yield frame, messages
+    frame.Close(force=True)
+    settle()

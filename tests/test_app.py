@@ -102,23 +102,6 @@ def test_screenshot_shows_roi_badge_guides_and_edges(scene):
     assert "GPS 47.37689° N, 8.54169° E, 408 m" in stdout
 
 
-@pytest.fixture
-def studio(wx_app, movra):
-    from movra_studio.main_frame import StudioFrame
-    from wxutil import settle
-
-    messages = []
-    frame = StudioFrame(movra, report=lambda title, text: messages.append(text), size=(1000, 700))
-    frame.SetPosition((0, 0))
-    frame.Show()
-    settle()
-    frame.start()
-    settle()
-    yield frame, messages
-    frame.Close(force=True)
-    settle()
-
-
 def test_bad_files_leave_the_image_and_its_overlays(studio, tmp_path):
     from movra_studio import commands
     from wxutil import grab, settle

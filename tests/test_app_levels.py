@@ -10,24 +10,8 @@ from wxutil import grab, settle
 pytest.importorskip("wx")
 
 
-@pytest.fixture
-def studio(wx_app, movra):
-    from movra_studio.main_frame import StudioFrame
-
-    messages = []
-    frame = StudioFrame(movra, report=lambda title, text: messages.append(text), size=(1000, 700))
-    frame.SetPosition((0, 0))
-    frame.Show()
-    settle()
-    frame.start()
-    settle()
-    yield frame
-    frame.Close(force=True)
-    settle()
-
-
 def test_levels_colormap_histogram_and_source_values(studio, tmp_path):
-    frame = studio
+    frame, _ = studio
     img = np.zeros((300, 400), np.uint16)
     img[:, 200:] = 3000  # a 12-bit camera: almost white by default
     img[:, :200] = 1000

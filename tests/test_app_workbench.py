@@ -18,22 +18,6 @@ pytestmark = pytest.mark.skipif(not os.environ.get("DISPLAY"), reason="needs an 
 
 
 @pytest.fixture
-def studio(wx_app, movra):
-    from movra_studio.main_frame import StudioFrame
-
-    messages = []
-    frame = StudioFrame(movra, report=lambda title, text: messages.append(text), size=(1000, 700))
-    frame.SetPosition((0, 0))
-    frame.Show()
-    settle()
-    frame.start()
-    settle()
-    yield frame, messages
-    frame.Close(force=True)
-    settle()
-
-
-@pytest.fixture
 def parts(tmp_path):
     for i, name in enumerate(["part 1.png", "part 2.png", "part 10.png"]):
         write_cv(tmp_path / name, pattern(200, 300, 3, seed=i))
