@@ -9,7 +9,6 @@ import numpy as np
 import pytest
 
 from conftest import ROOT
-from test_app import studio  # noqa: F401  (the fixture)
 from wxutil import grab, settle
 
 sys.path.insert(0, str(ROOT / "app"))
@@ -28,7 +27,7 @@ def _foreign_pixels(frame):
     return int(np.count_nonzero(~grey & ~bg))
 
 
-def test_the_result_badge_goes_with_its_image(studio, tmp_path):  # noqa: F811
+def test_the_result_badge_goes_with_its_image(studio, tmp_path):
     frame, messages = studio
     paths = []
     for name in ("first.png", "second.png"):
@@ -54,7 +53,7 @@ def _jpeg_bytes():
     return data.tobytes()
 
 
-def test_a_damaged_jpeg_opens_flagged_and_the_status_bar_says_so(studio, tmp_path):  # noqa: F811
+def test_a_damaged_jpeg_opens_flagged_and_the_status_bar_says_so(studio, tmp_path):
     frame, messages = studio
     data = _jpeg_bytes()
     sound, cut, corrupt, png = (tmp_path / n for n in ("sound.jpg", "cut.jpg", "bad.jpg", "a.png"))
@@ -78,7 +77,7 @@ def test_a_damaged_jpeg_opens_flagged_and_the_status_bar_says_so(studio, tmp_pat
     assert not messages
 
 
-def test_tool_letters_choose_the_tool_with_real_keys(studio):  # noqa: F811
+def test_tool_letters_choose_the_tool_with_real_keys(studio):
     import wx
 
     from wxutil import pump
@@ -95,7 +94,7 @@ def test_tool_letters_choose_the_tool_with_real_keys(studio):  # noqa: F811
         assert frame.GetStatusBar().GetStatusText(2) == f"Tool: {name}"
 
 
-def test_start_focus_zoom_field_and_a_readout_that_never_goes_stale(studio, tmp_path):  # noqa: F811
+def test_start_focus_zoom_field_and_a_readout_that_never_goes_stale(studio, tmp_path):
     import wx
 
     from wxutil import pump
@@ -123,7 +122,7 @@ def test_start_focus_zoom_field_and_a_readout_that_never_goes_stale(studio, tmp_
     assert status() == ""
 
 
-def test_roi_readout_follows_a_drag_and_has_no_developer_rows(studio):  # noqa: F811
+def test_roi_readout_follows_a_drag_and_has_no_developer_rows(studio):
     import wx
 
     from wxutil import pump
@@ -152,3 +151,14 @@ def test_roi_readout_follows_a_drag_and_has_no_developer_rows(studio):  # noqa: 
     assert rows["Shape"] == "Rectangle" and "Crop event" not in rows
     frame.clear_roi()
     assert dict(frame.side.readout.rows())["Shape"].startswith("none")
+
+
+def test_a_png_with_alpha_reads_rgba_under_the_pointer(studio, tmp_path):
+    frame, _ = studio
+    img = np.zeros((40, 60, 4), np.uint8)
+    img[..., 0], img[..., 1], img[..., 2], img[..., 3] = 10, 20, 30, 128
+    path = tmp_path / "alpha.png"
+    cv2.imwrite(str(path), img)
+    assert frame.open_path(str(path))
+    frame._on_motion((5.5, 5.5))
+    assert frame.GetStatusBar().GetStatusText(1).endswith("RGBA 30, 20, 10, 128")

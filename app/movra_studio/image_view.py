@@ -47,6 +47,7 @@ class ImageView(wx.Panel):
         self.path = None
         self.info = {}
         self.pixels = None  # the image as loaded (8-bit, file's channel layout)
+        self.alpha = None  # a file's alpha plane, which the panel does not keep
         self.edges_on = False
         self._edge_mask = None
         self.overlays = []  # AppendOverlay argument tuples of the host's own shapes
@@ -121,6 +122,7 @@ class ImageView(wx.Panel):
     def _image_changed(self, info):
         self.info = info
         self.pixels = self.panel.GetRawMat()
+        self.alpha = self._file_alpha(info)
         self._edge_mask = None
         self.overlays = []
         # The panel keeps texts for ever; labels of the previous image are hidden instead.
@@ -131,6 +133,21 @@ class ImageView(wx.Panel):
         # A verdict belongs to the image it was given for.
         self.panel.SetResultLogo(False, 0)
         self._apply_overlays()
+
+    def _file_alpha(self, info):
+        """The alpha plane of a four-channel file: the panel shows colour only, but the pixel
+        readout names what the file holds."""
+        if info.get("channels") != 4 or self.pixels is None or self.pixels.ndim != 3:
+            return None
+        if not self.path or not os.path.isfile(self.path):
+            return None
+        engine = self.movra.MovraEngine()
+        if not engine.LoadImage(self.path, -1):  # IMREAD_UNCHANGED keeps the alpha
+            return None
+        whole = engine.GetMat()
+        if whole.ndim != 3 or whole.shape[2] != 4 or whole.shape[:2] != self.pixels.shape[:2]:
+            return None
+        return whole[:, :, 3].copy()
 
     def has_image(self):
         return self.pixels is not None and self.pixels.size > 0
@@ -153,6 +170,8 @@ class ImageView(wx.Panel):
         v = self.panel.GetSourcePixel(ix, iy) if self.panel is not None else None
         if v is None:
             v = tuple(int(c) for c in np.ravel(self.pixels[iy, ix]))
+        if len(v) == 3 and self.alpha is not None:
+            v = (*v, int(self.alpha[iy, ix]))
         v = [f"{c:g}" if isinstance(c, float) else str(c) for c in v]
         if len(v) == 1:
             return f"grey {v[0]}"
