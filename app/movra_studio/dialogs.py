@@ -37,6 +37,16 @@ class DialogPlaces:
             return dlg.GetPath(), dlg.GetFilterIndex()
 
 
+def ask_csv_path(parent, title):
+    """A path to save a CSV file to (".csv" added to a name without an extension), or None."""
+    with wx.FileDialog(parent, title, wildcard="CSV files (*.csv)|*.csv",
+                       style=wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT) as dlg:
+        if dlg.ShowModal() != wx.ID_OK:
+            return None
+        path = dlg.GetPath()
+    return path if os.path.splitext(path)[1] else path + ".csv"
+
+
 def message(parent, title, text, icon=wx.ICON_WARNING):
     """A message box over `parent` (the native one opens where the window manager puts it,
     often a corner of the screen)."""

@@ -2,13 +2,11 @@
 feeds them the numbers (profile_data) whenever the ROI or the image changes; closing a window
 only hides it."""
 
-import os
-
 import numpy as np
 import wx
 import wx.lib.plot as wxplot
 
-from . import profile_data
+from . import dialogs, profile_data
 
 
 class _PlotWindow(wx.Frame):
@@ -82,18 +80,15 @@ class ProfileWindow(_PlotWindow):
     def ask_save(self):
         if self.profile is None:
             return
-        with wx.FileDialog(self, "Save profile", wildcard="CSV files (*.csv)|*.csv",
-                           style=wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                path = dlg.GetPath()
-                self.save_csv(path if os.path.splitext(path)[1] else path + ".csv")
+        path = dialogs.ask_csv_path(self, "Save profile")
+        if path:
+            self.save_csv(path)
 
     def save_csv(self, path):
         try:
             profile_data.save_profile_csv(path, self.profile)
         except OSError as e:
-            wx.MessageBox(f"Cannot write “{path}”: {e.strerror or e}.", "Save profile",
-                          wx.OK | wx.ICON_WARNING, self)
+            dialogs.message(self, "Save profile", f"Cannot write “{path}”: {e.strerror or e}.")
             return False
         return True
 

@@ -2,11 +2,9 @@
 Copy (tab-separated, for spreadsheets), Save CSV and Clear. Closing only hides it: the rows
 stay until cleared."""
 
-import os
-
 import wx
 
-from . import measurements
+from . import dialogs, measurements
 
 COPY = wx.NewIdRef()
 SAVE = wx.NewIdRef()
@@ -99,11 +97,9 @@ class ResultsWindow(wx.Frame):
         return True
 
     def ask_save(self):
-        with wx.FileDialog(self, "Save results", wildcard="CSV files (*.csv)|*.csv",
-                           style=wx.FD_SAVE | wx.FD_OVERWRITE_PROMPT) as dlg:
-            if dlg.ShowModal() == wx.ID_OK:
-                path = dlg.GetPath()
-                self.save_csv(path if os.path.splitext(path)[1] else path + ".csv")
+        path = dialogs.ask_csv_path(self, "Save results")
+        if path:
+            self.save_csv(path)
 
     def save_csv(self, path):
         try:
