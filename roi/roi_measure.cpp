@@ -360,6 +360,18 @@ double Perimeter(const Shape& s) {
 
 namespace {
 
+// Area, perimeter, centroid (pixel centres) and bounding box of the pixels `acc` counted.
+Stats RegionStats(const Accumulator& acc, const Shape& shape) {
+    Stats st;
+    const double n = static_cast<double>(acc.count);
+    st.area = acc.count;
+    st.perimeter = Perimeter(shape);
+    st.centroid = {static_cast<double>(acc.sumX) / n + 0.5,
+                   static_cast<double>(acc.sumY) / n + 0.5};
+    st.bbox = {acc.minX, acc.minY, acc.maxX - acc.minX + 1, acc.maxY - acc.minY + 1};
+    return st;
+}
+
 // Deeper images: the region's geometry from the mask alone, its values through OpenCV (sums
 // in double precision; the standard deviation is the population one).
 std::optional<Stats> MeasureDeep(const Shape& shape, const cv::Mat& image) {
@@ -376,13 +388,7 @@ std::optional<Stats> MeasureDeep(const Shape& shape, const cv::Mat& image) {
     if (acc.count == 0) {
         return std::nullopt;
     }
-    Stats st;
-    const double n = static_cast<double>(acc.count);
-    st.area = acc.count;
-    st.perimeter = Perimeter(shape);
-    st.centroid = {static_cast<double>(acc.sumX) / n + 0.5,
-                   static_cast<double>(acc.sumY) / n + 0.5};
-    st.bbox = {acc.minX, acc.minY, acc.maxX - acc.minX + 1, acc.maxY - acc.minY + 1};
+    Stats st = RegionStats(acc, shape);
     const cv::Mat values = image(box);
     cv::Mat mean;
     cv::Mat stddev;
@@ -442,13 +448,8 @@ std::optional<Stats> Measure(const Shape& shape, const cv::Mat& image) {
     if (acc.count == 0) {
         return std::nullopt;
     }
-    Stats st;
+    Stats st = RegionStats(acc, shape);
     const double n = static_cast<double>(acc.count);
-    st.area = acc.count;
-    st.perimeter = Perimeter(shape);
-    st.centroid = {static_cast<double>(acc.sumX) / n + 0.5,
-                   static_cast<double>(acc.sumY) / n + 0.5};
-    st.bbox = {acc.minX, acc.minY, acc.maxX - acc.minX + 1, acc.maxY - acc.minY + 1};
     for (int c = 0; c < cn; ++c) {
         st.mean.push_back(static_cast<double>(acc.sum[c]) / n);
         // n * sum(v^2) - sum(v)^2 in exact integers: no cancellation, whatever the area.
