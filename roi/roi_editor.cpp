@@ -240,7 +240,7 @@ EditOutcome ROIEditor::Release(const EditContext& ctx) {
     m_activeVertex = -1;
     m_edgeDragStarted = false;
     // The whole press-drag-release is one step, however many motions it had.
-    (void)m_history.Record(m_pressSnapshot, Snapshot(ctx.mode));
+    (void)RecordStep(m_pressSnapshot, Snapshot(ctx.mode));
     out.handled = true;
     out.repaint = true;
     out.cropEvents = FinalizeCount(ctx.mode);
