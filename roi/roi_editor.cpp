@@ -41,6 +41,8 @@ bool WithinQuickPress(std::int64_t now, std::int64_t last) {
 
 }  // namespace
 
+float ROIEditor::HitTolerance(double scale) { return Tolerance(scale); }
+
 void ROIEditor::SetROIParamDefault() {
     m_roiRect = {0.f, 0.f, 0.f, 0.f};
     m_leftMouseDownPoint = {0.f, 0.f};

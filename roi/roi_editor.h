@@ -60,6 +60,8 @@ class ROIEditor {
     // panel still calls its double-click callback and lets the event go on.
     [[nodiscard]] EditOutcome DoubleClick(const EditContext& ctx, const cv::Point2f& p);
 
+    // Ten screen pixels in image pixels at zoom `scale`: how near a press must come to grab.
+    [[nodiscard]] static float HitTolerance(double scale);
     // Which part of the shape p grabs, with a tolerance of ten screen pixels.
     [[nodiscard]] HitResult HitTestCurrentROI(const EditContext& ctx, const cv::Point2f& p) const;
     // Applies one drag step to the grabbed handle (m_currentHit).
