@@ -73,6 +73,11 @@ void MovraROIAdvPanel::SelectQuietly(int id) {
     if (id == m_selectedROI) {
         return;
     }
+    // A drag in progress ends as Esc ends it: a half-dragged shape that no step records must
+    // not stay in the set.
+    if (m_editor.m_leftDown) {
+        m_editor.Restore(m_editor.m_pressSnapshot);
+    }
     SyncSelectedROI();
     m_selectedROI = id;
     LoadSelectedIntoEditor();

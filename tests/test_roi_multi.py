@@ -184,3 +184,8 @@ def test_undo_and_redo_across_set_changes(movra, editing):  # noqa: F811
     assert not p.Redo()
     # Ids stay unique after all that: the next is above every id the set ever held.
     assert p.AddROI(1, [(3, 3)]) == 4
+    # Switching crop editing off empties the editing ROI by letting the selected one go: the
+    # set keeps its shape.
+    p.SelectROI(4)
+    p.SetFuncEnable(True, False, True)
+    assert p.GetSelectedROI() is None and p.GetROI(4)["points"] == [[3, 3]]
