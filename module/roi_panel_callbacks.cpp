@@ -55,8 +55,9 @@ R CallPython(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallb
 
 // Every callable slot, in the order ReleaseAll drops them.
 constexpr py::object RoiCallbacks::*kSlots[] = {
-    &RoiCallbacks::onROISetChanged, &RoiCallbacks::onROIChanging, &RoiCallbacks::onMouseMove,  &RoiCallbacks::onRightDClick,
-    &RoiCallbacks::onLeftDClick,  &RoiCallbacks::onRightClick, &RoiCallbacks::onCrop};
+    &RoiCallbacks::onROISetChanged, &RoiCallbacks::onROIChanging, &RoiCallbacks::onMouseMove,
+    &RoiCallbacks::onRightDClick,   &RoiCallbacks::onLeftDClick,  &RoiCallbacks::onRightClick,
+    &RoiCallbacks::onCrop};
 
 void CallWithRect(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallbacks::*slot,
                   const cv::Rect& rect) {

@@ -24,9 +24,10 @@ struct RoiCallbacks {
     RoiCallbacks& operator=(const RoiCallbacks&) = delete;
     ~RoiCallbacks() { ReleaseAll(); }
 
-    // Drops every reference (ROI-set-changed, ROI-changing, mouse-move, right double-click, left double-click,
-    // right-click, crop, in that order), taking the interpreter lock when the caller does not
-    // hold it. With no interpreter left to take it from, the references are abandoned instead.
+    // Drops every reference (ROI-set-changed, ROI-changing, mouse-move, right double-click,
+    // left double-click, right-click, crop, in that order), taking the interpreter lock when the
+    // caller does not hold it. With no interpreter left to take it from, the references are
+    // abandoned instead.
     void ReleaseAll();
     // For Python's garbage collector (tp_traverse): visits every held callable.
     int Traverse(visitproc visit, void* arg) const;

@@ -104,15 +104,16 @@ bool MovraROIAdvPanel::ApplySetStep(std::optional<ROISetStep> step, bool undo) {
     const int oldMode = m_roiMode;
     const int oldSelected = m_selectedROI;
     const std::vector<int> ids = ROISetHistory::Apply(m_rois, *step, undo);
+    const int selectedNow = undo ? step->selectedBefore : step->selectedAfter;
     bool selectedInIds = false;
     for (std::size_t i = 0; i < ids.size(); ++i) {
         const ROIEntryChange& c = step->changes[undo ? ids.size() - 1 - i : i];
         const bool had = undo ? c.after.has_value() : c.before.has_value();
         const bool has = undo ? c.before.has_value() : c.after.has_value();
         NoteSetChange(had && has ? "changed" : has ? "added" : "removed", ids[i]);
-        selectedInIds = selectedInIds || ids[i] == (undo ? step->selectedBefore : step->selectedAfter);
+        selectedInIds = selectedInIds || ids[i] == selectedNow;
     }
-    int selected = undo ? step->selectedBefore : step->selectedAfter;
+    int selected = selectedNow;
     if (selected >= 0 && m_rois.Find(selected) == nullptr) {
         selected = -1;
     }

@@ -2,6 +2,8 @@
 // the redo stack emptied by a new step, the depth limit, and the editor handing its steps over.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "roi/roi_editor.h"
@@ -108,7 +110,9 @@ TEST(ROISetHistory, EmptyStepsDepthAndEditorSteps) {
     ROIEditor editor;
     editor.StoreFuncEnable(true, true, true);
     std::vector<std::pair<ROISnapshot, ROISnapshot>> handed;
-    editor.m_onStep = [&](const ROISnapshot& b, const ROISnapshot& a) { handed.emplace_back(b, a); };
+    editor.m_onStep = [&](const ROISnapshot& b, const ROISnapshot& a) {
+        handed.emplace_back(b, a);
+    };
     EditContext ctx;
     ctx.mode = CvROIMode::Rectangle;
     ctx.imageSize = {200, 200};
