@@ -26,17 +26,31 @@ int ROISet::Add(ROIShape shape, std::string name, const cv::Scalar& color) {
 }
 
 bool ROISet::AddWithId(int id, ROIShape shape, std::string name, const cv::Scalar& color) {
-    if (id < 0 || m_indexOf.count(id) != 0) {
+    return Insert(m_entries.size(), {id, std::move(name), color, std::move(shape)});
+}
+
+bool ROISet::Insert(std::size_t index, ROIEntry entry) {
+    if (entry.id < 0 || m_indexOf.count(entry.id) != 0) {
         return false;
     }
-    const cv::Rect2f bounds = shape.Bounds();
-    m_longestName = std::max(m_longestName, name.size());
-    m_indexOf.emplace(id, m_entries.size());
-    m_bounds.push_back(bounds);
-    m_entries.push_back({id, std::move(name), color, std::move(shape)});
-    m_index.Insert(id, bounds);
+    const std::size_t at = std::min(index, m_entries.size());
+    const cv::Rect2f bounds = entry.shape.Bounds();
+    const int id = entry.id;
+    m_longestName = std::max(m_longestName, entry.name.size());
     m_nextId = std::max(m_nextId, id + 1);
+    m_bounds.insert(m_bounds.begin() + static_cast<std::ptrdiff_t>(at), bounds);
+    m_entries.insert(m_entries.begin() + static_cast<std::ptrdiff_t>(at), std::move(entry));
+    // The entries after it move one place up (none when it is appended).
+    for (std::size_t j = at; j < m_entries.size(); ++j) {
+        m_indexOf[m_entries[j].id] = j;
+    }
+    m_index.Insert(id, bounds);
     return true;
+}
+
+int ROISet::IndexOf(int id) const {
+    const auto it = m_indexOf.find(id);
+    return it == m_indexOf.end() ? -1 : static_cast<int>(it->second);
 }
 
 ROIEntry* ROISet::Find(int id) {

@@ -50,6 +50,11 @@ class ROISet {
 
     // Replaces an entry's shape (its bounds follow); false for an unknown id.
     bool SetShape(int id, ROIShape shape);
+    // Puts an entry back at a place in the drawing order (clamped to the end), as an undo of
+    // its removal does; false, and nothing added, when its id is taken or negative.
+    bool Insert(std::size_t index, ROIEntry entry);
+    // The place of an entry in the drawing order; -1 for an unknown id.
+    [[nodiscard]] int IndexOf(int id) const;
 
   private:
     // Entry positions of `ids`, in drawing order.

@@ -151,8 +151,17 @@ TEST(ROISet, IndexAgreesWithAScanThroughRandomChanges) {
             set.Clear();
             live.clear();
         } else {
+            // Read back from data, or put back at its place by an undo.
             const int id = set.NextId() + rng.uniform(0, 3);
-            ASSERT_TRUE(set.AddWithId(id, shape(), "", {}));
+            if (rng.uniform(0, 2) == 0) {
+                ASSERT_TRUE(set.AddWithId(id, shape(), "", {}));
+            } else {
+                const int places = static_cast<int>(live.size()) + 2;  // one past the end too
+                const auto at = static_cast<std::size_t>(rng.uniform(0, places));
+                ASSERT_TRUE(set.Insert(at, {id, "", {}, shape()}));
+                ASSERT_FALSE(set.Insert(0, {id, "", {}, shape()}));
+                ASSERT_EQ(set.IndexOf(id), static_cast<int>(std::min(at, live.size())));
+            }
             live.push_back(id);
         }
         if (step % 25 != 0) continue;
@@ -160,6 +169,7 @@ TEST(ROISet, IndexAgreesWithAScanThroughRandomChanges) {
         for (const int id : live) {
             ASSERT_NE(set.Find(id), nullptr);
             ASSERT_EQ(set.Find(id)->id, id);
+            ASSERT_EQ(set.Entries()[static_cast<std::size_t>(set.IndexOf(id))].id, id);
         }
         for (int q = 0; q < 20; ++q) {
             // Views from a few pixels to far zoomed out, and presses near the shapes.
