@@ -9,8 +9,8 @@ import tempfile
 import wx
 
 from . import (
-    commands, crop, dialogs, display_levels, info_format, roi_json, roi_readout, sample,
-    tool_keys,
+    commands, crop, dialogs, display_levels, info_format, roi_json, roi_readout, roi_set,
+    sample, tool_keys,
 )
 from .background_open import BackgroundOpen
 from .image_view import ImageView, OpenError
@@ -263,8 +263,12 @@ class StudioFrame(wx.Frame):
     def _zoom(self, method):
         getattr(self.view.panel, method)()
 
+    def roi_set_data(self):
+        """The ROI set as Save ROI writes it; None without a ROI."""
+        return roi_set.read_set(self.view.panel) if self.view.panel is not None else None
+
     def ask_save_roi(self):
-        if self.roi_data() is None:
+        if self.roi_set_data() is None:
             self.report("Save ROI", "There is no ROI to save. Draw one on the image first.")
             return
         path, _ = self.places.ask(self, "Save ROI", "ROI files (*.json)|*.json",
@@ -273,7 +277,8 @@ class StudioFrame(wx.Frame):
             self.save_roi(path if os.path.splitext(path)[1] else path + ".json")
 
     def save_roi(self, path):
-        data = self.roi_data()
+        """Writes every ROI of the set (names, colours and the selection included)."""
+        data = self.roi_set_data()
         if data is None:
             self.report("Save ROI", "There is no ROI to save. Draw one on the image first.")
             return False
@@ -282,7 +287,8 @@ class StudioFrame(wx.Frame):
         except OSError as e:
             self.report("Save ROI", f"Cannot write “{path}”: {e.strerror or e}.")
             return False
-        self._status(f"Saved the ROI to {path}")
+        count = len(data["rois"])
+        self._status(f"Saved {count} ROI{'s' if count > 1 else ''} to {path}")
         return True
 
     def ask_load_roi(self):
@@ -292,17 +298,18 @@ class StudioFrame(wx.Frame):
             self.load_roi(path)
 
     def load_roi(self, path):
+        """Replaces the ROI set by a saved set, or by a single saved ROI."""
         try:
-            roi_json.apply_roi(self.view.panel, roi_json.load_roi_file(path))
+            roi_set.apply_set(self.view.panel, roi_json.load_roi_file(path))
         except OSError as e:
             self.report("Load ROI", f"Cannot read “{path}”: {e.strerror or e}.")
             return False
-        except roi_json.RoiFormatError as e:
+        except ValueError as e:
             self.report("Load ROI", f"“{os.path.basename(path)}” is not a usable ROI: {e}.")
             return False
         self.crop_rect = None
         self.refresh_readout()
-        self._status(f"Loaded the ROI from {path}")
+        self._status(f"Loaded the ROIs from {path}")
         return True
 
     # --- crop
