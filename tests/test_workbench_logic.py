@@ -96,20 +96,22 @@ def test_natural_order_and_neighbours_in_a_folder(tmp_path):
     assert os.path.basename(folder_nav.neighbour(gone, -1)) == "Img3.JPEG"
 
 
-def test_histogram_counts_the_masked_pixels_per_channel():
+def test_whole_image_histogram_spans_the_values_it_holds():
     rng = np.random.default_rng(3)
     image = rng.integers(0, 256, (40, 50, 3), dtype=np.uint8)
-    mask = np.zeros((40, 50), np.uint8)
-    mask[5:20, 10:33] = 255
-    edges, counts = profile_data.histogram(image, mask)
+    edges, counts = profile_data.histogram(image)
     assert counts.shape == (256, 3) and edges[0] == 0 and edges[-1] == 256
     for c in range(3):
-        expected, _ = np.histogram(image[5:20, 10:33, c], bins=256, range=(0, 256))
-        assert np.array_equal(counts[:, c], expected)
-    deep = rng.normal(0, 1, (30, 30)).astype(np.float32)
-    deep[0, 0] = np.nan
+        assert np.array_equal(counts[:, c], np.histogram(image[..., c], 256, (0, 256))[0])
+    # 12 bits in uint16: bins over the values held, not over the type's 65536.
+    deep = rng.integers(100, 4096, (30, 30), dtype=np.uint16)
     edges, counts = profile_data.histogram(deep)
-    assert counts.sum() == 30 * 30 - 1 and edges[0] == np.nanmin(deep)
+    assert edges[0] == deep.min() and edges[-1] == deep.max() + 1 and counts.sum() == 900
+    assert np.array_equal(counts[:, 0], np.histogram(deep, 256, (edges[0], edges[-1]))[0])
+    floats = rng.normal(0, 1, (30, 30)).astype(np.float32)
+    floats[0, 0] = np.nan
+    edges, counts = profile_data.histogram(floats)
+    assert counts.sum() == 30 * 30 - 1 and edges[0] == np.nanmin(floats)
     curves = profile_data.profile_curves(np.array([[1.0, 2.0], [np.nan, 3.0], [4.0, 5.0]]))
     assert [len(points) for points, _ in curves] == [2, 3]
 

@@ -11,7 +11,7 @@ import threading
 
 import wx
 
-from . import batch, folder_nav, measurements, profile_data, roi_json
+from . import batch, folder_nav, measurements, profile_data, roi_json, roi_set
 from .plot_windows import HistogramWindow, ProfileWindow
 from .results_window import ResultsWindow
 
@@ -159,15 +159,27 @@ class Workbench:
         return self.frame.view.panel
 
     def roi_entries(self, all_rois=False):
-        """[(id, name, data)] of the ROIs to measure: the selected one, or all of them."""
+        """[(id, name, data)] of the ROIs to measure: the selected one, or every ROI of the
+        set that has a shape, in drawing order."""
+        panel = self._panel()
+        if panel is None:
+            return []
+        rois = [r for r in panel.GetROIs() if r["points"] and r["mode"] in roi_json.MODE_NAMES]
+        if not all_rois:
+            selected = panel.GetSelectedROI()
+            rois = [r for r in rois if r["id"] == selected]
+        if rois or hasattr(panel, "SetMultiROI"):
+            return [(r["id"], roi_set.display_name(r["id"], r["name"]), r) for r in rois]
+        # A panel whose drawing with nothing selected makes a ROI outside the set.
         data = self.frame.roi_data()
         return [] if data is None else [(EDITING_ROI_ID, EDITING_ROI_NAME, data)]
 
     def measure_rows(self, all_rois=False):
         panel = self._panel()
         name = os.path.basename(self.frame.view.path or "")
+        # A ROI of the set is measured by its id; the one outside it as the editing ROI.
         return [measurements.stats_row(name, roi_id, roi_name, data["mode"],
-                                       panel.GetROIStats())
+                                       panel.GetROIStats(roi_id if "id" in data else None))
                 for roi_id, roi_name, data in self.roi_entries(all_rois)]
 
     def measure(self, all_rois=None):
@@ -279,12 +291,18 @@ class Workbench:
         view = self.frame.view
         if w is None or not w.IsShown() or not view.has_image():
             return
-        mask, where = None, "whole image"
         data = self.frame.roi_data()
-        if data is not None:
-            mask = self._panel().GetROIMask()
+        if data is None:
+            edges, counts = profile_data.histogram(view.pixels)
+            where = "whole image"
+        else:
+            panel = self._panel()
+            found = profile_data.roi_histogram(panel, panel.GetSelectedROI())
+            if found is None:
+                w.show_histogram(None, None, "The ROI holds no pixel of the image.")
+                return
+            edges, counts = found
             where = roi_json.MODE_NAMES[data["mode"]].lower()
-        edges, counts = profile_data.histogram(view.pixels, mask)
         w.show_histogram(edges, counts, f"{where}: {int(counts[:, 0].sum())} pixels")
 
     # --- folder browsing and recent files
