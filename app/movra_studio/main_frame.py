@@ -85,6 +85,7 @@ class StudioFrame(wx.Frame):
             self.view.window.SetDropTarget(_FileDrop(self))
         self._apply_guides()
         self.workbench.attach(panel)
+        self.side.rois.attach(panel, self.refresh_readout)
         # After the workbench's: the readout follows a drag too, not only its release.
         panel.SetOnROIChangingCallback(self._on_roi_changing)
         if path is None or not self.open_path(path):
@@ -186,6 +187,7 @@ class StudioFrame(wx.Frame):
         name = os.path.basename(self.view.path or "")
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
+        self.side.rois.image_changed()
         self.refresh_readout()
         self.levels.refresh()
         # The pointer readout described the previous image; the next motion fills it again.
@@ -215,6 +217,7 @@ class StudioFrame(wx.Frame):
 
     def refresh_readout(self):
         self.side.readout.set_rows(roi_readout.readout_rows(self.roi_data()))
+        self.side.rois.roi_changed()
         self.workbench.roi_changed()
         self.levels.refresh()
 
