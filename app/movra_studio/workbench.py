@@ -1,6 +1,6 @@
 """The inspection workbench on top of the main window: Measure and the Results window, the line
 profile and histogram windows kept up to date as the ROI changes (also while it is dragged),
-the next and previous image of the folder with the ROI kept, recent files, Measure Folder, and
+the next and previous image of the folder (the ROIs stay on the panel), recent files, Measure Folder, and
 the window's size, position and panes remembered in a wx.Config.
 
 The frame creates one Workbench and tells it when the panel exists (attach), when an image was
@@ -37,7 +37,6 @@ class Workbench:
         self.windows = {}
         self._refresh_pending = False
         self._folder_job = None
-        self._keep_roi = None  # ROI data to put back on the image browsed to
         self._browse_target = None  # the file Page Down/Up asked for, until one is shown
         self.history = wx.FileHistory(9)
         self._add_menus()
@@ -107,11 +106,8 @@ class Workbench:
     def image_opened(self, path):
         if path and os.path.isfile(path):
             self.history.AddFileToHistory(os.path.abspath(path))
-        data, self._keep_roi = self._keep_roi, None
-        browsed, self._browse_target = self._browse_target, None
-        if data is not None and browsed == path:
-            roi_json.apply_roi(self._panel(), data)
-            self.frame.refresh_readout()
+        # The ROIs stay on the panel from image to image.
+        self._browse_target = None
         self.roi_changed()
 
     def roi_changed(self):
@@ -317,9 +313,6 @@ class Workbench:
         if target is None:
             self.frame.SetStatusText("No further image in this folder", 0)
             return False
-        if self._browse_target is None:
-            # Put back once the image is shown (image_opened); a pending one is the same ROI.
-            self._keep_roi = self.frame.roi_data()
         self._browse_target = target
         self.frame.background.open(target)
         return True
