@@ -100,4 +100,9 @@ def test_roi_list_follows_the_set_and_selects_on_the_panel(studio, movra, tmp_pa
     pump(6)
     settle()
     assert [r["id"] for r in panel.GetROIs()] == [plate] and _cells(lst) == after[:1]
+    # Clear ROI (Escape) removes the selected one rather than leaving it empty in the set.
+    panel.SelectROI(plate)
+    frame.clear_roi()
+    settle()
+    assert panel.GetROIs() == [] and lst.GetItemCount() == 0
     assert not messages

@@ -208,7 +208,14 @@ class StudioFrame(wx.Frame):
         self.refresh_readout()
 
     def clear_roi(self):
-        self.view.panel.HideROI()
+        """Removes the selected ROI from the set (a cleared shape would stay in it, empty)."""
+        panel = self.view.panel
+        selected = panel.GetSelectedROI()
+        if selected is not None:
+            panel.RemoveROI(selected)
+            self.side.rois.set_changed()
+        else:
+            panel.HideROI()
         self.crop_rect = None
         self.refresh_readout()
 
