@@ -11,14 +11,16 @@ import wx
 
 from . import measurements, roi_json, roi_set
 
-COLUMNS = [("Name", 96), ("Shape", 84), ("Area", 56), ("Mean", 110)]
+# The last column takes the width left over.
+COLUMNS = [("Name", 68), ("Shape", 78), ("Area", 52), ("Mean", 120)]
 
 
 def mean_text(stats):
-    """The per-channel means as people read them ("12.5 / 80 / 3.1"); a dash without pixels."""
+    """The per-channel means, short enough for the side pane ("12.5/80/3.1"); a dash without
+    pixels. The Results window has them in full."""
     if not stats:
         return "–"
-    return " / ".join(measurements.display_text(round(float(v), 1)) for v in stats["mean"])
+    return "/".join(measurements.display_text(round(float(v), 1)) for v in stats["mean"])
 
 
 def row_cells(roi, stats):
@@ -41,6 +43,13 @@ class RoiList(wx.ListCtrl):
         self.rois = []
         self._index = {}
         self._stats = {}  # id -> (the ROI's dict when measured, its statistics)
+        self.Bind(wx.EVT_SIZE, self._on_size)
+
+    def _on_size(self, event):
+        event.Skip()
+        last = len(COLUMNS) - 1
+        used = sum(self.GetColumnWidth(c) for c in range(last))
+        self.SetColumnWidth(last, max(COLUMNS[last][1], self.GetClientSize().width - used))
 
     def OnGetItemText(self, item, column):
         if item >= len(self.rois):

@@ -1,7 +1,7 @@
 """The inspection workbench on top of the main window: Measure and the Results window, the line
 profile and histogram windows kept up to date as the ROI changes (also while it is dragged),
-the next and previous image of the folder (the ROIs stay on the panel), recent files, Measure Folder, and
-the window's size, position and panes remembered in a wx.Config.
+the next and previous image of the folder (the ROIs stay on the panel), recent files, Measure
+Folder, and the window's size, position and panes remembered in a wx.Config.
 
 The frame creates one Workbench and tells it when the panel exists (attach), when an image was
 opened (image_opened) and when the ROI changed (roi_changed)."""
