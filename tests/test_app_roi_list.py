@@ -27,7 +27,7 @@ def test_roi_list_follows_the_set_and_selects_on_the_panel(studio, movra, tmp_pa
 
     if not hasattr(movra.MovraROIAdvPanel, "SetOnROISetChangedCallback"):
         pytest.skip("the panel does not announce changes of its set yet")
-    from movra_studio import roi_list, workbench
+    from movra_studio import roi_json, roi_list
 
     frame, messages = studio
     write_cv(tmp_path / "a.png", pattern(240, 320, 3, seed=1))
@@ -44,6 +44,13 @@ def test_roi_list_follows_the_set_and_selects_on_the_panel(studio, movra, tmp_pa
     for row, roi_id in zip(cells, (plate, bore)):
         stats = panel.GetROIStats(roi_id)
         assert row[2:] == [str(stats["area"]), roi_list.mean_text(stats)]
+
+    # Choosing a tool leaves the selected ROI's shape alone: the tool draws a new one.
+    panel.SelectROI(plate)
+    frame.set_tool(roi_json.LINE)
+    settle()
+    assert panel.GetROI(plate)["points"] == [[30.0, 40.0], [120.0, 90.0]]
+    assert panel.GetSelectedROI() is None and lst.GetFirstSelected() == -1
 
     # The list selects on the panel, and the panel's selection shows in the list.
     lst.Select(1)
