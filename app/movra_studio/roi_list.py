@@ -141,8 +141,11 @@ class RoiListPane(wx.Panel):
             wx.CallAfter(self._changed)
 
     def _changed(self):
+        self._pending = False
+        if not self or self.panel is None:
+            return  # the window closed before the call came
         self.sync()
-        if self.on_change is not None and self.panel is not None:
+        if self.on_change is not None:
             self.on_change()
 
     def roi_changed(self):
