@@ -474,18 +474,27 @@ int main(int argc, char** argv) {
             photos.push_back(MakeImage(4000, 3000, 40 * i));
         }
         int next = 0;
-        const double load = MedianMs(15, [&] {
-            (void)b.panel->SetCVmat(photos[next++ % 3], false, false);
-            b.Paint();
-        });
         cv::Mat copy = photos[0].clone();
-        const double reused = MedianMs(15, [&] { photos[next++ % 3].copyTo(copy); });
+        // In turn: the whole load, its two halves, and the copy it is measured against.
+        const std::vector<double> ms = MedianEachMs(
+            31, {[&] {
+                     (void)b.panel->SetCVmat(photos[next++ % 3], false, false);
+                     b.Paint();
+                 },
+                 [&] { (void)b.panel->SetCVmat(photos[next++ % 3], false, false); },
+                 [&] { b.Paint(); }, [&] { b.Paint(); },
+                 [&] { photos[next++ % 3].copyTo(copy); }});
+        const double load = ms[0];
+        const double reused = ms[4];
         const double fresh = MedianMs(15, [&] { copy = photos[next++ % 3].clone(); });
         std::printf("\nSetCVmat(mat) + first paint of a 4000 x 3000 x 3 image, fitted to the "
-                    "window (median ms)\n\n| SetCVmat + paint | copy into a held buffer | fresh "
-                    "copy (clone) | over the held copy | target |\n|---:|---:|---:|---:|---|\n");
-        std::printf("| %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n", load, reused, fresh,
-                    load - reused, load <= reused + 3.0 ? "within" : "OVER");
+                    "window (median ms); its halves measured alone, and a paint repeated\n\n| "
+                    "SetCVmat + paint | SetCVmat | first paint | paint again | copy into a held "
+                    "buffer | fresh copy (clone) | over the held copy | target |\n"
+                    "|---:|---:|---:|---:|---:|---:|---:|---|\n");
+        std::printf("| %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n",
+                    load, ms[1], ms[2], ms[3], reused, fresh, load - reused,
+                    load <= reused + 3.0 ? "within" : "OVER");
     }
     if (wants("deep")) {
         DeepSources(b);
