@@ -125,10 +125,8 @@ class RoiListPane(wx.Panel):
         """Follows `panel`'s set from now on; drawing with a tool adds a ROI to it."""
         self.panel = self.list.panel = panel
         self.on_change = on_change
-        if hasattr(panel, "SetMultiROI"):
-            panel.SetMultiROI(True)
-        if hasattr(panel, "SetOnROISetChangedCallback"):
-            panel.SetOnROISetChangedCallback(lambda action, roi_id: self.set_changed())
+        panel.SetMultiROI(True)
+        panel.SetOnROISetChangedCallback(lambda action, roi_id: self.set_changed())
         self.sync()
 
     # --- what changes the rows
@@ -151,10 +149,6 @@ class RoiListPane(wx.Panel):
     def roi_changed(self):
         """The selected ROI changed (also while it is dragged): its row follows."""
         if self.panel is None:
-            return
-        if not hasattr(self.panel, "SetOnROISetChangedCallback"):
-            # Nothing announces the set's changes: read it again each time.
-            self.sync()
             return
         selected = self.panel.GetSelectedROI()
         if selected is not None and self.list.row_of(selected) is not None:

@@ -95,10 +95,6 @@ def read_set(panel):
     or None when no ROI has a shape."""
     data = panel.GetROISetData()
     rois = [r for r in data["rois"] if _has_shape(r)]
-    if not rois and not hasattr(panel, "SetMultiROI"):
-        # A panel whose drawing with nothing selected makes a ROI outside the set.
-        single = roi_json.read_roi(panel)
-        return None if single is None else set_data(single)
     if not rois:
         return None
     ids = {r["id"] for r in rois}
