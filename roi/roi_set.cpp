@@ -176,21 +176,3 @@ int ROISet::HitTop(const cv::Point2f& p, float tol, int skip) const {
     }
     return -1;
 }
-
-bool ROISet::Insert(std::size_t index, ROIEntry entry) {
-    if (entry.id < 0 || Find(entry.id) != nullptr) {
-        return false;
-    }
-    const auto at = static_cast<std::ptrdiff_t>(std::min(index, m_entries.size()));
-    m_nextId = std::max(m_nextId, entry.id + 1);
-    m_bounds.insert(m_bounds.begin() + at, entry.shape.Bounds());
-    m_entries.insert(m_entries.begin() + at, std::move(entry));
-    return true;
-}
-
-int ROISet::IndexOf(int id) const {
-    for (std::size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i].id == id) return static_cast<int>(i);
-    }
-    return -1;
-}
