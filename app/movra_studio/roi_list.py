@@ -9,7 +9,7 @@ the image changes, so that a set of thousands of ROIs stays quick."""
 
 import wx
 
-from . import measurements, roi_json, roi_set
+from . import measurements, roi_set
 
 # The last column takes the width left over.
 COLUMNS = [("Name", 68), ("Shape", 78), ("Area", 52), ("Mean", 120)]
@@ -25,9 +25,8 @@ def mean_text(stats):
 
 def row_cells(roi, stats):
     """The cells of one ROI: name, shape, area and mean."""
-    shaped = bool(roi["points"]) and roi["mode"] in roi_json.MODE_NAMES
     return [roi_set.display_name(roi["id"], roi["name"]),
-            measurements.shape_name(roi["mode"]) if shaped else "(empty)",
+            measurements.shape_name(roi["mode"]) if roi_set.has_shape(roi) else "(empty)",
             str(stats["area"]) if stats else "0",
             mean_text(stats)]
 

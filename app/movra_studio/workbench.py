@@ -157,7 +157,7 @@ class Workbench:
         panel = self._panel()
         if panel is None:
             return []
-        rois = [r for r in panel.GetROIs() if r["points"] and r["mode"] in roi_json.MODE_NAMES]
+        rois = [r for r in panel.GetROIs() if roi_set.has_shape(r)]
         if not all_rois:
             selected = panel.GetSelectedROI()
             rois = [r for r in rois if r["id"] == selected]
