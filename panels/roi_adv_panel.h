@@ -88,6 +88,11 @@ class MovraROIAdvPanel : public MovraPanel {
     void RenderFrame(wxDC& dc);
     // The image alone (no layers), for the display-only paths.
     void RenderFrameFast(wxDC& dc, const cv::Mat& mat);
+    // Shared by both renderers: the viewport follows the window and its scroll position, and
+    // the visible part of `image` at the zoom is cut out and rendered (levels, colormap) as
+    // 8-bit three channels (empty when nothing is visible or the image has a channel count
+    // the panel cannot show).
+    cv::Mat CutVisibleBuffer(const cv::Mat& image);
     // Zoom steps: store the new m_scale and return whether it changed; the viewport is the
     // caller's to update.
     bool CalcZoomIn();
@@ -358,11 +363,6 @@ class MovraROIAdvPanel : public MovraPanel {
     void ZoomAbout(double zoom, const wxPoint& anchor);
     // Where the context menu was opened (client position), for its "Original Size".
     wxPoint m_menuAnchor = wxDefaultPosition;
-    // Shared by both renderers: the viewport follows the window and its scroll position, and
-    // the visible part of `image` at the zoom is cut out and rendered (levels, colormap) as
-    // 8-bit three channels (empty when nothing is visible or the image has a channel count
-    // the panel cannot show).
-    cv::Mat CutVisibleBuffer(const cv::Mat& image);
     // Blits the buffer at the centering offset and fills only the part of the window it leaves
     // uncovered with the background colour.
     void BlitBuffer(wxDC& dc, const cv::Mat& buffer);
