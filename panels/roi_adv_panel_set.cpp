@@ -1,5 +1,5 @@
-// The panel's set of named ROIs: selection hands a shape to the editor and back, and the
-// unselected ROIs are drawn beneath the editing one.
+// The panel's set of named ROIs: selection hands a shape to the editor and back, each change
+// is an undo step and a report, and the unselected ROIs are drawn beneath the editing one.
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -65,6 +65,9 @@ bool MovraROIAdvPanel::UpdateROI(int id, ROIShape shape) {
         change.before = *m_rois.Find(id);
         (void)m_rois.SetShape(id, std::move(shape));
         change.after = *m_rois.Find(id);
+        if (change.after->shape == change.before->shape) {
+            return true;  // no step and no report for a shape given again
+        }
         ROISetStep step;
         step.selectedBefore = step.selectedAfter = m_selectedROI;
         step.changes.push_back(std::move(change));
