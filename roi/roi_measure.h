@@ -47,6 +47,19 @@ struct MaskBox {
 };
 [[nodiscard]] MaskBox Rasterise(const Shape& shape, cv::Size imageSize);
 
+// The same pixels as runs [x0, x1) of row y, in row order, never overlapping; `box` is the
+// MaskBox's. Measuring walks these rather than a mask.
+struct Span {
+    int y, x0, x1;
+};
+struct SpanSet {
+    cv::Rect box{0, 0, 0, 0};
+    std::vector<Span> spans;
+};
+[[nodiscard]] SpanSet Spans(const Shape& shape, cv::Size imageSize);
+// The MaskBox of the runs.
+[[nodiscard]] MaskBox Paint(const SpanSet& set);
+
 // Length of the shape's outline in image pixels, of the whole shape even where it leaves the
 // image: the closed polygon for rectangles and polygons, 2 pi r for a circle, both arcs plus
 // the two radial edges for an annulus sector (both circles for a whole ring), the length of a

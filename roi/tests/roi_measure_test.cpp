@@ -183,3 +183,137 @@ TEST(ROIMeasure, AbsurdGeometryIsClippedToTheImage) {
     EXPECT_EQ(cv::countNonZero(drawn != ours), 0);
     EXPECT_GT(cv::countNonZero(ours), 40);
 }
+
+namespace {
+
+// The statistics of the mask's pixels counted one at a time, in the plainest way.
+struct Reference {
+    std::int64_t area = 0;
+    std::vector<double> mean, stddev, min, max;
+};
+
+Reference Count(const cv::Mat& image, const ROIMeasure::MaskBox& m) {
+    Reference ref;
+    const int cn = image.channels();
+    std::vector<std::uint64_t> sum(cn, 0);
+    std::vector<long double> sumSq(cn, 0);
+    ref.min.assign(cn, 255);
+    ref.max.assign(cn, 0);
+    for (int y = 0; y < m.box.height; ++y) {
+        for (int x = 0; x < m.box.width; ++x) {
+            if (!m.mask(y, x)) continue;
+            ++ref.area;
+            const uchar* px = image.ptr(m.box.y + y) + (m.box.x + x) * cn;
+            for (int c = 0; c < cn; ++c) {
+                sum[c] += px[c];
+                ref.min[c] = std::min(ref.min[c], double(px[c]));
+                ref.max[c] = std::max(ref.max[c], double(px[c]));
+            }
+        }
+    }
+    for (int c = 0; c < cn; ++c) {
+        ref.mean.push_back(static_cast<double>(sum[c]) / ref.area);
+    }
+    // Second pass about the mean: no cancellation to hide a wrong sum of squares.
+    for (int y = 0; y < m.box.height; ++y) {
+        for (int x = 0; x < m.box.width; ++x) {
+            if (!m.mask(y, x)) continue;
+            const uchar* px = image.ptr(m.box.y + y) + (m.box.x + x) * cn;
+            for (int c = 0; c < cn; ++c) {
+                const long double d = px[c] - static_cast<long double>(ref.mean[c]);
+                sumSq[c] += d * d;
+            }
+        }
+    }
+    for (int c = 0; c < cn; ++c) {
+        ref.stddev.push_back(static_cast<double>(std::sqrt(sumSq[c] / ref.area)));
+    }
+    return ref;
+}
+
+}  // namespace
+
+TEST(ROIMeasure, OnePassStatisticsEqualAPixelByPixelCountForAnyChannelCount) {
+    cv::RNG rng(24);
+    for (int cn = 1; cn <= 5; ++cn) {
+        // Odd sizes: runs end anywhere within the vector-sized blocks of the sums.
+        cv::Mat image(53, 211, CV_8UC(cn));
+        rng.fill(image, cv::RNG::UNIFORM, 0, 256);
+        for (int k = 0; k < 40; ++k) {
+            const P a(rng.uniform(-20.f, 230.f), rng.uniform(-20.f, 70.f));
+            const P b(rng.uniform(-20.f, 230.f), rng.uniform(-20.f, 70.f));
+            const P r(rng.uniform(1.f, 90.f), rng.uniform(-40.f, 40.f));
+            const P sector(rng.uniform(-180.f, 180.f), rng.uniform(0.f, 400.f));
+            const ROIMeasure::Shape shapes[] = {
+                ShapeWith(CvROIMode::Rectangle, {a, {r.x, std::abs(r.y) + 1}}),
+                ShapeWith(CvROIMode::RotatedRectangle, {a, {r.x, std::abs(r.y) + 1}},
+                          rng.uniform(0.0, 360.0)),
+                ShapeWith(CvROIMode::Circle, {a, r}),
+                ShapeWith(CvROIMode::Annulus, {a, r, {r.x / 3, 0}, {0, 360}}),
+                ShapeWith(CvROIMode::Annulus, {a, r, {r.x / 2, 0}, sector}),
+                ShapeWith(CvROIMode::Polygon, {a, b, {a.x, b.y}, {b.x + r.y, a.y + r.x}}),
+                ShapeWith(CvROIMode::Line, {a, b}),
+                ShapeWith(CvROIMode::Point, {a}),
+            };
+            for (const ROIMeasure::Shape& shape : shapes) {
+                SCOPED_TRACE(testing::Message() << "cn " << cn << " mode " << int(shape.mode)
+                                                << " k " << k);
+                const ROIMeasure::MaskBox m = ROIMeasure::Rasterise(shape, image.size());
+                const Reference ref = Count(image, m);
+                const auto st = ROIMeasure::Measure(shape, image);
+                ASSERT_EQ(st.has_value(), ref.area > 0);
+                if (!st) continue;
+                EXPECT_EQ(st->area, ref.area);
+                EXPECT_EQ(st->mean, ref.mean);
+                EXPECT_EQ(st->min, ref.min);
+                EXPECT_EQ(st->max, ref.max);
+                for (int c = 0; c < cn; ++c) {
+                    EXPECT_NEAR(st->stddev[c], ref.stddev[c], 1e-9 * (1 + ref.stddev[c]));
+                }
+            }
+        }
+    }
+}
+
+TEST(ROIMeasure, WholeRingsKeepThePixelCentreRuleExactly) {
+    // Rows of a whole disc or ring are found from their ends inwards; every pixel must still
+    // be the one the distance test alone picks, also where a centre sits on the rim.
+    cv::RNG rng(7);
+    const cv::Size size(97, 83);
+    for (int k = 0; k < 300; ++k) {
+        const P centre(rng.uniform(-10, 110) / 2.f, rng.uniform(-10, 90) / 2.f);
+        const bool ring = k % 2;
+        const P outer(rng.uniform(0, 80) / 2.f, rng.uniform(0, 80) / 2.f);
+        const P inner(rng.uniform(0, 60) / 2.f, 0);
+        const ROIMeasure::Shape s =
+            ring ? ShapeWith(CvROIMode::Annulus, {centre, outer, inner, {0, 360}})
+                 : ShapeWith(CvROIMode::Circle, {centre, outer});
+        if (s.mode == CvROIMode::None) continue;
+        const ROIMeasure::MaskBox m = ROIMeasure::Rasterise(s, size);
+        cv::Mat1b ours = cv::Mat1b::zeros(size), expected = cv::Mat1b::zeros(size);
+        if (!m.box.empty()) m.mask.copyTo(ours(m.box));
+        const double lo2 = s.innerRadius * s.innerRadius, hi2 = s.outerRadius * s.outerRadius;
+        for (int y = 0; y < size.height; ++y) {
+            for (int x = 0; x < size.width; ++x) {
+                const double dx = x + 0.5 - s.centre.x, dy = y + 0.5 - s.centre.y;
+                const double d2 = dx * dx + dy * dy;
+                expected(y, x) = d2 >= lo2 && d2 <= hi2 ? 255 : 0;
+            }
+        }
+        ASSERT_EQ(cv::countNonZero(ours != expected), 0) << "k " << k;
+    }
+}
+
+TEST(ROIMeasure, SumsOfAVeryLongRunDoNotOverflow) {
+    // More than 2^32 / 255^2 samples in one lane of one run.
+    cv::Mat1b row(1, 1200001, uchar(255));
+    row(0, 600000) = 0;
+    const auto st = ROIMeasure::Measure(
+        ShapeWith(CvROIMode::Rectangle, {{0, 0}, {float(row.cols), 1}}), row);
+    ASSERT_TRUE(st);
+    const double n = row.cols;
+    EXPECT_EQ(st->mean[0], 255.0 * (n - 1) / n);
+    EXPECT_EQ(st->min[0], 0.0);
+    EXPECT_EQ(st->max[0], 255.0);
+    EXPECT_NEAR(st->stddev[0], 255.0 * std::sqrt(n - 1) / n, 1e-12);
+}
