@@ -2,8 +2,9 @@
 times, GetROIs, GetROISetData, SetROISetData of that data and the JSON
 text of it; and, where the panel has multi-ROI editing, a press that selects one of the 10 ROIs in
 view among the 10,000, through the panel's own mouse handler (wx.MouseEvent handed to
-ProcessEvent), against the same press with only the 10. An 800 x 600 panel at zoom 1 over a
-4000 x 3000 image. Prints markdown tables."""
+ProcessEvent), against the same press with only the 10. An 800 x 600 panel at zoom 1 showing all
+of an 800 x 600 image; the other ROIs lie beyond the image's right edge. Prints markdown
+tables."""
 
 import json
 import os
@@ -52,7 +53,7 @@ def main():
     settle(wx)
     p = movra.MovraROIAdvPanel(host, width=800, height=600)
     win = host.GetChildren()[0]
-    p.SetMat(np.full((3000, 4000, 3), 90, np.uint8))
+    p.SetMat(np.full((600, 800, 3), 90, np.uint8))
     p.SetOriginal()
     settle(wx)
     print(f"Load average (1 min) at the start: {os.getloadavg()[0]:.2f}\n")
