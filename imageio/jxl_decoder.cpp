@@ -64,8 +64,10 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes, bool keepDepth) {
                                std::to_string(info.num_color_channels));
                     return {};
                 }
-                // Integer samples only: a float image stays on the 8-bit path as before.
-                if (keepDepth && info.bits_per_sample > 8 && info.exponent_bits_per_sample == 0) {
+                if (keepDepth && info.exponent_bits_per_sample > 0) {
+                    // Float samples (16- or 32-bit) as 32-bit floats, the values as coded.
+                    format.data_type = JXL_TYPE_FLOAT;
+                } else if (keepDepth && info.bits_per_sample > 8) {
                     format.data_type = JXL_TYPE_UINT16;
                 }
                 break;
@@ -80,7 +82,9 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes, bool keepDepth) {
                 const bool transposed = info.orientation >= JXL_ORIENT_TRANSPOSE;
                 const int width = static_cast<int>(transposed ? info.ysize : info.xsize);
                 const int height = static_cast<int>(transposed ? info.xsize : info.ysize);
-                const int depth = format.data_type == JXL_TYPE_UINT16 ? CV_16U : CV_8U;
+                const int depth = format.data_type == JXL_TYPE_FLOAT    ? CV_32F
+                                  : format.data_type == JXL_TYPE_UINT16 ? CV_16U
+                                                                        : CV_8U;
                 pixels.create(height, width, CV_MAKETYPE(depth, format.num_channels));
                 if (size != pixels.total() * pixels.elemSize() ||
                     JxlDecoderSetImageOutBuffer(dec.get(), &format, pixels.data, size) !=

@@ -2,7 +2,8 @@
 // dropped, the stored orientation applied). Failures print one line on standard error and give
 // an empty matrix; a file the opening policy refuses fails as an empty one.
 // `keepDepth`: an image of more than 8 integer bits comes as 16-bit BGR or grey holding the
-// codestream's own values (0 .. 2^bits - 1); others as above.
+// codestream's own values (0 .. 2^bits - 1), a float image as 32-bit float with the values the
+// decoder gives; others as above.
 #pragma once
 
 #include <opencv2/core.hpp>

@@ -410,10 +410,9 @@ void MovraPanel::PaintSource(wxDC& dc) {
     if (window.empty()) {
         return;
     }
-    cv::Mat buffer = std::abs(m_scale - 1.0) < 1e-6 ? m_matBitmap(window).clone()
-                                                    : ResizeWindowNearest(m_matBitmap, m_scale,
-                                                                          window);
-    m_displayMap.Render(buffer);
+    const cv::Mat buffer = std::abs(m_scale - 1.0) < 1e-6
+                               ? m_displayMap.RenderRegion(m_matBitmap, window, 1.0)
+                               : m_displayMap.RenderWindow(m_matBitmap, m_scale, window);
     if (buffer.empty()) {
         return;
     }

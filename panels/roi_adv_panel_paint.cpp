@@ -3,7 +3,6 @@
 #include <wx/log.h>
 #include <wx/wupdlock.h>
 
-#include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <climits>
@@ -12,7 +11,6 @@
 #include "panels/display_scale.h"
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
-#include "roi/nearest_resize.h"
 
 
 void MovraROIAdvPanel::OnPaint(wxPaintEvent& /*event*/) {
@@ -79,25 +77,12 @@ cv::Mat MovraROIAdvPanel::CutVisibleBuffer(const cv::Mat& image) {
         return {};
     }
     SyncViewportToWindow();
-    if (m_viewport.scale > 1.01) {
-        // Magnified, the visible source has fewer pixels than the buffer: its picture is made
-        // at source size and then enlarged, the same pixels as scaling first.
-        const cv::Rect inside = m_viewport.GetVisibleROI() & cv::Rect(0, 0, image.cols, image.rows);
-        if (inside.empty()) {
-            return {};
-        }
-        // Render never writes into the matrix it is given (every conversion makes a new one).
-        cv::Mat picture = image(inside);
-        m_displayMap.Render(picture);
-        if (picture.empty()) {
-            return {};
-        }
-        return ResizeRegionNearest(picture, cv::Rect(0, 0, picture.cols, picture.rows),
-                                   m_viewport.scale);
+    const cv::Rect inside = m_viewport.GetVisibleROI() & cv::Rect(0, 0, image.cols, image.rows);
+    if (inside.empty()) {
+        return {};
     }
-    cv::Mat buffer = m_viewport.ExtractVisibleRegion(image);
-    m_displayMap.Render(buffer);
-    return buffer;
+    // Only the buffer's pixels are levelled and coloured, never the whole visible region.
+    return m_displayMap.RenderRegion(image, inside, m_viewport.SamplingScale());
 }
 
 void MovraROIAdvPanel::BlitBuffer(wxDC& dc, const cv::Mat& buffer) {

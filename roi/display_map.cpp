@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -46,20 +47,19 @@ bool IsIntegerDepth(int depth) { return depth == CV_8U || depth == CV_16U || dep
 int TableSize(int depth) { return depth == CV_8U ? 256 : 65536; }
 int TableOffset(int depth) { return depth == CV_16S ? 32768 : 0; }
 
-template <typename T, typename Out>
-void LookUpRows(const cv::Mat& src, cv::Mat& dst, const Out* table, int offset) {
+template <typename T>
+void LookUpRows(const cv::Mat& src, cv::Mat& dst, const uchar* table, int offset) {
     const int n = src.cols * src.channels();
     for (int y = 0; y < src.rows; ++y) {
         const T* s = src.ptr<T>(y);
-        Out* d = dst.ptr<Out>(y);
+        uchar* d = dst.ptr<uchar>(y);
         for (int x = 0; x < n; ++x) {
             d[x] = table[static_cast<int>(s[x]) + offset];
         }
     }
 }
 
-template <typename Out>
-void LookUp(const cv::Mat& src, cv::Mat& dst, const Out* table) {
+void LookUp(const cv::Mat& src, cv::Mat& dst, const uchar* table) {
     switch (src.depth()) {
         case CV_8U:
             LookUpRows<std::uint8_t>(src, dst, table, 0);
@@ -77,20 +77,23 @@ void LookUp(const cv::Mat& src, cv::Mat& dst, const Out* table) {
 
 }  // namespace
 
+bool DisplayMap::TableKey::operator==(const TableKey& other) const {
+    const bool sameLevels = levels.has_value() == other.levels.has_value() &&
+                            (!levels || (levels->low == other.levels->low &&
+                                         levels->high == other.levels->high));
+    return sameLevels && colormap == other.colormap && depth == other.depth;
+}
+
 bool DisplayMap::SetLevels(const std::optional<DisplayLevels>& levels) {
     if (levels && (!std::isfinite(levels->low) || !std::isfinite(levels->high) ||
                    !(levels->high > levels->low))) {
         return false;
     }
     m_levels = levels;
-    m_tableValid = false;
     return true;
 }
 
-void DisplayMap::SetColormap(int colormap) {
-    m_colormap = colormap;
-    m_tableValid = false;
-}
+void DisplayMap::SetColormap(int colormap) { m_colormap = colormap; }
 
 uchar DisplayMap::Level(double v) const {
     if (!m_levels) {
@@ -100,39 +103,49 @@ uchar DisplayMap::Level(double v) const {
     return static_cast<uchar>(std::clamp(std::nearbyint(scaled), 0.0, 255.0));
 }
 
-std::vector<uchar> DisplayMap::LevelTable(int depth) const {
+const std::vector<uchar>& DisplayMap::LevelTable(int depth) const {
+    const TableKey key = KeyFor(depth);
+    if (m_levelKey && *m_levelKey == key) {
+        return m_levelTable;
+    }
     const int size = TableSize(depth);
     const int offset = TableOffset(depth);
-    std::vector<uchar> table(static_cast<size_t>(size));
+    m_levelTable.resize(static_cast<size_t>(size));
     for (int i = 0; i < size; ++i) {
-        table[static_cast<size_t>(i)] = Level(static_cast<double>(i - offset));
+        m_levelTable[static_cast<size_t>(i)] = Level(static_cast<double>(i - offset));
     }
-    return table;
+    m_levelKey = key;
+    return m_levelTable;
 }
 
-const std::vector<cv::Vec3b>& DisplayMap::ColourTable(int depth) const {
-    if (m_tableValid && m_tableDepth == depth) {
-        return m_table;
+SampleColours DisplayMap::ColourTable(int depth) const {
+    const TableKey key = KeyFor(depth);
+    if (!m_colourKey || !(*m_colourKey == key)) {
+        // The colours of the 256 levelled values, as cv::applyColorMap gives them.
+        cv::Mat ramp(1, 256, CV_8UC1);
+        for (int i = 0; i < 256; ++i) {
+            ramp.at<uchar>(0, i) = static_cast<uchar>(i);
+        }
+        cv::Mat palette;
+        if (m_colormap == kGray) {
+            cv::cvtColor(ramp, palette, cv::COLOR_GRAY2BGR);
+        } else {
+            cv::applyColorMap(ramp, palette, m_colormap);
+        }
+        const std::vector<uchar>& levels = LevelTable(depth);
+        m_colourTable.assign(levels.size(), 0);
+        for (size_t i = 0; i < levels.size(); ++i) {
+            // Bytes B, G, R first in memory, whatever the machine's byte order.
+            std::memcpy(&m_colourTable[i], palette.ptr(0, levels[i]), 3);
+        }
+        m_colourKey = key;
     }
-    // The colours of the 256 levelled values, as cv::applyColorMap gives them.
-    cv::Mat ramp(1, 256, CV_8UC1);
-    for (int i = 0; i < 256; ++i) {
-        ramp.at<uchar>(0, i) = static_cast<uchar>(i);
-    }
-    cv::Mat palette;
-    if (m_colormap == kGray) {
-        cv::cvtColor(ramp, palette, cv::COLOR_GRAY2BGR);
-    } else {
-        cv::applyColorMap(ramp, palette, m_colormap);
-    }
-    const std::vector<uchar> levels = LevelTable(depth);
-    m_table.resize(levels.size());
-    for (size_t i = 0; i < levels.size(); ++i) {
-        m_table[i] = palette.at<cv::Vec3b>(0, levels[i]);
-    }
-    m_tableDepth = depth;
-    m_tableValid = true;
-    return m_table;
+    return {m_colourTable.data(), TableOffset(depth)};
+}
+
+bool DisplayMap::UsesColourTable(const cv::Mat& image) const {
+    const bool plain8 = image.depth() == CV_8U && !m_levels && m_colormap == kGray;
+    return image.channels() == 1 && IsIntegerDepth(image.depth()) && !plain8;
 }
 
 void DisplayMap::Render(cv::Mat& buffer) const {
@@ -145,18 +158,16 @@ void DisplayMap::Render(cv::Mat& buffer) const {
         buffer.release();
         return;
     }
-    const bool plain8 = depth == CV_8U && !m_levels && m_colormap == kGray;
-    if (cn == 1 && IsIntegerDepth(depth) && !plain8) {
+    if (UsesColourTable(buffer)) {
         // Levels, colormap and grey expansion in one lookup per pixel.
-        cv::Mat out(buffer.size(), CV_8UC3);
-        LookUp(buffer, out, ColourTable(depth).data());
-        buffer = std::move(out);
+        const SampleColours colours = ColourTable(depth);
+        buffer = ResizeRegionNearest(buffer, cv::Rect(0, 0, buffer.cols, buffer.rows), 1.0,
+                                     &colours);
         return;
     }
     if (m_levels && IsIntegerDepth(depth)) {
-        const std::vector<uchar> table = LevelTable(depth);
         cv::Mat out(buffer.size(), CV_MAKETYPE(CV_8U, cn));
-        LookUp(buffer, out, table.data());
+        LookUp(buffer, out, LevelTable(depth).data());
         buffer = std::move(out);
     } else if (m_levels) {
         // Floats: (v - low) * 255 / (high - low), rounded and saturated by OpenCV; NaN shows
@@ -176,6 +187,55 @@ void DisplayMap::Render(cv::Mat& buffer) const {
         // The window has nothing behind the image to blend with.
         cv::cvtColor(buffer, buffer, cv::COLOR_BGRA2BGR);
     }
+}
+
+namespace {
+
+// Render of a scaled or cut copy, the copy dropped when Render gave a new matrix; one that
+// still shares the source's pixels (an 8-bit three-channel region at zoom 1) is copied.
+cv::Mat RenderCopy(const DisplayMap& map, const cv::Mat& image, cv::Mat sampled) {
+    map.Render(sampled);
+    if (!sampled.empty() && sampled.datastart == image.datastart) {
+        return sampled.clone();
+    }
+    return sampled;
+}
+
+}  // namespace
+
+cv::Mat DisplayMap::RenderRegion(const cv::Mat& image, const cv::Rect& region,
+                                 double scale) const {
+    if (image.empty() || region.empty()) {
+        return {};
+    }
+    if (UsesColourTable(image)) {
+        const SampleColours colours = ColourTable(image.depth());
+        return ResizeRegionNearest(image, region, scale, &colours);
+    }
+    if (scale > 1.0) {
+        // Magnified, the region has fewer pixels than its picture: it is rendered at source
+        // size and then enlarged, the same pixels as scaling first.
+        cv::Mat picture = image(region);
+        Render(picture);
+        if (picture.empty()) {
+            return {};
+        }
+        return ResizeRegionNearest(picture, cv::Rect(0, 0, picture.cols, picture.rows), scale);
+    }
+    return RenderCopy(*this, image,
+                      scale == 1.0 ? image(region) : ResizeRegionNearest(image, region, scale));
+}
+
+cv::Mat DisplayMap::RenderWindow(const cv::Mat& image, double scale,
+                                 const cv::Rect& window) const {
+    if (image.empty() || window.empty()) {
+        return {};
+    }
+    if (UsesColourTable(image)) {
+        const SampleColours colours = ColourTable(image.depth());
+        return ResizeWindowNearest(image, scale, window, &colours);
+    }
+    return RenderCopy(*this, image, ResizeWindowNearest(image, scale, window));
 }
 
 std::optional<int> ColormapByName(const std::string& name) {

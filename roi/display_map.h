@@ -8,9 +8,12 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "roi/nearest_resize.h"
 
 struct DisplayLevels {
     double low = 0.0;
@@ -34,20 +37,45 @@ class DisplayMap {
     // (the pixels it referred to are never written, so it may be a view of an image). Empty
     // for another channel count.
     void Render(cv::Mat& buffer) const;
+    // The picture of image(region) scaled by `scale` (nearest neighbour, as
+    // ResizeRegionNearest; 1 takes the region as it is): a new CV_8UC3 matrix that shares no
+    // pixels with `image`. Scaling comes before levelling, so only the sampled pixels are
+    // mapped; a one-channel integer source is sampled and coloured in one pass. Empty when
+    // nothing is left or Render refuses the channel count.
+    [[nodiscard]] cv::Mat RenderRegion(const cv::Mat& image, const cv::Rect& region,
+                                       double scale) const;
+    // RenderRegion of the part `window` of the whole image scaled by `scale`, as
+    // ResizeWindowNearest samples it.
+    [[nodiscard]] cv::Mat RenderWindow(const cv::Mat& image, double scale,
+                                       const cv::Rect& window) const;
 
   private:
-    // One-channel integer sources: every possible value's BGR picture, made once per levels,
-    // colormap and depth, so a paint is one lookup per pixel.
-    const std::vector<cv::Vec3b>& ColourTable(int depth) const;
-    // Every possible value's levelled 8-bit value (8- and 16-bit integer depths).
-    [[nodiscard]] std::vector<uchar> LevelTable(int depth) const;
+    // What the cached tables were made for.
+    struct TableKey {
+        std::optional<DisplayLevels> levels;
+        int colormap = kGray;
+        int depth = -1;
+        bool operator==(const TableKey& other) const;
+    };
+    [[nodiscard]] TableKey KeyFor(int depth) const { return {m_levels, m_colormap, depth}; }
+    // A one-channel source shown through the colour table: integer depths, unless an 8-bit
+    // image is shown as it is (a plain copy is cheaper than a lookup).
+    [[nodiscard]] bool UsesColourTable(const cv::Mat& image) const;
+    // One-channel integer sources: every possible value's BGR picture (the first three bytes
+    // of each entry), made once per levels, colormap and depth, so a paint is one lookup per
+    // sampled pixel.
+    [[nodiscard]] SampleColours ColourTable(int depth) const;
+    // Every possible value's levelled 8-bit value (8- and 16-bit integer depths), cached as
+    // the colour table is.
+    const std::vector<uchar>& LevelTable(int depth) const;
     [[nodiscard]] uchar Level(double v) const;
 
     std::optional<DisplayLevels> m_levels;
     int m_colormap = kGray;
-    mutable std::vector<cv::Vec3b> m_table;
-    mutable int m_tableDepth = -1;
-    mutable bool m_tableValid = false;
+    mutable std::vector<std::uint32_t> m_colourTable;
+    mutable std::optional<TableKey> m_colourKey;
+    mutable std::vector<uchar> m_levelTable;
+    mutable std::optional<TableKey> m_levelKey;
 };
 
 // The colormap of a lower-case name ("gray", "viridis", "jet", ...); nothing for an unknown

@@ -71,6 +71,39 @@ void GatherRow3(const uchar* src, uchar* dst, const int* offset, int width, int 
     }
 }
 
+// One-channel samples through the colour table, each written as a four-byte word whose fourth
+// byte the next pixel overwrites; the row's last pixel as three bytes, so no write leaves the
+// row (bands of rows are written by different threads). `next` and `every` as for GatherRow3.
+template <typename T>
+void GatherColourRow(const uchar* src, uchar* dst, const int* offset, int width,
+                     const SampleColours& colours, const uchar* next, int every) {
+    const std::uint32_t* table = colours.table;
+    const int bias = colours.bias;
+    const auto one = [&](int x) {
+        T v;
+        std::memcpy(&v, src + offset[x], sizeof(T));
+        std::memcpy(dst + 3 * x, table + (static_cast<int>(v) + bias), 4);
+    };
+    const int wide = width - 1;
+    int x = 0;
+    if (next != nullptr) {
+        for (; x + every <= wide; x += every) {
+            __builtin_prefetch(next + offset[x + every - 1]);
+            for (int k = x; k < x + every; ++k) {
+                one(k);
+            }
+        }
+    }
+    for (; x < wide; ++x) {
+        one(x);
+    }
+    if (width > 0) {
+        T v;
+        std::memcpy(&v, src + offset[wide], sizeof(T));
+        std::memcpy(dst + 3 * wide, table + (static_cast<int>(v) + bias), 3);
+    }
+}
+
 void GatherRowAny(const uchar* src, uchar* dst, const int* offset, int width, size_t pixelSize) {
     for (int x = 0; x < width; ++x) {
         std::memcpy(dst + x * pixelSize, src + offset[x], pixelSize);
@@ -81,14 +114,14 @@ class NearestRows : public cv::ParallelLoopBody {
   public:
     NearestRows(const cv::Mat& image, const cv::Rect& region, cv::Mat& dst,
                 const std::vector<int>& offset, const std::vector<int>& yIndex, int wideEnd,
-                int prefetchEvery)
+                int prefetchEvery, const SampleColours* colours)
         : image_(image), region_(region), dst_(dst), offset_(offset), yIndex_(yIndex),
-          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery) {}
+          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery), colours_(colours) {}
 
     void operator()(const cv::Range& rows) const override {
         const size_t pixelSize = image_.elemSize();
         const int width = dst_.cols;
-        const size_t rowBytes = pixelSize * static_cast<size_t>(width);
+        const size_t rowBytes = dst_.elemSize() * static_cast<size_t>(width);
         for (int y = rows.start; y < rows.end; ++y) {
             uchar* d = dst_.ptr(y);
             const int sy = yIndex_[static_cast<size_t>(y)];
@@ -100,6 +133,19 @@ class NearestRows : public cv::ParallelLoopBody {
             const uchar* s =
                 image_.ptr(region_.y + sy) + static_cast<size_t>(region_.x) * pixelSize;
             const int* offset = offset_.data();
+            if (colours_ != nullptr) {
+                if (image_.depth() == CV_8U) {
+                    GatherColourRow<uint8_t>(s, d, offset, width, *colours_, NextRow(y, rows),
+                                             prefetchEvery_);
+                } else if (image_.depth() == CV_16U) {
+                    GatherColourRow<uint16_t>(s, d, offset, width, *colours_, NextRow(y, rows),
+                                              prefetchEvery_);
+                } else {
+                    GatherColourRow<int16_t>(s, d, offset, width, *colours_, NextRow(y, rows),
+                                             prefetchEvery_);
+                }
+                continue;
+            }
             switch (pixelSize) {
                 case 1:
                     GatherRow<uint8_t>(s, d, offset, width);
@@ -107,21 +153,9 @@ class NearestRows : public cv::ParallelLoopBody {
                 case 2:
                     GatherRow<uint16_t>(s, d, offset, width);
                     break;
-                case 3: {
-                    // The next sampled row is fetched while this one is gathered: below zoom
-                    // 1 every row starts with a wait on memory otherwise.
-                    const uchar* next = nullptr;
-                    for (int ny = y + 1; ny < rows.end; ++ny) {
-                        const int nsy = yIndex_[static_cast<size_t>(ny)];
-                        if (nsy != sy) {
-                            next = image_.ptr(region_.y + nsy) +
-                                   static_cast<size_t>(region_.x) * pixelSize;
-                            break;
-                        }
-                    }
-                    GatherRow3(s, d, offset, width, wideEnd_, next, prefetchEvery_);
+                case 3:
+                    GatherRow3(s, d, offset, width, wideEnd_, NextRow(y, rows), prefetchEvery_);
                     break;
-                }
                 case 4:
                     GatherRow<uint32_t>(s, d, offset, width);
                     break;
@@ -133,6 +167,20 @@ class NearestRows : public cv::ParallelLoopBody {
     }
 
   private:
+    // The next source row to be sampled in this band, or null: fetched while row y is
+    // gathered, since below zoom 1 every row starts with a wait on memory otherwise.
+    const uchar* NextRow(int y, const cv::Range& rows) const {
+        const int sy = yIndex_[static_cast<size_t>(y)];
+        for (int ny = y + 1; ny < rows.end; ++ny) {
+            const int nsy = yIndex_[static_cast<size_t>(ny)];
+            if (nsy != sy) {
+                return image_.ptr(region_.y + nsy) +
+                       static_cast<size_t>(region_.x) * image_.elemSize();
+            }
+        }
+        return nullptr;
+    }
+
     const cv::Mat& image_;
     const cv::Rect region_;
     cv::Mat& dst_;
@@ -140,6 +188,7 @@ class NearestRows : public cv::ParallelLoopBody {
     const std::vector<int>& yIndex_;
     const int wideEnd_;
     const int prefetchEvery_;
+    const SampleColours* colours_;
 };
 
 }  // namespace
@@ -148,9 +197,15 @@ namespace {
 
 // Gathers dst(y, x) = image(region.y + yIndex[y], region.x + xIndex[x]).
 cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::vector<int>& xIndex,
-                      const std::vector<int>& yIndex, double scale) {
+                      const std::vector<int>& yIndex, double scale,
+                      const SampleColours* colours) {
     const cv::Size dstSize(static_cast<int>(xIndex.size()), static_cast<int>(yIndex.size()));
-    cv::Mat dst(dstSize, image.type());
+    if (colours != nullptr && (image.channels() != 1 || (image.depth() != CV_8U &&
+                                                         image.depth() != CV_16U &&
+                                                         image.depth() != CV_16S))) {
+        return {};
+    }
+    cv::Mat dst(dstSize, colours != nullptr ? CV_8UC3 : image.type());
     const size_t pixelSize = image.elemSize();
     // Byte offsets within the source row, so the gathers do no multiplication.
     std::vector<int> offset(xIndex.size());
@@ -167,23 +222,26 @@ cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::v
     const double stripes = static_cast<double>(dst.total()) / (1 << 16);
     const int prefetchEvery = static_cast<int>(std::clamp(64.0 * scale / pixelSize, 1.0, 8.0));
     cv::parallel_for_(cv::Range(0, dstSize.height),
-                      NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery),
+                      NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery,
+                                  colours),
                       stripes);
     return dst;
 }
 
 }  // namespace
 
-cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double scale) {
+cv::Mat ResizeRegionNearest(const cv::Mat& image, const cv::Rect& region, double scale,
+                            const SampleColours* colours) {
     const cv::Size dstSize = NearestScaledSize(region.size(), scale);
     if (dstSize.empty() || image.empty()) {
         return {};
     }
     return GatherNearest(image, region, SourceIndexes(dstSize.width, region.width, scale),
-                         SourceIndexes(dstSize.height, region.height, scale), scale);
+                         SourceIndexes(dstSize.height, region.height, scale), scale, colours);
 }
 
-cv::Mat ResizeWindowNearest(const cv::Mat& image, double scale, const cv::Rect& window) {
+cv::Mat ResizeWindowNearest(const cv::Mat& image, double scale, const cv::Rect& window,
+                            const SampleColours* colours) {
     if (image.empty() || window.empty() || !(scale > 0.0) || !std::isfinite(scale) ||
         window.x < 0 || window.y < 0) {
         return {};
@@ -200,5 +258,5 @@ cv::Mat ResizeWindowNearest(const cv::Mat& image, double scale, const cv::Rect& 
     };
     return GatherNearest(image, cv::Rect(0, 0, image.cols, image.rows),
                          indexes(window.x, window.width, image.cols),
-                         indexes(window.y, window.height, image.rows), scale);
+                         indexes(window.y, window.height, image.rows), scale, colours);
 }

@@ -74,13 +74,15 @@ cv::Mat Viewport::ExtractVisibleRegion(const cv::Mat& image) const {
     if (inside.empty()) {
         return {};
     }
-    if (std::abs(scale - 1.0) > 0.01) {
+    if (SamplingScale() != 1.0) {
         // Sampled straight from the source: no intermediate copy of the visible region,
         // which at the smallest zoom is a hundred times the window's pixel count.
         return ResizeRegionNearest(image, inside, scale);
     }
     return image(inside).clone();
 }
+
+double Viewport::SamplingScale() const { return std::abs(scale - 1.0) > 0.01 ? scale : 1.0; }
 
 cv::Point_<float> Viewport::OriginalToView(const cv::Point_<float>& p) const {
     const cv::Rect visible = GetVisibleROI();

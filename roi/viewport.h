@@ -28,6 +28,9 @@ class Viewport {
     // The visible part of an originalSize-sized image at the current zoom (nearest neighbour);
     // empty when nothing is visible. The result never shares data with `image`.
     [[nodiscard]] cv::Mat ExtractVisibleRegion(const cv::Mat& image) const;
+    // The factor the visible region is sampled at: the zoom, or 1 within 1 % of it (the
+    // region is then taken as it is).
+    [[nodiscard]] double SamplingScale() const;
     [[nodiscard]] cv::Point_<float> OriginalToView(const cv::Point_<float>& p) const;
     [[nodiscard]] std::vector<cv::Point_<float>> OriginalToView(
         const std::vector<cv::Point_<float>>& points) const;

@@ -281,3 +281,29 @@ def test_16bit_jxl_keeps_its_values_in_the_panels_only(movra, host, tmp_path):
         mat = engine.GetMat()
         assert mat.dtype == np.uint8 and mat.shape == img.shape
         assert np.abs(mat.astype(np.float64) - scaled).max() <= 1
+
+
+def test_float_jxl_keeps_its_values_in_the_panels_only(movra, host, tmp_path):
+    if shutil.which("cjxl") is None:
+        pytest.skip("cjxl not installed")
+    rng = np.random.default_rng(9)
+    grey = rng.uniform(-2.0, 900.0, (30, 40)).astype(np.float32)
+    colour = rng.uniform(0.0, 1.5, (20, 10, 3)).astype(np.float32)
+    for img in (grey, colour):
+        pfm, path = (tmp_path / f"float{img.ndim}.{e}" for e in ("pfm", "jxl"))
+        assert cv2.imwrite(str(pfm), img)
+        subprocess.run(["cjxl", "--quiet", "-d", "0", str(pfm), str(path)], check=True,
+                       capture_output=True)
+        roi = make_roi_panel(movra, host)
+        assert roi.LoadImage(str(path))
+        assert roi.GetSourceMat().dtype == np.float32
+        assert np.array_equal(roi.GetSourceMat(), img)  # lossless: the very values
+        shown = make(movra, host, "MovraPanel")
+        assert shown.LoadImage(str(path), movra.IMREAD_UNCHANGED)
+        assert np.array_equal(shown.GetSourceMat(), img)
+        # The default flags and the engine keep the 8-bit decode.
+        assert shown.LoadImage(str(path))
+        assert shown.GetSourceMat().dtype == np.uint8
+        engine = movra.MovraEngine()
+        assert engine.LoadImage(str(path))
+        assert engine.GetMat().dtype == np.uint8
