@@ -256,12 +256,38 @@ class MovraROIAdvPanel:
         """Remove an ROI; False when there is none of that id"""
     def ClearROIs(self) -> None: ...
     def SelectROI(self, id: int | None) -> None:
-        """Make an ROI the editing ROI (None: none)"""
+        """Make an ROI the editing ROI (None: none); no undo step"""
     def GetSelectedROI(self) -> int | None: ...
     def GetROISetData(self) -> dict[str, Any]:
         """{'version': 2, 'rois': [...], 'selected': id or None}"""
     def SetROISetData(self, data: dict[str, Any]) -> None:
         """Take back GetROISetData()'s dict (ids included) or a version-1 shape dict; ValueError naming the field for bad data, the set unchanged"""
+    def SetMultiROI(self, enable: bool) -> None:
+        """
+        Switch the multi-ROI mouse rules on or off (off by default). On, with crop
+        editing enabled: a press on an unselected ROI (inside it or within ten screen
+        pixels of its outline; the topmost) selects it, and when the press lands on
+        the ROI itself a drag goes on to move or reshape it as with the editing ROI;
+        a press elsewhere lets the selected ROI go and, with a tool, draws a new ROI
+        that is added and selected; Delete removes the selected ROI; choosing another
+        tool lets the selected ROI go instead of emptying it. The selected ROI's
+        handles come first. Off, drawing replaces the selected ROI's shape, or adds an
+        ROI when none is selected.
+        """
+    def GetMultiROI(self) -> bool:
+        """Whether the multi-ROI mouse rules are on"""
+    def SetOnROISetChangedCallback(
+        self, callback: Callable[[str, int | None], object] | None
+    ) -> None:
+        """
+        Set a callback cb(action, id) called after each change of the set of ROIs,
+        from the mouse, the keyboard, a call or Undo/Redo: action is "added",
+        "changed", "removed" or "selected" (id None when the selection went). A drag
+        reports at its release; ClearROIs reports one "removed" per ROI. The change is
+        whole when the callback runs, and the callback may call the panel (its own
+        reports follow those already due). None clears it; TypeError for anything else
+        that is not callable. Errors raised in it go to sys.unraisablehook.
+        """
     def GetMat(self) -> _UInt8Array: ...
     def GetDrawMat(self) -> _UInt8Array: ...
     def GetRawMat(self) -> _UInt8Array:
@@ -452,30 +478,34 @@ class MovraROIAdvPanel:
             font_path: Font file; the default font when empty or missing (default: "")
             pass_text, fail_text, recycle_text: The badge's text per result
         """
-    # Undo and redo of the editing ROI.
+    # Undo and redo of the set of ROIs and its editing ROI.
     def Undo(self) -> bool:
         """
-        Undo the last change of the editing ROI and repaint. A change is one mouse
-        edit (press to release), one key edit, or one call of SetEditingROI, SetRect,
+        Undo the last change and repaint. A change is one mouse edit of the editing
+        ROI (press to release), one key edit, one call of SetEditingROI, SetRect,
         HideROI, SetROIMode or SetFuncEnable (or a tool chosen in the menu) that
-        changed the shape; at least 100 changes are kept. The restored ROI is reported through the crop
-        callback as a mouse edit is.
+        changed the shape, or one change of the set of ROIs (AddROI, UpdateROI,
+        RenameROI, SetROIColor, RemoveROI, ClearROIs, SetROISetData, an ROI drawn or
+        deleted); selecting alone is none. At least 100 changes are kept. The ROI the
+        change concerned is selected again; the restored editing ROI is reported
+        through the crop callback as a mouse edit is, then the set's changes through
+        the ROI-set callback.
 
         Returns:
             True when a change was undone, False when there was none.
         """
     def Redo(self) -> bool:
         """
-        Redo the last undone change of the editing ROI (reported as Undo reports).
+        Redo the last undone change (reported as Undo reports).
         A new change after an undo discards what could be redone.
 
         Returns:
             True when a change was redone, False when there was none.
         """
     def CanUndo(self) -> bool:
-        """Whether Undo() would change the editing ROI"""
+        """Whether Undo() has a change to undo"""
     def CanRedo(self) -> bool:
-        """Whether Redo() would change the editing ROI"""
+        """Whether Redo() has a change to redo"""
     # Masks and measurements of the editing ROI.
     def GetROIMask(self, id: int | None = None) -> _UInt8Array:
         """

@@ -67,22 +67,48 @@ Arguments as for AppendText; show=False hides the text.
 )";
 
 constexpr const char* kUndoDoc = R"(
-Undo the last change of the editing ROI and repaint. A change is one mouse
-edit (press to release), one key edit, or one call of SetEditingROI, SetRect,
+Undo the last change and repaint. A change is one mouse edit of the editing
+ROI (press to release), one key edit, one call of SetEditingROI, SetRect,
 HideROI, SetROIMode or SetFuncEnable (or a tool chosen in the menu) that
-changed the shape; at least 100 changes are kept. The restored ROI is reported through the crop
-callback as a mouse edit is.
+changed the shape, or one change of the set of ROIs (AddROI, UpdateROI,
+RenameROI, SetROIColor, RemoveROI, ClearROIs, SetROISetData, an ROI drawn or
+deleted); selecting alone is none. At least 100 changes are kept. The ROI the
+change concerned is selected again; the restored editing ROI is reported
+through the crop callback as a mouse edit is, then the set's changes through
+the ROI-set callback.
 
 Returns:
     True when a change was undone, False when there was none.
 )";
 
 constexpr const char* kRedoDoc = R"(
-Redo the last undone change of the editing ROI (reported as Undo reports).
+Redo the last undone change (reported as Undo reports).
 A new change after an undo discards what could be redone.
 
 Returns:
     True when a change was redone, False when there was none.
+)";
+
+constexpr const char* kSetMultiROIDoc = R"(
+Switch the multi-ROI mouse rules on or off (off by default). On, with crop
+editing enabled: a press on an unselected ROI (inside it or within ten screen
+pixels of its outline; the topmost) selects it, and when the press lands on
+the ROI itself a drag goes on to move or reshape it as with the editing ROI;
+a press elsewhere lets the selected ROI go and, with a tool, draws a new ROI
+that is added and selected; Delete removes the selected ROI; choosing another
+tool lets the selected ROI go instead of emptying it. The selected ROI's
+handles come first. Off, drawing replaces the selected ROI's shape, or adds an
+ROI when none is selected.
+)";
+
+constexpr const char* kSetOnROISetChangedCallbackDoc = R"(
+Set a callback cb(action, id) called after each change of the set of ROIs,
+from the mouse, the keyboard, a call or Undo/Redo: action is "added",
+"changed", "removed" or "selected" (id None when the selection went). A drag
+reports at its release; ClearROIs reports one "removed" per ROI. The change is
+whole when the callback runs, and the callback may call the panel (its own
+reports follow those already due). None clears it; TypeError for anything else
+that is not callable. Errors raised in it go to sys.unraisablehook.
 )";
 
 constexpr const char* kSetResultLogoDoc = R"(
@@ -333,8 +359,8 @@ void BindROIPanel(py::module_& m) {
         // Undo and redo of the editing ROI.
         .def("Undo", &W::Undo, kUndoDoc)
         .def("Redo", &W::Redo, kRedoDoc)
-        .def("CanUndo", &W::CanUndo, "Whether Undo() would change the editing ROI")
-        .def("CanRedo", &W::CanRedo, "Whether Redo() would change the editing ROI")
+        .def("CanUndo", &W::CanUndo, "Whether Undo() has a change to undo")
+        .def("CanRedo", &W::CanRedo, "Whether Redo() has a change to redo")
         // Masks and measurements of the editing ROI.
         .def("GetROIMask", &W::GetROIMask, py::arg("id") = py::none(), kGetROIMaskDoc)
         .def("GetROIStats", &W::GetROIStats, py::arg("id") = py::none(), kGetROIStatsDoc)
@@ -374,12 +400,16 @@ void BindROIPanel(py::module_& m) {
              "Remove an ROI; False when there is none of that id")
         .def("ClearROIs", &W::ClearROIs)
         .def("SelectROI", &W::SelectROI, py::arg("id"),
-             "Make an ROI the editing ROI (None: none)")
+             "Make an ROI the editing ROI (None: none); no undo step")
         .def("GetSelectedROI", &W::GetSelectedROI)
         .def("GetROISetData", &W::GetROISetData,
              "{'version': 2, 'rois': [...], 'selected': id or None}")
         .def("SetROISetData", &W::SetROISetData, py::arg("data"),
              "Take back GetROISetData()'s dict (ids included) or a version-1 shape dict; "
-             "ValueError naming the field for bad data, the set unchanged");
+             "ValueError naming the field for bad data, the set unchanged")
+        .def("SetMultiROI", &W::SetMultiROI, py::arg("enable"), kSetMultiROIDoc)
+        .def("GetMultiROI", &W::GetMultiROI, "Whether the multi-ROI mouse rules are on")
+        .def("SetOnROISetChangedCallback", &W::SetOnROISetChangedCallback, py::arg("callback"),
+             kSetOnROISetChangedCallbackDoc);
     BindSourceAndDisplay<W>(cls);
 }

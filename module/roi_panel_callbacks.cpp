@@ -55,8 +55,9 @@ R CallPython(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallb
 
 // Every callable slot, in the order ReleaseAll drops them.
 constexpr py::object RoiCallbacks::*kSlots[] = {
-    &RoiCallbacks::onROIChanging, &RoiCallbacks::onMouseMove,  &RoiCallbacks::onRightDClick,
-    &RoiCallbacks::onLeftDClick,  &RoiCallbacks::onRightClick, &RoiCallbacks::onCrop};
+    &RoiCallbacks::onROISetChanged, &RoiCallbacks::onROIChanging, &RoiCallbacks::onMouseMove,
+    &RoiCallbacks::onRightDClick,   &RoiCallbacks::onLeftDClick,  &RoiCallbacks::onRightClick,
+    &RoiCallbacks::onCrop};
 
 void CallWithRect(const std::shared_ptr<RoiCallbacks>& callbacks, py::object RoiCallbacks::*slot,
                   const cv::Rect& rect) {
@@ -141,5 +142,17 @@ std::function<void(const cv::Rect&)> RectForwarder(std::shared_ptr<RoiCallbacks>
     return [callbacks](const cv::Rect& rect) {
         const std::shared_ptr<RoiCallbacks> held = callbacks;
         CallWithRect(held, &RoiCallbacks::onROIChanging, rect);
+    };
+}
+
+std::function<void(const char*, int)> SetChangeForwarder(std::shared_ptr<RoiCallbacks> callbacks) {
+    return [callbacks](const char* action, int id) {
+        const std::shared_ptr<RoiCallbacks> held = callbacks;
+        (void)CallPython(held, &RoiCallbacks::onROISetChanged, false,
+                         [&](py::object& callable) {
+                             callable(py::str(action),
+                                      id < 0 ? py::object(py::none()) : py::object(py::int_(id)));
+                             return true;
+                         });
     };
 }

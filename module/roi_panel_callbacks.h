@@ -24,9 +24,10 @@ struct RoiCallbacks {
     RoiCallbacks& operator=(const RoiCallbacks&) = delete;
     ~RoiCallbacks() { ReleaseAll(); }
 
-    // Drops every reference (ROI-changing, mouse-move, right double-click, left double-click,
-    // right-click, crop, in that order), taking the interpreter lock when the caller does not
-    // hold it. With no interpreter left to take it from, the references are abandoned instead.
+    // Drops every reference (ROI-set-changed, ROI-changing, mouse-move, right double-click,
+    // left double-click, right-click, crop, in that order), taking the interpreter lock when the
+    // caller does not hold it. With no interpreter left to take it from, the references are
+    // abandoned instead.
     void ReleaseAll();
     // For Python's garbage collector (tp_traverse): visits every held callable.
     int Traverse(visitproc visit, void* arg) const;
@@ -37,6 +38,7 @@ struct RoiCallbacks {
     py::object onRightDClick;
     py::object onMouseMove;
     py::object onROIChanging;
+    py::object onROISetChanged;
     // Forwarders of this wrapper that are inside Python now.
     int activeCalls = 0;
 };
@@ -56,4 +58,8 @@ void BindCropForwarder(MovraROIAdvPanel& panel, std::shared_ptr<RoiCallbacks> ca
 
 // For the panel's ROI-changing member: calls onROIChanging with (x, y, width, height).
 [[nodiscard]] std::function<void(const cv::Rect&)> RectForwarder(
+    std::shared_ptr<RoiCallbacks> callbacks);
+
+// For the panel's ROI-set member: calls onROISetChanged(action, id), id None for -1.
+[[nodiscard]] std::function<void(const char*, int)> SetChangeForwarder(
     std::shared_ptr<RoiCallbacks> callbacks);

@@ -135,6 +135,11 @@ class MovraROIAdvPanelWrapper : public PanelWrapperBase<MovraROIAdvPanel> {
     [[nodiscard]] py::object GetSelectedROI() const;
     [[nodiscard]] py::dict GetROISetData() const;
     void SetROISetData(const py::object& data);
+    void SetMultiROI(bool enable);
+    [[nodiscard]] bool GetMultiROI() const;
+    // cb(action, id) after each change of the set; None clears it. TypeError for anything else
+    // that is not callable.
+    void SetOnROISetChangedCallback(const py::object& callback);
     // The source values along a line ROI (None: the editing ROI), (n, channels) float64;
     // ValueError for another shape, no image, or a bad width (rules: roi/line_profile.h);
     // shape (0,) without a panel.

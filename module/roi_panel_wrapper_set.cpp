@@ -62,16 +62,16 @@ void MovraROIAdvPanelWrapper::UpdateROI(int id, const py::object& data) {
 
 void MovraROIAdvPanelWrapper::RenameROI(int id, const std::string& name) {
     m_panel.Call([&](Panel& p) {
-        EntryOrKeyError(p, id).name = name;
-        p.Refresh(false);
+        (void)EntryOrKeyError(p, id);
+        (void)p.RenameROI(id, name);
     });
 }
 
 void MovraROIAdvPanelWrapper::SetROIColor(int id, const py::tuple& color) {
     m_panel.Call([&](Panel& p) {
         const cv::Scalar colour = ParseROIColor(color, "color");
-        EntryOrKeyError(p, id).color = colour;
-        p.Refresh(false);
+        (void)EntryOrKeyError(p, id);
+        (void)p.SetROIColor(id, colour);
     });
 }
 
@@ -113,8 +113,6 @@ py::dict MovraROIAdvPanelWrapper::GetROISetData() const {
 void MovraROIAdvPanelWrapper::SetROISetData(const py::object& data) {
     m_panel.Call([&](Panel& p) {
         ROISetData parsed = ParseROISetData(data);
-        (void)p.SelectROI(-1);
-        p.ClearROIs();
         if (parsed.single) {
             // Ids are never reused: the one shape gets the next, and is selected.
             const int id = p.m_rois.NextId();
@@ -122,9 +120,28 @@ void MovraROIAdvPanelWrapper::SetROISetData(const py::object& data) {
             parsed.entries[0].color = ROISet::PaletteColor(id);
             parsed.selected = id;
         }
-        for (ROIEntry& e : parsed.entries) {
-            (void)p.m_rois.AddWithId(e.id, std::move(e.shape), std::move(e.name), e.color);
+        p.ReplaceROIs(std::move(parsed.entries), parsed.selected ? *parsed.selected : -1);
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetMultiROI(bool enable) {
+    m_panel.Call([&](Panel& p) { p.SetMultiROI(enable); });
+}
+
+bool MovraROIAdvPanelWrapper::GetMultiROI() const {
+    return m_panel.CallOr(false, [](Panel& p) { return p.GetMultiROI(); });
+}
+
+void MovraROIAdvPanelWrapper::SetOnROISetChangedCallback(const py::object& callback) {
+    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
+        throw py::type_error("callback must be callable or None");
+    }
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onROISetChanged = callback;
+        if (callback.is_none()) {
+            p.m_onROISetChanged = nullptr;
+        } else if (!p.m_onROISetChanged) {
+            p.m_onROISetChanged = SetChangeForwarder(m_callbacks);
         }
-        (void)p.SelectROI(parsed.selected ? *parsed.selected : -1);
     });
 }

@@ -64,6 +64,10 @@ MovraROIAdvPanel::MovraROIAdvPanel(wxWindow* parent, wxWindowID id, const wxPoin
 }
 
 void MovraROIAdvPanel::Init() {
+    // The set keeps the history: the editor's steps come to it (see CommitEdits).
+    m_editor.m_onStep = [this](const ROISnapshot& before, const ROISnapshot& after) {
+        m_pendingEdits.emplace_back(before, after);
+    };
     m_highlightColor = cv::Scalar(0, 255, 255, 0);
     SetScrollRate(8, 8);
     // Scrolling must not move the window's pixels: every paint cuts the visible part itself.

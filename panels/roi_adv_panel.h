@@ -19,9 +19,11 @@
 #include <opencv2/freetype.hpp>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "imageio/file_info.h"
@@ -30,6 +32,7 @@
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
 #include "roi/roi_set.h"
+#include "roi/roi_set_history.h"
 #include "roi/viewport.h"
 
 class MovraROIAdvPanel : public MovraPanel {
@@ -147,9 +150,11 @@ class MovraROIAdvPanel : public MovraPanel {
     // Called at the end of every paint.
     void ScheduleROIChanging();
 
-    // --- Undo and redo of the editing ROI (the steps are ROIEditor's). A step restores a shape,
-    // repaints and reports it as a mouse edit does: the tool-change event first when the mode
-    // changes with it, then the crop event. False when there was no step to take.
+    // --- Undo and redo of the set and its editing ROI: an ROI added, removed, renamed,
+    // recoloured or changed (each edit of the editing ROI too). A step selects what it selected
+    // then, repaints, reports a change of the editing ROI as a mouse edit does (the tool-change
+    // event first when the mode changes with it, then the crop event) and then reports the set's
+    // changes. False when there was no step to take.
     bool Undo();
     bool Redo();
     [[nodiscard]] bool CanUndo() const;
@@ -234,21 +239,42 @@ class MovraROIAdvPanel : public MovraPanel {
 
     // --- The set of named ROIs. The selected one is the editing ROI: while it is selected its
     // shape lives in m_editor, and the set's copy is brought up to date by SyncSelectedROI.
+    // With nothing selected, a shape the editor gets (drawn, set by a call) becomes a new ROI,
+    // added and selected. Every change but a selection is an undo step (Undo, Redo), and each
+    // is reported to m_onROISetChanged once the change is whole.
     ROISet m_rois;
     int m_selectedROI = -1;  // -1: none
     // Writes the editing ROI's shape into the selected entry.
     void SyncSelectedROI();
     // Makes `id` (-1: none) the editing ROI, its shape and mode loaded into the editor without
-    // an event or an undo step; false (nothing changed) for an unknown id. Repaints.
+    // a crop event or an undo step; false (nothing changed) for an unknown id. Repaints.
     bool SelectROI(int id);
     // Appends an ROI and returns its id; repaints.
     int AddROI(ROIShape shape, std::string name, const cv::Scalar& color);
     // Replaces a shape (the editing ROI's too when it is the selected one); false for an
     // unknown id. Repaints.
     bool UpdateROI(int id, ROIShape shape);
+    // False for an unknown id. Repaint.
+    bool RenameROI(int id, std::string name);
+    bool SetROIColor(int id, const cv::Scalar& color);
     // Removing the selected ROI empties the editing ROI. Repaint.
     bool RemoveROI(int id);
     void ClearROIs();
+    // Puts `entries` (ids checked unique by the caller) in place of the whole set as one step
+    // and selects `selected` (-1: none; an unknown id selects nothing). Repaints.
+    void ReplaceROIs(std::vector<ROIEntry> entries, int selected);
+    // Multi-ROI mouse rules, off by default: with crop editing on, a press on an unselected ROI
+    // (the topmost within ten screen pixels) selects it, and goes on to grab it as a press on
+    // the editing ROI does when it lands on it (a drag then moves or reshapes it); a press
+    // elsewhere lets the selected ROI go and, with a tool, draws a new one; Delete removes the
+    // selected ROI; choosing another tool lets the selected ROI go instead of emptying it. The
+    // selected ROI's handles come first. Off, a press always goes to the editing ROI.
+    void SetMultiROI(bool enable) { m_multiROI = enable; }
+    [[nodiscard]] bool GetMultiROI() const { return m_multiROI; }
+    // Called with "added", "changed", "removed" or "selected" and the ROI's id (-1: the
+    // selection went) after each change of the set, once the change is whole; it may call
+    // back into the panel. Not called for a drag until its release.
+    std::function<void(const char* action, int id)> m_onROISetChanged;
     // Unselected ROIs in their colours (pen 2, culled to the view), each with its name.
     void DrawROISet(cv::Mat& buffer);
 
@@ -313,8 +339,6 @@ class MovraROIAdvPanel : public MovraPanel {
     [[nodiscard]] EditContext MakeEditContext(const wxMouseEvent& e) const;
     // Carries out what an editing step asks for; false when the step did not use the event.
     bool ApplyOutcome(const EditOutcome& outcome);
-    // Carries out an undo or redo that restored a shape of `mode`; false without one.
-    bool ApplyHistoryStep(std::optional<CvROIMode> mode);
     void SendToolChange();
     // GTK does not move the keyboard focus to a plain window that is clicked.
     void TakeFocusFromClick();
@@ -349,6 +373,37 @@ class MovraROIAdvPanel : public MovraPanel {
     // A renderer for a text drawn at paint time, where an exception has nowhere to go: an
     // unreadable font falls back to the default font, and a null result skips the text.
     cv::Ptr<cv::freetype::FreeType2> LoadFontForPaint(const std::string& fontPath) const;
+
+    // --- The set's history and reports (roi_adv_panel_set_history.cpp).
+    ROISetHistory m_setHistory;
+    bool m_multiROI = false;
+    // Editor steps not yet turned into set steps: the editor hands them over inside its calls,
+    // and CommitEdits takes them once the call is over.
+    std::vector<std::pair<ROISnapshot, ROISnapshot>> m_pendingEdits;
+    // Changes to report, oldest first.
+    std::deque<std::pair<const char*, int>> m_setChanges;
+    void CommitEdits();
+    void NoteSetChange(const char* action, int id) { m_setChanges.emplace_back(action, id); }
+    // Reports the noted changes; the callback may destroy the panel, so callers touch nothing
+    // of it afterwards.
+    void FlushSetChanges();
+    // Selection without a report or repaint (noted for the report when it changed).
+    void SelectQuietly(int id);
+    // Loads the selected entry's shape and mode into the editor (empties it for none).
+    void LoadSelectedIntoEditor();
+    // Carries a step out backwards or forwards and reports it; false without a step.
+    bool ApplySetStep(std::optional<ROISetStep> step, bool undo);
+    // The multi-ROI rules of a press: true when the press only selected an ROI and the editor
+    // must not see it.
+    bool PressSelectsROI(const cv::Point2f& p);
+    // Delete in multi-ROI mode: removes the selected ROI (with a crop event for the emptied
+    // editing ROI); false when there is none.
+    bool DeleteSelectedROI();
+    // An entry removed from the set with the step that records it; the editing ROI empties
+    // when it is the selected one.
+    void RemoveInto(ROISetStep& step, int id);
+    // The same for every entry; returns their ids in drawing order.
+    std::vector<int> RemoveAllInto(ROISetStep& step);
 
     std::string m_lastPaintError;
     // Live ROI updates: a change not yet reported, and whether its report is already queued.

@@ -15,9 +15,16 @@ CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
 // can take back what the host did as well (a host that empties the ROI, a tool change).
 
 void MovraROIAdvPanel::SetFuncEnable(bool menuEnable, bool cropEnable, bool moveEnable) {
+    // The editing ROI empties without crop editing; a selected ROI of the set keeps its shape
+    // and is let go instead.
+    if (!cropEnable) {
+        SelectQuietly(-1);
+    }
     const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
     m_editor.StoreFuncEnable(menuEnable, cropEnable, moveEnable);
     (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    CommitEdits();
+    FlushSetChanges();
 }
 
 void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = m_editor.CropRect(ModeOf(m_roiMode)); }
@@ -26,7 +33,9 @@ void MovraROIAdvPanel::SetRect(const cv::Rect& rect) {
     const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
     m_editor.StoreRect(ModeOf(m_roiMode), rect);
     (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    CommitEdits();
     Refresh();
+    FlushSetChanges();
 }
 
 cv::Point2f MovraROIAdvPanel::GetLeftMouseDownPoint() { return m_editor.m_leftMouseDownPoint; }
@@ -60,7 +69,9 @@ void MovraROIAdvPanel::ClearROIState() {
     const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
     m_editor.SetROIParamDefault();
     (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    CommitEdits();
     Refresh();
+    FlushSetChanges();
 }
 
 void MovraROIAdvPanel::SetLockROI(bool lock) { m_editor.m_lockROI = lock; }
@@ -70,14 +81,21 @@ void MovraROIAdvPanel::SetROI(const cvROI& roi, bool refresh) {
     m_roiMode = static_cast<int>(roi.mode);
     m_editor.StoreROI(roi);
     (void)m_editor.EndEdit(before, roi.mode);
+    CommitEdits();
     if (refresh) {
         Refresh();
     }
+    FlushSetChanges();
 }
 
 void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
     if (static_cast<int>(mode) == m_roiMode) {
         return;
+    }
+    // With several ROIs the mode is the tool for the next one: the selected ROI is let go
+    // rather than emptied.
+    if (m_multiROI) {
+        SelectQuietly(-1);
     }
     const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
     m_editor.SetROIParamDefault();
@@ -85,6 +103,8 @@ void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
     m_roiMode = static_cast<int>(mode);
     // A shape that the new mode empties is a step; an empty ROI changing mode is none.
     (void)m_editor.EndEdit(before, mode);
+    CommitEdits();
+    FlushSetChanges();
 }
 
 HitResult MovraROIAdvPanel::HitTestCurrentROI(const cv::Point2f& p) const {
@@ -108,34 +128,6 @@ void MovraROIAdvPanel::FinalizeCurrentROI() {
     event.m_cropRect = cv::Rect(0, 0, 0, 0);
     GetRect(event.m_cropRect);
     GetEventHandler()->ProcessEvent(event);
-}
-
-bool MovraROIAdvPanel::Undo() { return ApplyHistoryStep(m_editor.UndoEdit(ModeOf(m_roiMode))); }
-
-bool MovraROIAdvPanel::Redo() { return ApplyHistoryStep(m_editor.RedoEdit(ModeOf(m_roiMode))); }
-
-bool MovraROIAdvPanel::CanUndo() const { return m_editor.m_history.CanUndo(); }
-
-bool MovraROIAdvPanel::CanRedo() const { return m_editor.m_history.CanRedo(); }
-
-bool MovraROIAdvPanel::ApplyHistoryStep(std::optional<CvROIMode> mode) {
-    if (!mode) {
-        return false;
-    }
-    const bool toolChanged = static_cast<int>(*mode) != m_roiMode;
-    m_roiMode = static_cast<int>(*mode);
-    Refresh();
-    // Reported as the mouse reports its edits, so that a host that follows the tool and the
-    // crop rectangle stays in step.
-    const wxWeakRef<wxWindow> alive(this);
-    if (toolChanged) {
-        SendToolChange();
-        if (!alive) {
-            return true;
-        }
-    }
-    FinalizeCurrentROI();
-    return true;
 }
 
 void MovraROIAdvPanel::NoteROIChanging() {

@@ -72,6 +72,9 @@ bool MovraROIAdvPanel::HandleEditingKey(const wxKeyEvent& e) {
     }
     const EditContext ctx = BaseEditContext();
     if ((code == WXK_DELETE || code == WXK_NUMPAD_DELETE) && modifiers == wxMOD_NONE) {
+        if (m_multiROI && DeleteSelectedROI()) {
+            return true;
+        }
         return ApplyOutcome(m_editor.DeleteShape(ctx));
     }
     // Each key event is a step of its own, auto-repeated ones too: a held arrow key moves the

@@ -138,6 +138,9 @@ void MovraROIAdvPanel::OnMenu_Origianl(wxCommandEvent& /*e*/) {
 }
 
 void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
+    if (m_multiROI) {
+        SelectQuietly(-1);  // the tool is for a new ROI: the selected one keeps its shape
+    }
     const ROISnapshot before = m_editor.BeginEdit(static_cast<CvROIMode>(m_roiMode));
     const int k = e.GetId() - kFirstTool;
     if (k >= 0 && k <= kLastTool - kFirstTool) {
@@ -146,8 +149,13 @@ void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
     // Also when the tool is the current one: choosing it again starts afresh.
     m_editor.SetROIParamDefault();
     (void)m_editor.EndEdit(before, static_cast<CvROIMode>(m_roiMode));
+    CommitEdits();
     Refresh();
+    const wxWeakRef<wxWindow> alive(this);
     SendToolChange();
+    if (alive) {
+        FlushSetChanges();
+    }
 }
 
 void MovraROIAdvPanel::SendToolChange() {

@@ -111,6 +111,8 @@ EditContext MovraROIAdvPanel::MakeEditContext(const wxMouseEvent& e) const {
 }
 
 bool MovraROIAdvPanel::ApplyOutcome(const EditOutcome& outcome) {
+    // The set takes the editor's steps before anyone hears of the change.
+    CommitEdits();
     const wxWeakRef<wxWindow> alive(this);
     for (int i = 0; i < outcome.cropEvents; ++i) {
         FinalizeCurrentROI();
@@ -126,6 +128,7 @@ bool MovraROIAdvPanel::ApplyOutcome(const EditOutcome& outcome) {
     } else if (outcome.cursor == EditCursor::Cross) {
         SetStockCursor(wxCURSOR_CROSS);
     }
+    FlushSetChanges();  // last: a report may destroy the panel
     return outcome.handled;
 }
 
@@ -150,6 +153,11 @@ void MovraROIAdvPanel::OnImgeLeftMouseDown(wxMouseEvent& e) {
     SyncViewportToWindow();
     const cv::Point2f p = ImagePoint(e.GetPosition());
     const wxWeakRef<wxWindow> alive(this);
+    if (PressSelectsROI(p)) {
+        Refresh();
+        FlushSetChanges();
+        return;  // the press selected an ROI and nothing more
+    }
     const bool handled = ApplyOutcome(m_editor.Press(MakeEditContext(e), p));
     if (alive && !handled) {
         e.Skip();

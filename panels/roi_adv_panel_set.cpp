@@ -1,40 +1,49 @@
-// The panel's set of named ROIs: selection hands a shape to the editor and back, and the
-// unselected ROIs are drawn beneath the editing one.
+// The panel's set of named ROIs: selection hands a shape to the editor and back, each change
+// is an undo step and a report, and the unselected ROIs are drawn beneath the editing one.
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <string>
 #include <utility>
 
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
 
+namespace {
+
+CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
+
+}  // namespace
+
+// Each operation builds its step from the set as it is (the selected entry synced first),
+// notes its reports, records the step, and reports last: a callback sees the change whole and
+// may call back in.
+
 void MovraROIAdvPanel::SyncSelectedROI() {
     if (m_selectedROI >= 0) {
-        (void)m_rois.SetShape(m_selectedROI,
-                              m_editor.Shape(static_cast<CvROIMode>(m_roiMode)));
+        (void)m_rois.SetShape(m_selectedROI, m_editor.Shape(ModeOf(m_roiMode)));
     }
 }
 
 bool MovraROIAdvPanel::SelectROI(int id) {
-    const ROIEntry* entry = id >= 0 ? m_rois.Find(id) : nullptr;
-    if (id >= 0 && entry == nullptr) {
+    if (id >= 0 && m_rois.Find(id) == nullptr) {
         return false;
     }
-    SyncSelectedROI();
-    m_selectedROI = id;
-    m_editor.SetROIParamDefault();
-    if (entry != nullptr) {
-        m_roiMode = static_cast<int>(entry->shape.mode);
-        m_editor.StoreShape(entry->shape);
-    }
-    // The steps recorded so far belong to the shape that was selected before.
-    m_editor.m_history = ROIHistory();
+    SelectQuietly(id);
     Refresh(false);
+    FlushSetChanges();
     return true;
 }
 
 int MovraROIAdvPanel::AddROI(ROIShape shape, std::string name, const cv::Scalar& color) {
     const int id = m_rois.Add(std::move(shape), std::move(name), color);
+    ROISetStep step;
+    step.selectedBefore = step.selectedAfter = m_selectedROI;
+    step.changes.push_back({m_rois.Size() - 1, std::nullopt, *m_rois.Find(id)});
+    (void)m_setHistory.Record(std::move(step));
+    NoteSetChange("added", id);
     Refresh(false);
+    FlushSetChanges();
     return id;
 }
 
@@ -43,62 +52,263 @@ bool MovraROIAdvPanel::UpdateROI(int id, ROIShape shape) {
         return false;
     }
     if (id == m_selectedROI) {
+        // The editing ROI's change, recorded with the editor's state on either side.
+        const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
         m_roiMode = static_cast<int>(shape.mode);
         m_editor.SetROIParamDefault();
         m_editor.StoreShape(shape);
+        (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+        CommitEdits();
+    } else {
+        ROIEntryChange change;
+        change.index = static_cast<std::size_t>(m_rois.IndexOf(id));
+        change.before = *m_rois.Find(id);
+        (void)m_rois.SetShape(id, std::move(shape));
+        change.after = *m_rois.Find(id);
+        if (change.after->shape == change.before->shape) {
+            return true;  // no step and no report for a shape given again
+        }
+        ROISetStep step;
+        step.selectedBefore = step.selectedAfter = m_selectedROI;
+        step.changes.push_back(std::move(change));
+        if (m_setHistory.Record(std::move(step))) {
+            NoteSetChange("changed", id);
+        }
     }
-    (void)m_rois.SetShape(id, std::move(shape));
     Refresh(false);
+    FlushSetChanges();
     return true;
 }
 
-bool MovraROIAdvPanel::RemoveROI(int id) {
-    if (!m_rois.Remove(id)) {
+namespace {
+
+// A name or colour change as a step, the entry before and after; a change that changes nothing
+// is none. False for an unknown id.
+template <class Change>
+bool ChangeEntry(ROISet& set, ROISetHistory& history, int selected, int id, bool& changed,
+                 Change&& change) {
+    changed = false;
+    ROIEntry* entry = set.Find(id);
+    if (entry == nullptr) {
         return false;
     }
+    ROIEntryChange c;
+    c.index = static_cast<std::size_t>(set.IndexOf(id));
+    c.before = *entry;
+    change(*entry);
+    c.after = *entry;
+    if (c.before->name == c.after->name && c.before->color == c.after->color) {
+        return true;
+    }
+    ROISetStep step;
+    step.selectedBefore = step.selectedAfter = selected;
+    step.changes.push_back(std::move(c));
+    changed = history.Record(std::move(step));
+    return true;
+}
+
+}  // namespace
+
+bool MovraROIAdvPanel::RenameROI(int id, std::string name) {
+    SyncSelectedROI();
+    bool changed = false;
+    const bool known = ChangeEntry(m_rois, m_setHistory, m_selectedROI, id, changed,
+                                   [&name](ROIEntry& e) { e.name = std::move(name); });
+    if (changed) {
+        NoteSetChange("changed", id);
+        Refresh(false);
+    }
+    FlushSetChanges();
+    return known;
+}
+
+bool MovraROIAdvPanel::SetROIColor(int id, const cv::Scalar& color) {
+    SyncSelectedROI();
+    bool changed = false;
+    const bool known = ChangeEntry(m_rois, m_setHistory, m_selectedROI, id, changed,
+                                   [&color](ROIEntry& e) { e.color = color; });
+    if (changed) {
+        NoteSetChange("changed", id);
+        Refresh(false);
+    }
+    FlushSetChanges();
+    return known;
+}
+
+void MovraROIAdvPanel::RemoveInto(ROISetStep& step, int id) {
     if (id == m_selectedROI) {
+        // A drag in progress ends with the ROI: its press state is what an undo puts back.
+        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
         m_selectedROI = -1;
         m_editor.SetROIParamDefault();
-        m_editor.m_history = ROIHistory();
+        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+    }
+    step.changes.push_back(
+        {static_cast<std::size_t>(m_rois.IndexOf(id)), *m_rois.Find(id), std::nullopt});
+    (void)m_rois.Remove(id);
+}
+
+std::vector<int> MovraROIAdvPanel::RemoveAllInto(ROISetStep& step) {
+    if (m_selectedROI >= 0) {
+        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
+        m_selectedROI = -1;
+        m_editor.SetROIParamDefault();
+        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+    }
+    std::vector<int> ids;
+    ids.reserve(m_rois.Size());
+    const std::vector<ROIEntry>& entries = m_rois.Entries();
+    // The last first: an undo then appends them again in order.
+    for (std::size_t i = entries.size(); i-- > 0;) {
+        step.changes.push_back({i, entries[i], std::nullopt});
+    }
+    for (const ROIEntry& e : entries) ids.push_back(e.id);
+    m_rois.Clear();
+    return ids;
+}
+
+bool MovraROIAdvPanel::RemoveROI(int id) {
+    if (m_rois.Find(id) == nullptr) {
+        return false;
+    }
+    SyncSelectedROI();
+    ROISetStep step;
+    step.selectedBefore = m_selectedROI;
+    RemoveInto(step, id);
+    step.selectedAfter = m_selectedROI;
+    const bool wasSelected = step.selectedBefore == id;
+    (void)m_setHistory.Record(std::move(step));
+    NoteSetChange("removed", id);
+    if (wasSelected) {
+        NoteSetChange("selected", -1);
     }
     Refresh(false);
+    FlushSetChanges();
     return true;
 }
 
 void MovraROIAdvPanel::ClearROIs() {
-    m_rois.Clear();
-    if (m_selectedROI >= 0) {
-        m_selectedROI = -1;
-        m_editor.SetROIParamDefault();
-        m_editor.m_history = ROIHistory();
+    if (m_rois.Size() == 0) {
+        return;
+    }
+    SyncSelectedROI();
+    ROISetStep step;
+    step.selectedBefore = m_selectedROI;
+    const std::vector<int> ids = RemoveAllInto(step);
+    step.selectedAfter = -1;
+    const bool wasSelected = step.selectedBefore >= 0;
+    (void)m_setHistory.Record(std::move(step));
+    for (int id : ids) NoteSetChange("removed", id);
+    if (wasSelected) {
+        NoteSetChange("selected", -1);
     }
     Refresh(false);
+    FlushSetChanges();
 }
+
+void MovraROIAdvPanel::ReplaceROIs(std::vector<ROIEntry> entries, int selected) {
+    SyncSelectedROI();
+    ROISetStep step;
+    step.selectedBefore = m_selectedROI;
+    const bool editing = m_selectedROI >= 0 || selected >= 0;
+    if (editing) {
+        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
+    }
+    const std::vector<int> removed = RemoveAllInto(step);
+    std::vector<int> added;
+    for (ROIEntry& e : entries) {
+        const int id = e.id;
+        if (m_rois.AddWithId(id, e.shape, std::move(e.name), e.color)) {
+            added.push_back(id);
+            step.changes.push_back({m_rois.Size() - 1, std::nullopt, *m_rois.Find(id)});
+        }
+    }
+    m_selectedROI = m_rois.Find(selected) != nullptr ? selected : -1;
+    LoadSelectedIntoEditor();
+    step.selectedAfter = m_selectedROI;
+    if (editing) {
+        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+    }
+    const bool selectionChanged = step.selectedBefore != m_selectedROI;
+    (void)m_setHistory.Record(std::move(step));
+    for (int id : removed) NoteSetChange("removed", id);
+    for (int id : added) NoteSetChange("added", id);
+    // A selected ROI of the new set is a new one even under an old id.
+    if (selectionChanged || m_selectedROI >= 0) {
+        NoteSetChange("selected", m_selectedROI);
+    }
+    Refresh(false);
+    FlushSetChanges();
+}
+
+namespace {
+
+// The labels' font: OpenCV's Hershey simplex at half size, drawn 4 pixels above the bounds.
+constexpr int kLabelFont = cv::FONT_HERSHEY_SIMPLEX;
+constexpr double kLabelScale = 0.5;
+constexpr int kLabelGap = 4;
+// Window pixels a pen of width 2 and its antialiasing reach beyond a shape's bounds.
+constexpr double kPenReach = 3.0;
+
+struct LabelExtent {
+    int advance = 0;  // the widest character's (a name's bytes times it bound its width)
+    int height = 0;   // from the bounds' top edge to the highest ink
+    int depth = 0;    // below the baseline
+};
+
+const LabelExtent& Label() {
+    static const LabelExtent extent = [] {
+        LabelExtent e;
+        for (char c = ' '; c <= '~'; ++c) {
+            int baseline = 0;
+            const cv::Size size = cv::getTextSize(std::string(1, c), kLabelFont, kLabelScale, 1,
+                                                  &baseline);
+            e.advance = std::max(e.advance, size.width + 1);
+            e.height = std::max(e.height, size.height + kLabelGap + 1);
+            e.depth = std::max(e.depth, baseline);
+        }
+        return e;
+    }();
+    return extent;
+}
+
+}  // namespace
 
 void MovraROIAdvPanel::DrawROISet(cv::Mat& buffer) {
     if (m_rois.Size() == 0 || buffer.empty()) {
         return;
     }
-    const cv::Rect visible = m_viewport.GetVisibleROI();
-    const cv::Rect2f view(visible);
-    for (const ROIEntry& e : m_rois.Entries()) {
-        if (e.id == m_selectedROI) {
-            continue;
-        }
+    // Only the ROIs the index finds near the view are drawn. The search reaches beyond the view
+    // by what a pen draws outside a shape's bounds, and by what a label can: a label starts at
+    // its ROI's left edge and sits above its top, so it shows in the view for ROIs up to its
+    // height below the view and its width to the left.
+    const double zoom = m_viewport.scale;
+    const LabelExtent& label = Label();
+    const cv::Rect2f view(m_viewport.GetVisibleROI());
+    const auto pen = static_cast<float>(kPenReach / zoom);
+    const auto left = static_cast<float>(
+        (static_cast<double>(m_rois.LongestName()) * label.advance + kPenReach) / zoom);
+    const auto below = static_cast<float>((label.height + kPenReach) / zoom);
+    const cv::Rect2f near(view.x - left, view.y - pen, view.width + left + pen,
+                          view.height + pen + below);
+    const cv::Rect2f inked(view.x - pen, view.y - pen, view.width + 2 * pen,
+                           view.height + 2 * pen);
+    for (const int id : m_rois.Query(near)) {
+        const ROIEntry& e = *std::as_const(m_rois).Find(id);
         const cv::Rect2f b = e.shape.Bounds();
-        if (b.width <= 0 || (b & view).area() <= 0) {
+        if (e.id == m_selectedROI || b.width <= 0) {
             continue;
         }
-        const cvROI roi = e.shape.ToRecord(e.color, 2);
-        DrawROI(buffer, roi, m_viewport.OriginalToView(roi.points));
+        if ((b & inked).area() > 0) {
+            const cvROI roi = e.shape.ToRecord(e.color, 2);
+            DrawROI(buffer, roi, m_viewport.OriginalToView(roi.points));
+        }
         if (!e.name.empty()) {
-            // The label sits just above the ROI's bounds.
             const cv::Point2f at =
                 m_viewport.OriginalToView(std::vector<cv::Point2f>{b.tl()})[0] -
                 m_viewport.GetCenteringOffset();
-            const cv::Point org(static_cast<int>(at.x), static_cast<int>(at.y) - 4);
-            cv::putText(buffer, e.name, org, cv::FONT_HERSHEY_SIMPLEX, 0.5, e.color, 1,
-                        cv::LINE_AA);
+            const cv::Point org(static_cast<int>(at.x), static_cast<int>(at.y) - kLabelGap);
+            cv::putText(buffer, e.name, org, kLabelFont, kLabelScale, e.color, 1, cv::LINE_AA);
         }
     }
 }

@@ -41,6 +41,8 @@ bool WithinQuickPress(std::int64_t now, std::int64_t last) {
 
 }  // namespace
 
+float ROIEditor::HitTolerance(double scale) { return Tolerance(scale); }
+
 void ROIEditor::SetROIParamDefault() {
     m_roiRect = {0.f, 0.f, 0.f, 0.f};
     m_leftMouseDownPoint = {0.f, 0.f};
@@ -240,7 +242,7 @@ EditOutcome ROIEditor::Release(const EditContext& ctx) {
     m_activeVertex = -1;
     m_edgeDragStarted = false;
     // The whole press-drag-release is one step, however many motions it had.
-    (void)m_history.Record(m_pressSnapshot, Snapshot(ctx.mode));
+    (void)RecordStep(m_pressSnapshot, Snapshot(ctx.mode));
     out.handled = true;
     out.repaint = true;
     out.cropEvents = FinalizeCount(ctx.mode);

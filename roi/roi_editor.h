@@ -7,6 +7,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -59,6 +60,8 @@ class ROIEditor {
     // panel still calls its double-click callback and lets the event go on.
     [[nodiscard]] EditOutcome DoubleClick(const EditContext& ctx, const cv::Point2f& p);
 
+    // Ten screen pixels in image pixels at zoom `scale`: how near a press must come to grab.
+    [[nodiscard]] static float HitTolerance(double scale);
     // Which part of the shape p grabs, with a tolerance of ten screen pixels.
     [[nodiscard]] HitResult HitTestCurrentROI(const EditContext& ctx, const cv::Point2f& p) const;
     // Applies one drag step to the grabbed handle (m_currentHit).
@@ -150,10 +153,16 @@ class ROIEditor {
     cv::Point2f m_lastClickPoint{-1.f, -1.f};
     std::vector<cv::Point2f> m_dragStartPoints;
     ROIHistory m_history;
+    // When set, each step goes to the owner, which keeps a history of its own (a set of ROIs),
+    // instead of m_history: called with the state before and after, inside the editing call.
+    std::function<void(const ROISnapshot&, const ROISnapshot&)> m_onStep;
     // The shape as it was at the press of the drag in progress (what Esc puts back).
     ROISnapshot m_pressSnapshot;
 
   private:
+    // Records a step in m_history or hands it to m_onStep; false when the shape on screen did
+    // not change.
+    bool RecordStep(const ROISnapshot& before, const ROISnapshot& after);
     // The press has reported the shape (closing a polygon): that change is its own step, and
     // Esc from here on goes back only to it.
     void CommitReportedPress(CvROIMode mode);

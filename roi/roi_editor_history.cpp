@@ -47,12 +47,23 @@ ROISnapshot ROIEditor::BeginEdit(CvROIMode mode) const {
 
 bool ROIEditor::EndEdit(const ROISnapshot& before, CvROIMode mode) {
     ROISnapshot after = Snapshot(mode);
-    const bool step = m_history.Record(before, after);
+    const bool step = RecordStep(before, after);
     if (m_leftDown) {
         // The drag goes on from the changed shape, and its release records only what it adds.
         m_pressSnapshot = std::move(after);
     }
     return step;
+}
+
+bool ROIEditor::RecordStep(const ROISnapshot& before, const ROISnapshot& after) {
+    if (!m_onStep) {
+        return m_history.Record(before, after);
+    }
+    if (before.SameShape(after)) {
+        return false;
+    }
+    m_onStep(before, after);
+    return true;
 }
 
 void ROIEditor::CommitReportedPress(CvROIMode mode) { (void)EndEdit(m_pressSnapshot, mode); }

@@ -75,7 +75,7 @@ EditOutcome ROIEditor::MoveBy(const EditContext& ctx, const cv::Point2f& d) {
     for (cv::Point2f& p : m_roiPoints) {
         p += step;
     }
-    (void)m_history.Record(before, Snapshot(ctx.mode));
+    (void)RecordStep(before, Snapshot(ctx.mode));
     out.repaint = true;
     out.cropEvents = FinalizeCount(ctx.mode);
     return out;
@@ -88,7 +88,7 @@ EditOutcome ROIEditor::DeleteShape(const EditContext& ctx) {
     }
     const ROISnapshot before = Snapshot(ctx.mode);
     SetROIParamDefault();
-    (void)m_history.Record(before, Snapshot(ctx.mode));
+    (void)RecordStep(before, Snapshot(ctx.mode));
     out.handled = true;
     out.repaint = true;
     out.cropEvents = FinalizeCount(ctx.mode);

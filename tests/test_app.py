@@ -209,7 +209,14 @@ def test_roi_survives_a_json_round_trip(studio, tmp_path, mode, points, angle):
     assert panel.GetROIMode() == mode and panel.GetRect() == rect
     assert frame.roi_data() == saved
     assert not messages
-    assert roi_json.load_roi_file(path) == saved
+    written = roi_json.load_roi_file(path)
+    assert written["version"] == 2 and len(written["rois"]) == 1
+    assert {k: v for k, v in written["rois"][0].items() if k not in ("id", "name", "color")} \
+        == saved
+    # A single ROI as files held it before sets.
+    roi_json.save_roi_file(path, saved)
+    frame.clear_roi()
+    assert frame.load_roi(path) and frame.roi_data() == saved
 
 
 def test_a_refused_roi_file_says_why_and_keeps_the_roi(studio, tmp_path):
@@ -219,7 +226,9 @@ def test_a_refused_roi_file_says_why_and_keeps_the_roi(studio, tmp_path):
     cases = [
         ({"version": 1, "mode": 7, "points": [[0, 0], [5, 5], [9, float("nan")]]},
          "points[2]: nan is not a finite number"),
-        ({"version": 2, "mode": 3, "points": []}, "version: unsupported version 2"),
+        ({"version": 3, "mode": 3, "points": []}, "version: unsupported version 3"),
+        ({"version": 2, "rois": [{"version": 1, "mode": 3, "points": [[1, 2], [3, 4]]}]},
+         "rois[0].id: missing"),
         ({"version": 1, "mode": 5, "points": [[9, 9], [30, 0]], "outer_radius": 20},
          "outer_radius: 20.0 does not match the points"),
         ([1, 2], "the file does not hold a ROI object"),

@@ -41,6 +41,7 @@ METHOD_ORDER = [
     # The set of named ROIs.
     "AddROI", "GetROIs", "GetROI", "UpdateROI", "RenameROI", "SetROIColor", "RemoveROI",
     "ClearROIs", "SelectROI", "GetSelectedROI", "GetROISetData", "SetROISetData",
+    "SetMultiROI", "GetMultiROI", "SetOnROISetChangedCallback",
     # The source image at its own depth and its display.
     "GetSourceMat", "GetSourcePixel", "SetDisplayLevels", "GetDisplayLevels", "SetAutoLevels",
     "SetColormap", "GetColormap",
@@ -388,7 +389,8 @@ def call_every_method(movra, p, path):
         "AddROI": (3, [(1, 1), (2, 2)]), "GetROI": (1,),
         "UpdateROI": (1, {"version": 1, "mode": 3, "points": []}), "RenameROI": (1, "a"),
         "SetROIColor": (1, (1, 2, 3)), "RemoveROI": (1,), "SelectROI": (None,),
-        "SetROISetData": ({"version": 2, "rois": []},),
+        "SetROISetData": ({"version": 2, "rois": []},), "SetMultiROI": (True,),
+        "SetOnROISetChangedCallback": (None,),
     }
     return {name: getattr(p, name)(*args.get(name, ())) for name in METHOD_ORDER}
 
@@ -427,7 +429,7 @@ def test_host_destroyed_first_leaves_a_harmless_wrapper(movra, wx_app, tmp_path)
         "GetROIStats": {},
         "GetEditingROIData": {"version": 1, "mode": 0, "points": [], "angle": 0.0},
         "GetOverlayData": [], "AppendOverlayData": -1, "IsLoading": False, "GetColormap": "gray",
-        "AddROI": -1, "GetROIs": [], "GetROI": {}, "RemoveROI": False,
+        "AddROI": -1, "GetROIs": [], "GetROI": {}, "RemoveROI": False, "GetMultiROI": False,
         "GetROISetData": {"version": 2, "rois": [], "selected": None},
     }
     for name, value in results.items():

@@ -1,6 +1,6 @@
 """The set of named ROIs on MovraROIAdvPanel: ids, selection as the editing ROI, data round
 trips (JSON included) with refusal of bad data, measurement by id, and the unselected ROIs
-drawn in their colours on the screen."""
+drawn in their colours on the screen, also among many."""
 
 import json
 from pathlib import Path
@@ -136,3 +136,27 @@ def test_measure_by_id_and_unselected_rois_drawn_in_their_colours(movra, editing
     lime = np.array([0, 255, 0])
     assert (np.abs(shot[115, 248:253].astype(int) - lime).sum(axis=1) < 60).any()
     assert not (np.abs(shot[115, 248:253].astype(int) - red).sum(axis=1) < 60).any()
+
+
+def test_rois_in_view_and_labels_reaching_in_drawn_among_many(movra, editing):  # noqa: F811
+    p, pointer, win = editing  # the view is the whole 400 x 300 image
+    for i in range(10000):  # beyond the view's right edge, named: labels reach right only
+        p.AddROI(3, [(420 + (i % 100) * 30, (i // 100) * 30), (20, 20)], name=f"far {i}")
+    # Magenta in view; a yellow label whose ROI lies just below the view; a cyan one whose ROI
+    # lies left of the view, its long label reaching in.
+    p.AddROI(3, [(60, 60), (80, 50)], name="hole", color=(255, 0, 255))
+    p.AddROI(3, [(150, 306), (40, 40)], name="below", color=(0, 255, 255))
+    p.AddROI(3, [(-150, 200), (40, 40)], name="a label long enough to reach in",
+             color=(255, 255, 0))
+
+    shot = grab(win).astype(int)
+
+    def near(region, rgb):
+        return int((np.abs(region - np.array(rgb)).sum(axis=2) < 90).sum())
+
+    magenta, yellow, cyan = (255, 0, 255), (255, 255, 0), (0, 255, 255)
+    assert near(shot[58:63, 58:142], magenta) > 60  # the top edge
+    assert near(shot[40:56, 58:100], magenta) > 10  # its label above it
+    assert near(shot[288:300, 148:200], yellow) > 10
+    assert near(shot[182:198, 0:120], cyan) > 10
+    assert near(shot[100:280, 150:400], magenta) == 0  # nothing drawn where no ROI is

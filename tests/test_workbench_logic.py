@@ -58,13 +58,18 @@ def test_rows_of_mixed_channel_counts_and_errors_share_one_table():
 
 def test_roi_files_give_ids_and_names_or_say_what_is_wrong(tmp_path):
     single = {"version": 1, "mode": 3, "points": [[1, 2], [3, 4]]}
-    assert roi_set.entries(single) == [(1, "ROI 1", single)]
-    named = dict(single, id=7, name="bore")
-    assert roi_set.entries({"rois": [single, named]}) == [(1, "ROI 1", single),
-                                                         (7, "bore", named)]
-    assert roi_set.entries([named]) == [(7, "bore", named)]
-    for bad in ([], {"rois": 3}, [named, named], [dict(single, id="1")], [3], "x",
-                [dict(single, name=5)]):
+    assert roi_set.entries(single) == [(1, "ROI 1", dict(single, id=1))]
+    bore = dict(single, id=7, name="bore", color=[0, 0, 255, 255])
+    saved = {"version": 2, "rois": [dict(single, id=3, name=""), bore], "selected": 7}
+    assert roi_set.set_data(saved) is saved
+    assert roi_set.entries(saved) == [(3, "ROI 3", saved["rois"][0]), (7, "bore", bore)]
+    # The form the batch command took before sets: ids from the position where none is given.
+    assert roi_set.entries({"rois": [single, dict(single, id=9, name="x")]}) == [
+        (1, "ROI 1", dict(single, id=1)), (9, "x", dict(single, id=9, name="x"))]
+    for bad in ({"rois": []}, {"rois": 3}, {"version": 2, "rois": {}}, {"rois": [3]},
+                {"version": 2, "rois": [bore, bore]}, {"version": 2, "rois": [single]},
+                {"version": 2, "rois": [dict(bore, id="7")]},
+                {"version": 2, "rois": [dict(bore, name=5)]}, [single]):
         with pytest.raises(roi_set.RoiSetError):
             roi_set.entries(bad)
     (tmp_path / "junk.json").write_text("{not json")
@@ -91,20 +96,22 @@ def test_natural_order_and_neighbours_in_a_folder(tmp_path):
     assert os.path.basename(folder_nav.neighbour(gone, -1)) == "Img3.JPEG"
 
 
-def test_histogram_counts_the_masked_pixels_per_channel():
+def test_whole_image_histogram_spans_the_values_it_holds():
     rng = np.random.default_rng(3)
     image = rng.integers(0, 256, (40, 50, 3), dtype=np.uint8)
-    mask = np.zeros((40, 50), np.uint8)
-    mask[5:20, 10:33] = 255
-    edges, counts = profile_data.histogram(image, mask)
+    edges, counts = profile_data.histogram(image)
     assert counts.shape == (256, 3) and edges[0] == 0 and edges[-1] == 256
     for c in range(3):
-        expected, _ = np.histogram(image[5:20, 10:33, c], bins=256, range=(0, 256))
-        assert np.array_equal(counts[:, c], expected)
-    deep = rng.normal(0, 1, (30, 30)).astype(np.float32)
-    deep[0, 0] = np.nan
+        assert np.array_equal(counts[:, c], np.histogram(image[..., c], 256, (0, 256))[0])
+    # 12 bits in uint16: bins over the values held, not over the type's 65536.
+    deep = rng.integers(100, 4096, (30, 30), dtype=np.uint16)
     edges, counts = profile_data.histogram(deep)
-    assert counts.sum() == 30 * 30 - 1 and edges[0] == np.nanmin(deep)
+    assert edges[0] == deep.min() and edges[-1] == deep.max() + 1 and counts.sum() == 900
+    assert np.array_equal(counts[:, 0], np.histogram(deep, 256, (edges[0], edges[-1]))[0])
+    floats = rng.normal(0, 1, (30, 30)).astype(np.float32)
+    floats[0, 0] = np.nan
+    edges, counts = profile_data.histogram(floats)
+    assert counts.sum() == 30 * 30 - 1 and edges[0] == np.nanmin(floats)
     curves = profile_data.profile_curves(np.array([[1.0, 2.0], [np.nan, 3.0], [4.0, 5.0]]))
     assert [len(points) for points, _ in curves] == [2, 3]
 
@@ -130,10 +137,12 @@ def _line_mask(shape, a, b):
     return m > 0
 
 
-ROIS = {"rois": [
-    {"version": 1, "id": 4, "name": "plate", "mode": 3, "points": [[20.5, 30.25], [90, 60.5]]},
+# A saved ROI set (GetROISetData's form).
+ROIS = {"version": 2, "selected": 9, "rois": [
+    {"version": 1, "id": 4, "name": "plate", "mode": 3, "points": [[20.5, 30.25], [90, 60.5]],
+     "angle": 0.0, "color": [0.0, 165.0, 255.0, 255.0]},
     {"version": 1, "id": 9, "name": "bore", "mode": 5, "points": [[150.3, 120.6], [18, 24]]},
-    {"version": 1, "mode": 2, "points": [[10.2, 200.7], [250.9, 140.1]]},
+    {"version": 1, "id": 3, "name": "", "mode": 2, "points": [[10.2, 200.7], [250.9, 140.1]]},
 ]}
 MASKS = [lambda s: _rect_mask(s, 20.5, 30.25, 90, 60.5),
          lambda s: _circle_mask(s, 150.3, 120.6, 30.0),

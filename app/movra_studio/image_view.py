@@ -129,7 +129,7 @@ class ImageView(wx.Panel):
         for index, args in self.texts:
             self.panel.UpdateText(index, *args, show=False)
         self.texts = []
-        self.panel.HideROI()
+        # The ROIs stay: the same regions are checked on each image.
         # A verdict belongs to the image it was given for.
         self.panel.SetResultLogo(False, 0)
         self._apply_overlays()

@@ -9,8 +9,8 @@ import tempfile
 import wx
 
 from . import (
-    commands, crop, dialogs, display_levels, info_format, roi_json, roi_readout, sample,
-    tool_keys,
+    commands, crop, dialogs, display_levels, info_format, roi_json, roi_readout, roi_set,
+    sample, tool_keys,
 )
 from .background_open import BackgroundOpen
 from .image_view import ImageView, OpenError
@@ -85,6 +85,7 @@ class StudioFrame(wx.Frame):
             self.view.window.SetDropTarget(_FileDrop(self))
         self._apply_guides()
         self.workbench.attach(panel)
+        self.side.rois.attach(panel, self.refresh_readout)
         # After the workbench's: the readout follows a drag too, not only its release.
         panel.SetOnROIChangingCallback(self._on_roi_changing)
         if path is None or not self.open_path(path):
@@ -186,6 +187,7 @@ class StudioFrame(wx.Frame):
         name = os.path.basename(self.view.path or "")
         self.SetTitle(f"{name} – {TITLE}" if name else TITLE)
         self.side.info.set_rows(info_format.info_rows(self.view.info, self.view.path))
+        self.side.rois.image_changed()
         self.refresh_readout()
         self.levels.refresh()
         # The pointer readout described the previous image; the next motion fills it again.
@@ -201,12 +203,25 @@ class StudioFrame(wx.Frame):
         return self.view.panel.GetROIMode() if self.view.panel is not None else 0
 
     def set_tool(self, mode):
-        self.view.panel.SetROIMode(mode)
+        panel = self.view.panel
+        if panel.GetSelectedROI() is not None:
+            # A new tool starts the editing ROI afresh: the selected ROI would lose its shape.
+            # Deselected, it keeps it, and the tool draws a new one.
+            panel.SelectROI(None)
+            self.side.rois.set_changed()
+        panel.SetROIMode(mode)
         self.crop_rect = None
         self.refresh_readout()
 
     def clear_roi(self):
-        self.view.panel.HideROI()
+        """Removes the selected ROI from the set (a cleared shape would stay in it, empty)."""
+        panel = self.view.panel
+        selected = panel.GetSelectedROI()
+        if selected is not None:
+            panel.RemoveROI(selected)
+            self.side.rois.set_changed()
+        else:
+            panel.HideROI()
         self.crop_rect = None
         self.refresh_readout()
 
@@ -215,6 +230,7 @@ class StudioFrame(wx.Frame):
 
     def refresh_readout(self):
         self.side.readout.set_rows(roi_readout.readout_rows(self.roi_data()))
+        self.side.rois.roi_changed()
         self.workbench.roi_changed()
         self.levels.refresh()
 
@@ -263,8 +279,12 @@ class StudioFrame(wx.Frame):
     def _zoom(self, method):
         getattr(self.view.panel, method)()
 
+    def roi_set_data(self):
+        """The ROI set as Save ROI writes it; None without a ROI."""
+        return roi_set.read_set(self.view.panel) if self.view.panel is not None else None
+
     def ask_save_roi(self):
-        if self.roi_data() is None:
+        if self.roi_set_data() is None:
             self.report("Save ROI", "There is no ROI to save. Draw one on the image first.")
             return
         path, _ = self.places.ask(self, "Save ROI", "ROI files (*.json)|*.json",
@@ -273,7 +293,8 @@ class StudioFrame(wx.Frame):
             self.save_roi(path if os.path.splitext(path)[1] else path + ".json")
 
     def save_roi(self, path):
-        data = self.roi_data()
+        """Writes every ROI of the set (names, colours and the selection included)."""
+        data = self.roi_set_data()
         if data is None:
             self.report("Save ROI", "There is no ROI to save. Draw one on the image first.")
             return False
@@ -282,7 +303,8 @@ class StudioFrame(wx.Frame):
         except OSError as e:
             self.report("Save ROI", f"Cannot write “{path}”: {e.strerror or e}.")
             return False
-        self._status(f"Saved the ROI to {path}")
+        count = len(data["rois"])
+        self._status(f"Saved {count} ROI{'s' if count > 1 else ''} to {path}")
         return True
 
     def ask_load_roi(self):
@@ -292,17 +314,18 @@ class StudioFrame(wx.Frame):
             self.load_roi(path)
 
     def load_roi(self, path):
+        """Replaces the ROI set by a saved set, or by a single saved ROI."""
         try:
-            roi_json.apply_roi(self.view.panel, roi_json.load_roi_file(path))
+            roi_set.apply_set(self.view.panel, roi_json.load_roi_file(path))
         except OSError as e:
             self.report("Load ROI", f"Cannot read “{path}”: {e.strerror or e}.")
             return False
-        except roi_json.RoiFormatError as e:
+        except ValueError as e:
             self.report("Load ROI", f"“{os.path.basename(path)}” is not a usable ROI: {e}.")
             return False
         self.crop_rect = None
         self.refresh_readout()
-        self._status(f"Loaded the ROI from {path}")
+        self._status(f"Loaded the ROIs from {path}")
         return True
 
     # --- crop

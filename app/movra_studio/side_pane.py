@@ -1,8 +1,10 @@
-"""The side pane: image information, the live ROI readout, and the inspection controls."""
+"""The side pane: image information, the list of ROIs, the live readout of the selected one,
+and the inspection controls."""
 
 import wx
 
 from . import commands
+from .roi_list import RoiListPane
 
 _RESULT_BUTTONS = [  # (command id, label, background colour)
     (commands.RESULT_PASS, "Pass", wx.Colour(60, 170, 80)),
@@ -52,6 +54,7 @@ class SidePane(wx.Panel):
     def __init__(self, parent):
         super().__init__(parent)
         self.info = PropertyList(self)
+        self.rois = RoiListPane(self)
         self.readout = PropertyList(self)
         self.edges = wx.ToggleButton(self, commands.EDGES, "Edges")
         self.edges.SetToolTip("Show the image's Canny edges as an overlay (Ctrl+E)")
@@ -68,7 +71,9 @@ class SidePane(wx.Panel):
         sizer = wx.BoxSizer(wx.VERTICAL)
         sizer.Add(_heading(self, "Image"), 0, wx.ALL, 6)
         sizer.Add(self.info, 3, wx.EXPAND | wx.LEFT | wx.RIGHT, 6)
-        sizer.Add(_heading(self, "Region of interest"), 0, wx.ALL, 6)
+        sizer.Add(_heading(self, "ROIs"), 0, wx.ALL, 6)
+        sizer.Add(self.rois, 3, wx.EXPAND | wx.LEFT | wx.RIGHT, 6)
+        sizer.Add(_heading(self, "Selected ROI"), 0, wx.ALL, 6)
         sizer.Add(self.readout, 3, wx.EXPAND | wx.LEFT | wx.RIGHT, 6)
         sizer.Add(_heading(self, "Inspection"), 0, wx.ALL, 6)
         sizer.Add(self.edges, 0, wx.EXPAND | wx.LEFT | wx.RIGHT, 6)

@@ -1,7 +1,7 @@
 """The inspection workbench on top of the main window: Measure and the Results window, the line
 profile and histogram windows kept up to date as the ROI changes (also while it is dragged),
-the next and previous image of the folder with the ROI kept, recent files, Measure Folder, and
-the window's size, position and panes remembered in a wx.Config.
+the next and previous image of the folder (the ROIs stay on the panel), recent files, Measure
+Folder, and the window's size, position and panes remembered in a wx.Config.
 
 The frame creates one Workbench and tells it when the panel exists (attach), when an image was
 opened (image_opened) and when the ROI changed (roi_changed)."""
@@ -11,7 +11,7 @@ import threading
 
 import wx
 
-from . import batch, folder_nav, measurements, profile_data, roi_json
+from . import batch, folder_nav, measurements, profile_data, roi_json, roi_set
 from .plot_windows import HistogramWindow, ProfileWindow
 from .results_window import ResultsWindow
 
@@ -37,7 +37,6 @@ class Workbench:
         self.windows = {}
         self._refresh_pending = False
         self._folder_job = None
-        self._keep_roi = None  # ROI data to put back on the image browsed to
         self._browse_target = None  # the file Page Down/Up asked for, until one is shown
         self.history = wx.FileHistory(9)
         self._add_menus()
@@ -107,11 +106,8 @@ class Workbench:
     def image_opened(self, path):
         if path and os.path.isfile(path):
             self.history.AddFileToHistory(os.path.abspath(path))
-        data, self._keep_roi = self._keep_roi, None
-        browsed, self._browse_target = self._browse_target, None
-        if data is not None and browsed == path:
-            roi_json.apply_roi(self._panel(), data)
-            self.frame.refresh_readout()
+        # The ROIs stay on the panel from image to image.
+        self._browse_target = None
         self.roi_changed()
 
     def roi_changed(self):
@@ -159,15 +155,27 @@ class Workbench:
         return self.frame.view.panel
 
     def roi_entries(self, all_rois=False):
-        """[(id, name, data)] of the ROIs to measure: the selected one, or all of them."""
+        """[(id, name, data)] of the ROIs to measure: the selected one, or every ROI of the
+        set that has a shape, in drawing order."""
+        panel = self._panel()
+        if panel is None:
+            return []
+        rois = [r for r in panel.GetROIs() if r["points"] and r["mode"] in roi_json.MODE_NAMES]
+        if not all_rois:
+            selected = panel.GetSelectedROI()
+            rois = [r for r in rois if r["id"] == selected]
+        if rois or hasattr(panel, "SetMultiROI"):
+            return [(r["id"], roi_set.display_name(r["id"], r["name"]), r) for r in rois]
+        # A panel whose drawing with nothing selected makes a ROI outside the set.
         data = self.frame.roi_data()
         return [] if data is None else [(EDITING_ROI_ID, EDITING_ROI_NAME, data)]
 
     def measure_rows(self, all_rois=False):
         panel = self._panel()
         name = os.path.basename(self.frame.view.path or "")
+        # A ROI of the set is measured by its id; the one outside it as the editing ROI.
         return [measurements.stats_row(name, roi_id, roi_name, data["mode"],
-                                       panel.GetROIStats())
+                                       panel.GetROIStats(roi_id if "id" in data else None))
                 for roi_id, roi_name, data in self.roi_entries(all_rois)]
 
     def measure(self, all_rois=None):
@@ -279,12 +287,18 @@ class Workbench:
         view = self.frame.view
         if w is None or not w.IsShown() or not view.has_image():
             return
-        mask, where = None, "whole image"
         data = self.frame.roi_data()
-        if data is not None:
-            mask = self._panel().GetROIMask()
+        if data is None:
+            edges, counts = profile_data.histogram(view.pixels)
+            where = "whole image"
+        else:
+            panel = self._panel()
+            found = profile_data.roi_histogram(panel, panel.GetSelectedROI())
+            if found is None:
+                w.show_histogram(None, None, "The ROI holds no pixel of the image.")
+                return
+            edges, counts = found
             where = roi_json.MODE_NAMES[data["mode"]].lower()
-        edges, counts = profile_data.histogram(view.pixels, mask)
         w.show_histogram(edges, counts, f"{where}: {int(counts[:, 0].sum())} pixels")
 
     # --- folder browsing and recent files
@@ -299,9 +313,6 @@ class Workbench:
         if target is None:
             self.frame.SetStatusText("No further image in this folder", 0)
             return False
-        if self._browse_target is None:
-            # Put back once the image is shown (image_opened); a pending one is the same ROI.
-            self._keep_roi = self.frame.roi_data()
         self._browse_target = target
         self.frame.background.open(target)
         return True

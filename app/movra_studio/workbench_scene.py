@@ -1,7 +1,8 @@
-"""Headless mode's workbench scene, for the user guide's picture: two measurements in the
-Results window, the bore's histogram, and a line across the bore with its profile; the tool
-windows are placed below the main window, and the screen area holding all of them is saved.
-Needs a screen of at least 1290 x 1390 pixels."""
+"""Headless mode's workbench scene, for the user guide's picture: three named ROIs in the side
+pane's list, two measurements in the Results window, the bore's histogram, and the line
+across the bore selected with its profile; the tool windows are placed below the main
+window, and the screen area holding all of them is saved. Needs a screen of at least
+1290 x 1390 pixels."""
 
 import os
 import sys
@@ -93,27 +94,20 @@ def run(frame, out_path):
     profile = _open(bench, "profile", (fx + fw // 2, below + 190), (fw - fw // 2, 370))
 
     cx, cy, r = BORE[0] * w, BORE[1] * h, BORE[2] * w
-    frame.set_tool(roi_json.CIRCLE)
-    panel.SetEditingROIData({"version": 1, "mode": roi_json.CIRCLE,
-                             "points": [[cx, cy], [r, 0.0]]})
+    bore = panel.AddROI(roi_json.CIRCLE, [(cx, cy), (r, 0.0)], name="bore")
+    x, y, rw, rh = PLATE[0] * w, PLATE[1] * h, PLATE[2] * w, PLATE[3] * h
+    panel.AddROI(roi_json.RECTANGLE, [(x, y), (rw, rh)], name="plate")
+    panel.SelectROI(bore)
     frame.refresh_readout()
-    bench.measure(all_rois=False)
+    bench.measure(all_rois=True)
     results = _open(bench, "results", (fx, below), (fw, 190))
     bench.refresh_histogram()
-    # The histogram stays with the bore while the line is drawn for the profile.
+    # The histogram stays with the bore while the line is selected for the profile.
     bench.windows.pop("histogram")
 
-    x, y, rw, rh = PLATE[0] * w, PLATE[1] * h, PLATE[2] * w, PLATE[3] * h
-    frame.set_tool(roi_json.RECTANGLE)
-    panel.SetEditingROIData({"version": 1, "mode": roi_json.RECTANGLE,
-                             "points": [[x, y], [rw, rh]]})
-    frame.refresh_readout()
-    bench.measure(all_rois=False)
-
     (x0, y0), (x1, y1) = LINE
-    frame.set_tool(roi_json.LINE)
-    panel.SetEditingROIData({"version": 1, "mode": roi_json.LINE,
-                             "points": [[x0 * w, y0 * h], [x1 * w, y1 * h]]})
+    line = panel.AddROI(roi_json.LINE, [(x0 * w, y0 * h), (x1 * w, y1 * h)], name="section")
+    panel.SelectROI(line)
     frame.refresh_readout()
     bench.refresh_profile()
     for window in (frame, results, hist, profile):

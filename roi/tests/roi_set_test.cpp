@@ -68,3 +68,126 @@ TEST(ROISet, IdsAreNeverReusedAndTheTopmostHitWins) {
     EXPECT_EQ(set.HitTop({10, 10}, 1), -1);
     EXPECT_NE(ROISet::PaletteColor(1), ROISet::PaletteColor(2));
 }
+
+namespace {
+
+// The answers the index must give, found by looking at every ROI.
+std::vector<int> QueryByScan(const ROISet& set, const cv::Rect2f& r) {
+    std::vector<int> ids;
+    for (const ROIEntry& e : set.Entries()) {
+        const cv::Rect2f b = e.shape.Bounds();
+        if (b.width > 0 && b.height > 0 && b.x <= r.x + r.width && r.x <= b.x + b.width &&
+            b.y <= r.y + r.height && r.y <= b.y + b.height) {
+            ids.push_back(e.id);
+        }
+    }
+    return ids;
+}
+
+// Every shape from the top down, its bounds grown by tol tested first (far out, a float shape
+// can pass Hit a little beyond its bounds' rounding).
+int HitTopByScan(const ROISet& set, const cv::Point2f& p, float tol, int skip) {
+    const auto& entries = set.Entries();
+    for (auto e = entries.rbegin(); e != entries.rend(); ++e) {
+        const cv::Rect2f b = e->shape.Bounds();
+        if (e->id != skip && p.x >= b.x - tol && p.y >= b.y - tol &&
+            p.x <= b.x + b.width + tol && p.y <= b.y + b.height + tol && e->shape.Hit(p, tol)) {
+            return e->id;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+TEST(ROISet, IndexAgreesWithAScanThroughRandomChanges) {
+    cv::RNG rng(22);
+    // Mostly small shapes crowded on cell edges (multiples of 64) and over a large image, some
+    // larger than every cell or far out, and empty ones.
+    const auto coord = [&] {
+        switch (rng.uniform(0, 6)) {
+            case 0: return static_cast<float>(64 * rng.uniform(-4, 40));
+            case 1: return rng.uniform(-3e9f, 3e9f);
+            default: return rng.uniform(-500.f, 20000.f);
+        }
+    };
+    const auto size = [&] {
+        switch (rng.uniform(0, 10)) {
+            case 0: return rng.uniform(300.f, 70000.f);
+            case 1: return rng.uniform(1e9f, 1e10f);
+            case 2: return 0.0f;
+            default: return rng.uniform(0.5f, 80.f);
+        }
+    };
+    const auto shape = [&] {
+        const float x = coord(), y = coord(), w = size(), h = size();
+        switch (rng.uniform(0, 7)) {
+            case 0: return Make(CvROIMode::Point, {{x, y}});
+            case 1: return Make(CvROIMode::Line, {{x, y}, {x + w, y - h}});
+            case 2: return Make(CvROIMode::Rectangle, {{x, y}, {w, h}});
+            case 3:
+                return Make(CvROIMode::RotatedRectangle, {{x, y}, {w, h}}, rng.uniform(0., 180.));
+            case 4: return Make(CvROIMode::Circle, {{x, y}, {w, h}});
+            case 5: return Make(CvROIMode::Annulus, {{x, y}, {w, h}, {w / 3, 0}, {30, 300}});
+            default: return Make(CvROIMode::Polygon, {{x, y}, {x + w, y}, {x + w / 2, y + h}});
+        }
+    };
+    ROISet set;
+    std::vector<int> live;
+    for (int step = 0; step < 6000; ++step) {
+        const int op = live.empty() ? 0 : rng.uniform(0, 10);
+        if (op < 5) {
+            live.push_back(set.Add(shape(), std::string(rng.uniform(0, 4), 'n'), {}));
+        } else if (op < 7) {
+            const auto k = static_cast<std::size_t>(rng.uniform(0, static_cast<int>(live.size())));
+            ASSERT_TRUE(set.Remove(live[k]));
+            ASSERT_FALSE(set.Remove(live[k]));
+            live.erase(live.begin() + static_cast<std::ptrdiff_t>(k));
+        } else if (op < 9) {
+            ASSERT_TRUE(set.SetShape(live[static_cast<std::size_t>(
+                                         rng.uniform(0, static_cast<int>(live.size())))],
+                                     shape()));
+        } else if (rng.uniform(0, 50) == 0) {
+            set.Clear();
+            live.clear();
+        } else {
+            // Read back from data, or put back at its place by an undo.
+            const int id = set.NextId() + rng.uniform(0, 3);
+            if (rng.uniform(0, 2) == 0) {
+                ASSERT_TRUE(set.AddWithId(id, shape(), "", {}));
+            } else {
+                const int places = static_cast<int>(live.size()) + 2;  // one past the end too
+                const auto at = static_cast<std::size_t>(rng.uniform(0, places));
+                ASSERT_TRUE(set.Insert(at, {id, "", {}, shape()}));
+                ASSERT_FALSE(set.Insert(0, {id, "", {}, shape()}));
+                ASSERT_EQ(set.IndexOf(id), static_cast<int>(std::min(at, live.size())));
+            }
+            live.push_back(id);
+        }
+        if (step % 25 != 0) continue;
+        ASSERT_EQ(set.Size(), live.size());
+        for (const int id : live) {
+            ASSERT_NE(set.Find(id), nullptr);
+            ASSERT_EQ(set.Find(id)->id, id);
+            ASSERT_EQ(set.Entries()[static_cast<std::size_t>(set.IndexOf(id))].id, id);
+        }
+        for (int q = 0; q < 20; ++q) {
+            // Views from a few pixels to far zoomed out, and presses near the shapes.
+            const float w = q % 5 == 0 ? rng.uniform(1e4f, 1e10f) : rng.uniform(0.f, 2000.f);
+            const cv::Rect2f view(coord(), coord(), w, w * 0.6f);
+            ASSERT_EQ(set.Query(view), QueryByScan(set, view)) << "step " << step;
+            if (set.Size() == 0) continue;
+            const ROIEntry& near = set.Entries()[static_cast<std::size_t>(
+                rng.uniform(0, static_cast<int>(set.Size())))];
+            const std::vector<cv::Point2f> outline = near.shape.Outline();
+            if (outline.empty()) continue;
+            const cv::Point2f p = outline[static_cast<std::size_t>(rng.uniform(
+                                      0, static_cast<int>(outline.size())))] +
+                                  cv::Point2f(rng.uniform(-6.f, 6.f), rng.uniform(-6.f, 6.f));
+            const float tol = rng.uniform(0.f, 5.f);
+            const int skip = rng.uniform(0, 2) == 0 ? near.id : -1;
+            ASSERT_EQ(set.HitTop(p, tol, skip), HitTopByScan(set, p, tol, skip))
+                << "step " << step;
+        }
+    }
+}
