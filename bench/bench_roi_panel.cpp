@@ -7,8 +7,9 @@
 // none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, the
 // latency of one step of a mouse drag, and one-channel 20000 x 20000 sources: 8-bit grey against
 // 16-bit with display levels (and a colormap), and SetAutoLevels on the 16-bit image.
-// Prints markdown tables and the machine's load average before and after. Needs an X display
-// of at least 1920 x 1080 (bench/run.sh: Xvfb).
+// Prints markdown tables and the machine's load average before and after; arguments name the
+// tables to print (paint, cull, drag, load, deep), none prints all. Needs an X display of at
+// least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
