@@ -203,13 +203,7 @@ class StudioFrame(wx.Frame):
         return self.view.panel.GetROIMode() if self.view.panel is not None else 0
 
     def set_tool(self, mode):
-        panel = self.view.panel
-        if panel.GetSelectedROI() is not None:
-            # A new tool starts the editing ROI afresh: the selected ROI would lose its shape.
-            # Deselected, it keeps it, and the tool draws a new one.
-            panel.SelectROI(None)
-            self.side.rois.set_changed()
-        panel.SetROIMode(mode)
+        self.view.panel.SetROIMode(mode)
         self.crop_rect = None
         self.refresh_readout()
 
@@ -343,8 +337,7 @@ class StudioFrame(wx.Frame):
             self.crop_save(path)
 
     def _crop_box(self):
-        w, h = self.view.image_size()
-        box = crop.crop_box(self.roi_data(), w, h)
+        box = crop.crop_box(self.view.panel, self.roi_data()) if self.view.has_image() else None
         if box is None:
             self.report("Crop", "There is no ROI region inside the image to save. Draw a "
                                 "rectangle, circle, annulus, polygon or line first.")

@@ -9,7 +9,7 @@ the image changes, so that a set of thousands of ROIs stays quick."""
 
 import wx
 
-from . import measurements, roi_json, roi_set
+from . import measurements, roi_set
 
 # The last column takes the width left over.
 COLUMNS = [("Name", 68), ("Shape", 78), ("Area", 52), ("Mean", 120)]
@@ -25,9 +25,8 @@ def mean_text(stats):
 
 def row_cells(roi, stats):
     """The cells of one ROI: name, shape, area and mean."""
-    shaped = bool(roi["points"]) and roi["mode"] in roi_json.MODE_NAMES
     return [roi_set.display_name(roi["id"], roi["name"]),
-            measurements.shape_name(roi["mode"]) if shaped else "(empty)",
+            measurements.shape_name(roi["mode"]) if roi_set.has_shape(roi) else "(empty)",
             str(stats["area"]) if stats else "0",
             mean_text(stats)]
 
@@ -125,10 +124,8 @@ class RoiListPane(wx.Panel):
         """Follows `panel`'s set from now on; drawing with a tool adds a ROI to it."""
         self.panel = self.list.panel = panel
         self.on_change = on_change
-        if hasattr(panel, "SetMultiROI"):
-            panel.SetMultiROI(True)
-        if hasattr(panel, "SetOnROISetChangedCallback"):
-            panel.SetOnROISetChangedCallback(lambda action, roi_id: self.set_changed())
+        panel.SetMultiROI(True)
+        panel.SetOnROISetChangedCallback(lambda action, roi_id: self.set_changed())
         self.sync()
 
     # --- what changes the rows
@@ -151,10 +148,6 @@ class RoiListPane(wx.Panel):
     def roi_changed(self):
         """The selected ROI changed (also while it is dragged): its row follows."""
         if self.panel is None:
-            return
-        if not hasattr(self.panel, "SetOnROISetChangedCallback"):
-            # Nothing announces the set's changes: read it again each time.
-            self.sync()
             return
         selected = self.panel.GetSelectedROI()
         if selected is not None and self.list.row_of(selected) is not None:

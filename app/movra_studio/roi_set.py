@@ -86,7 +86,8 @@ def load_set(path):
 # --- the panel's set
 
 
-def _has_shape(roi):
+def has_shape(roi):
+    """Whether a ROI of the set has a shape to measure or save (a cleared one has none)."""
     return bool(roi.get("points")) and roi.get("mode") in roi_json.MODE_NAMES
 
 
@@ -94,11 +95,7 @@ def read_set(panel):
     """What Save ROI writes: the panel's set without ROIs that have no shape (a cleared one),
     or None when no ROI has a shape."""
     data = panel.GetROISetData()
-    rois = [r for r in data["rois"] if _has_shape(r)]
-    if not rois and not hasattr(panel, "SetMultiROI"):
-        # A panel whose drawing with nothing selected makes a ROI outside the set.
-        single = roi_json.read_roi(panel)
-        return None if single is None else set_data(single)
+    rois = [r for r in data["rois"] if has_shape(r)]
     if not rois:
         return None
     ids = {r["id"] for r in rois}

@@ -24,9 +24,6 @@ SHOW_HISTOGRAM = wx.NewIdRef()
 NEXT_IMAGE = wx.NewIdRef()
 PREVIOUS_IMAGE = wx.NewIdRef()
 
-# The single editing ROI is measured as the first ROI of a set would be.
-EDITING_ROI_ID = 1
-EDITING_ROI_NAME = "ROI 1"
 _PANES = ("results", "profile", "histogram")
 
 
@@ -160,22 +157,17 @@ class Workbench:
         panel = self._panel()
         if panel is None:
             return []
-        rois = [r for r in panel.GetROIs() if r["points"] and r["mode"] in roi_json.MODE_NAMES]
+        rois = [r for r in panel.GetROIs() if roi_set.has_shape(r)]
         if not all_rois:
             selected = panel.GetSelectedROI()
             rois = [r for r in rois if r["id"] == selected]
-        if rois or hasattr(panel, "SetMultiROI"):
-            return [(r["id"], roi_set.display_name(r["id"], r["name"]), r) for r in rois]
-        # A panel whose drawing with nothing selected makes a ROI outside the set.
-        data = self.frame.roi_data()
-        return [] if data is None else [(EDITING_ROI_ID, EDITING_ROI_NAME, data)]
+        return [(r["id"], roi_set.display_name(r["id"], r["name"]), r) for r in rois]
 
     def measure_rows(self, all_rois=False):
         panel = self._panel()
         name = os.path.basename(self.frame.view.path or "")
-        # A ROI of the set is measured by its id; the one outside it as the editing ROI.
         return [measurements.stats_row(name, roi_id, roi_name, data["mode"],
-                                       panel.GetROIStats(roi_id if "id" in data else None))
+                                       panel.GetROIStats(roi_id))
                 for roi_id, roi_name, data in self.roi_entries(all_rois)]
 
     def measure(self, all_rois=None):
