@@ -104,7 +104,8 @@ uchar DisplayMap::Level(double v) const {
 }
 
 const std::vector<uchar>& DisplayMap::LevelTable(int depth) const {
-    const TableKey key = KeyFor(depth);
+    // The levelled values do not depend on the colormap.
+    const TableKey key = KeyFor(depth, kGray);
     if (m_levelKey && *m_levelKey == key) {
         return m_levelTable;
     }
@@ -119,7 +120,7 @@ const std::vector<uchar>& DisplayMap::LevelTable(int depth) const {
 }
 
 SampleColours DisplayMap::ColourTable(int depth) const {
-    const TableKey key = KeyFor(depth);
+    const TableKey key = KeyFor(depth, m_colormap);
     if (!m_colourKey || !(*m_colourKey == key)) {
         // The colours of the 256 levelled values, as cv::applyColorMap gives them.
         cv::Mat ramp(1, 256, CV_8UC1);

@@ -57,7 +57,9 @@ class DisplayMap {
         int depth = -1;
         bool operator==(const TableKey& other) const;
     };
-    [[nodiscard]] TableKey KeyFor(int depth) const { return {m_levels, m_colormap, depth}; }
+    [[nodiscard]] TableKey KeyFor(int depth, int colormap) const {
+        return {m_levels, colormap, depth};
+    }
     // A one-channel source shown through the colour table: integer depths, unless an 8-bit
     // image is shown as it is (a plain copy is cheaper than a lookup).
     [[nodiscard]] bool UsesColourTable(const cv::Mat& image) const;

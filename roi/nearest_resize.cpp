@@ -5,7 +5,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 #include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#include <immintrin.h>
+#define MOVRA_X86_SIMD 1
+#else
+#define MOVRA_X86_SIMD 0
+#endif
 
 cv::Size NearestScaledSize(const cv::Size& source, double scale) {
     if (!(scale > 0.0) || !std::isfinite(scale) || source.width <= 0 || source.height <= 0) {
@@ -104,6 +112,63 @@ void GatherColourRow(const uchar* src, uchar* dst, const int* offset, int width,
     }
 }
 
+#if MOVRA_X86_SIMD
+// ColourRow's first pixels, eight at a time with AVX2's gather (about twice as fast as one
+// lookup per pixel): their eight table entries are packed into 24 bytes and written as two
+// 16-byte stores, whose last four bytes the next step or the scalar tail overwrites. Returns how
+// many pixels were written; pixels up to x + 10 must exist for each step's spill to stay in
+// the row.
+template <typename T>
+__attribute__((target("avx2"))) int ColourRowAvx2(const T* s, uchar* dst, int width,
+                                                  const std::uint32_t* table, int bias) {
+    const __m256i pack = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                          0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    const __m256i offset = _mm256_set1_epi32(bias);
+    int x = 0;
+    for (; x + 10 <= width; x += 8) {
+        __m256i index;
+        if constexpr (sizeof(T) == 1) {
+            index = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + x)));
+        } else if constexpr (std::is_signed_v<T>) {
+            index = _mm256_cvtepi16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)));
+        } else {
+            index = _mm256_cvtepu16_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + x)));
+        }
+        index = _mm256_add_epi32(index, offset);
+        const __m256i colours = _mm256_shuffle_epi8(
+            _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 4), pack);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * x),
+                         _mm256_castsi256_si128(colours));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * x + 12),
+                         _mm256_extracti128_si256(colours, 1));
+    }
+    return x;
+}
+#endif
+
+// GatherColourRow of a row taken pixel for pixel (zoom 1): no offsets to read, and nothing to
+// fetch ahead, since the rows follow each other in memory.
+template <typename T>
+void ColourRow(const uchar* src, uchar* dst, int width, const SampleColours& colours) {
+    const std::uint32_t* table = colours.table;
+    const int bias = colours.bias;
+    const T* s = reinterpret_cast<const T*>(src);
+    const int wide = width - 1;
+    int x = 0;
+#if MOVRA_X86_SIMD
+    static const bool avx2 = cv::checkHardwareSupport(CV_CPU_AVX2);
+    if (avx2) {
+        x = ColourRowAvx2(s, dst, width, table, bias);
+    }
+#endif
+    for (; x < wide; ++x) {
+        std::memcpy(dst + 3 * x, table + (static_cast<int>(s[x]) + bias), 4);
+    }
+    if (width > 0) {
+        std::memcpy(dst + 3 * wide, table + (static_cast<int>(s[wide]) + bias), 3);
+    }
+}
+
 void GatherRowAny(const uchar* src, uchar* dst, const int* offset, int width, size_t pixelSize) {
     for (int x = 0; x < width; ++x) {
         std::memcpy(dst + x * pixelSize, src + offset[x], pixelSize);
@@ -114,9 +179,10 @@ class NearestRows : public cv::ParallelLoopBody {
   public:
     NearestRows(const cv::Mat& image, const cv::Rect& region, cv::Mat& dst,
                 const std::vector<int>& offset, const std::vector<int>& yIndex, int wideEnd,
-                int prefetchEvery, const SampleColours* colours)
+                int prefetchEvery, const SampleColours* colours, bool wholeRows)
         : image_(image), region_(region), dst_(dst), offset_(offset), yIndex_(yIndex),
-          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery), colours_(colours) {}
+          wideEnd_(wideEnd), prefetchEvery_(prefetchEvery), colours_(colours),
+          wholeRows_(wholeRows) {}
 
     void operator()(const cv::Range& rows) const override {
         const size_t pixelSize = image_.elemSize();
@@ -133,6 +199,16 @@ class NearestRows : public cv::ParallelLoopBody {
             const uchar* s =
                 image_.ptr(region_.y + sy) + static_cast<size_t>(region_.x) * pixelSize;
             const int* offset = offset_.data();
+            if (colours_ != nullptr && wholeRows_) {
+                if (image_.depth() == CV_8U) {
+                    ColourRow<uint8_t>(s, d, width, *colours_);
+                } else if (image_.depth() == CV_16U) {
+                    ColourRow<uint16_t>(s, d, width, *colours_);
+                } else {
+                    ColourRow<int16_t>(s, d, width, *colours_);
+                }
+                continue;
+            }
             if (colours_ != nullptr) {
                 if (image_.depth() == CV_8U) {
                     GatherColourRow<uint8_t>(s, d, offset, width, *colours_, NextRow(y, rows),
@@ -189,6 +265,8 @@ class NearestRows : public cv::ParallelLoopBody {
     const int wideEnd_;
     const int prefetchEvery_;
     const SampleColours* colours_;
+    // Every pixel of the region's rows is sampled once, in order.
+    const bool wholeRows_;
 };
 
 }  // namespace
@@ -210,7 +288,9 @@ cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::v
     // Byte offsets within the source row, so the gathers do no multiplication.
     std::vector<int> offset(xIndex.size());
     int wideEnd = dstSize.width;
+    bool wholeRows = xIndex.size() == static_cast<size_t>(region.width);
     for (size_t x = 0; x < xIndex.size(); ++x) {
+        wholeRows = wholeRows && xIndex[x] == static_cast<int>(x);
         offset[x] = static_cast<int>(static_cast<size_t>(xIndex[x]) * pixelSize);
         if (region.x + xIndex[x] == image.cols - 1 && wideEnd == dstSize.width) {
             wideEnd = static_cast<int>(x);
@@ -223,7 +303,7 @@ cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::v
     const int prefetchEvery = static_cast<int>(std::clamp(64.0 * scale / pixelSize, 1.0, 8.0));
     cv::parallel_for_(cv::Range(0, dstSize.height),
                       NearestRows(image, region, dst, offset, yIndex, wideEnd, prefetchEvery,
-                                  colours),
+                                  colours, wholeRows),
                       stripes);
     return dst;
 }

@@ -253,6 +253,13 @@ def test_crop_writes_the_roi_region_and_refuses_what_it_cannot(studio, tmp_path)
     frame.view.panel.SetEditingROI(4, [(100, 50), (200, 120)], 90.0)
     assert frame.crop_save(str(path))
     assert cv2.imread(str(path)).shape == (200, 120, 3)
+    # A quarter ring: the crop is the box of exactly the pixels the panel measures as the ROI.
+    frame.view.panel.SetEditingROI(6, [(150, 100), (60, 0), (25, 0), (0, 90)])
+    assert frame.crop_save(str(path))
+    ys, xs = np.nonzero(frame.view.panel.GetROIMask())
+    assert xs.min() == 150 and ys.min() == 100
+    assert np.array_equal(cv2.imread(str(path), cv2.IMREAD_UNCHANGED),
+                          source[ys.min():ys.max() + 1, xs.min():xs.max() + 1])
 
     assert not frame.crop_save(str(tmp_path / "region.unknownformat"))
     assert "Cannot save" in messages[-1]

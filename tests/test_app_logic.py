@@ -1,4 +1,4 @@
-"""Movra Studio's window-free rules: crop bounds, ROI files, the sample photo's EXIF tags."""
+"""Movra Studio's window-free rules: ROI files, the sample photo's EXIF tags."""
 
 import json
 import math
@@ -12,36 +12,11 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "app"))
 
-from movra_studio import crop, info_format, roi_json  # noqa: E402
+from movra_studio import info_format, roi_json  # noqa: E402
 
 
 def _roi(mode, points, angle=0.0, **extra):
     return {"version": 1, "mode": mode, "points": points, "angle": angle, **extra}
-
-
-@pytest.mark.parametrize(
-    "data, box",
-    [
-        # 100 x 30 turned by 30 degrees about (100, 65): half extents 50.8 and 38.0.
-        (_roi(4, [[50, 50], [100, 30]], 30.0), (49, 27, 151, 103)),
-        # A quarter ring from 0 to 90 degrees covers only the lower right quadrant.
-        (_roi(6, [[100, 100], [50, 0], [20, 0], [0, 90]], outer_radius=50.0,
-              inner_radius=20.0, start_angle=0.0, end_angle=90.0), (100, 100, 150, 150)),
-        # 170 to 190 degrees passes through 180: the arc reaches x = 50 between its ends.
-        (_roi(6, [[100, 100], [50, 0], [40, 0], [170, 190]], outer_radius=50.0,
-              inner_radius=40.0, start_angle=170.0, end_angle=190.0), (50, 91, 61, 109)),
-        (_roi(5, [[10, 10], [14.1421356, 14.1421356]], outer_radius=20.0), (0, 0, 30, 30)),
-        # Clipped at the image's right and bottom edges.
-        (_roi(7, [[150, 150], [260, 170], [200, 230]]), (150, 150, 240, 200)),
-        # A horizontal line still covers one row.
-        (_roi(2, [[10.5, 20.25], [30, 20.25]]), (10, 20, 30, 21)),
-        (_roi(3, [[300, 300], [20, 20]]), None),  # wholly outside
-        (_roi(1, [[5, 5]]), None),  # a point has no area
-        (None, None),
-    ],
-)
-def test_crop_box_covers_the_shape_inside_the_image(data, box):
-    assert crop.crop_box(data, 240, 200) == box
 
 
 def test_roi_files_round_trip_and_garbage_is_a_format_error(tmp_path):

@@ -337,8 +337,7 @@ class StudioFrame(wx.Frame):
             self.crop_save(path)
 
     def _crop_box(self):
-        w, h = self.view.image_size()
-        box = crop.crop_box(self.roi_data(), w, h)
+        box = crop.crop_box(self.view.panel, self.roi_data()) if self.view.has_image() else None
         if box is None:
             self.report("Crop", "There is no ROI region inside the image to save. Draw a "
                                 "rectangle, circle, annulus, polygon or line first.")
