@@ -47,8 +47,8 @@ struct MaskBox {
 };
 [[nodiscard]] MaskBox Rasterise(const Shape& shape, cv::Size imageSize);
 
-// The same pixels as runs [x0, x1) of row y, in row order, never overlapping; `box` is the
-// MaskBox's. Measuring walks these rather than a mask.
+// The same pixels as runs [x0, x1) of row y, in row order, neither overlapping nor touching;
+// `box` is the MaskBox's. Measuring walks these rather than a mask.
 struct Span {
     int y, x0, x1;
 };

@@ -49,11 +49,17 @@ cv::Rect CandidateBox(double minX, double maxX, double minY, double maxY, cv::Si
             static_cast<int>(y1 - y0) + 1};
 }
 
-// Adds the run [x0, x1) of row y when it holds a pixel.
+// Adds the run [x0, x1) of row y when it holds a pixel, joined to the last run where they
+// touch: a row then has at most one run per two pixels, whatever the polygon's crossings.
 void AddRun(SpanSet& out, int y, int x0, int x1) {
-    if (x0 < x1) {
-        out.spans.push_back({y, x0, x1});
+    if (x0 >= x1) {
+        return;
     }
+    if (!out.spans.empty() && out.spans.back().y == y && out.spans.back().x1 == x0) {
+        out.spans.back().x1 = x1;
+        return;
+    }
+    out.spans.push_back({y, x0, x1});
 }
 
 SpanSet FillPoint(const cv::Point2d& p, cv::Size size) {
