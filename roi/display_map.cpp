@@ -144,9 +144,9 @@ SampleColours DisplayMap::ColourTable(int depth) const {
     return {m_colourTable.data(), TableOffset(depth)};
 }
 
-bool DisplayMap::UsesColourTable(const cv::Mat& image) const {
+bool DisplayMap::UsesColourTable(const cv::Mat& image, bool sampled) const {
     const bool plain8 = image.depth() == CV_8U && !m_levels && m_colormap == kGray;
-    return image.channels() == 1 && IsIntegerDepth(image.depth()) && !plain8;
+    return image.channels() == 1 && IsIntegerDepth(image.depth()) && (sampled || !plain8);
 }
 
 void DisplayMap::Render(cv::Mat& buffer) const {
@@ -159,7 +159,7 @@ void DisplayMap::Render(cv::Mat& buffer) const {
         buffer.release();
         return;
     }
-    if (UsesColourTable(buffer)) {
+    if (UsesColourTable(buffer, false)) {
         // Levels, colormap and grey expansion in one lookup per pixel.
         const SampleColours colours = ColourTable(depth);
         buffer = ResizeRegionNearest(buffer, cv::Rect(0, 0, buffer.cols, buffer.rows), 1.0,
@@ -209,7 +209,9 @@ cv::Mat DisplayMap::RenderRegion(const cv::Mat& image, const cv::Rect& region,
     if (image.empty() || region.empty()) {
         return {};
     }
-    if (UsesColourTable(image)) {
+    // Below zoom 1 even a plain 8-bit grey picture is cheaper sampled straight to three
+    // channels than sampled and then expanded in a second pass over the buffer.
+    if (UsesColourTable(image, scale < 1.0)) {
         const SampleColours colours = ColourTable(image.depth());
         return ResizeRegionNearest(image, region, scale, &colours);
     }
@@ -232,7 +234,7 @@ cv::Mat DisplayMap::RenderWindow(const cv::Mat& image, double scale,
     if (image.empty() || window.empty()) {
         return {};
     }
-    if (UsesColourTable(image)) {
+    if (UsesColourTable(image, scale < 1.0)) {
         const SampleColours colours = ColourTable(image.depth());
         return ResizeWindowNearest(image, scale, window, &colours);
     }

@@ -80,6 +80,33 @@ TEST(DisplayMapRender, RegionPicturesEqualResizeThenLevelsThenColormap) {
     }
 }
 
+// The display panel's window of the whole scaled image: the same pixels as cutting that window
+// out of resize-then-colour, for a plain 8-bit grey source (sampled straight to three channels
+// below zoom 1) and a levelled 16-bit one.
+TEST(DisplayMapRender, WindowPicturesEqualTheWindowOfTheWholePicture) {
+    for (const int type : {CV_8UC1, CV_16UC1}) {
+        cv::Mat image(900, 1100, type);
+        cv::theRNG().state = 9;
+        cv::randu(image, cv::Scalar::all(0), cv::Scalar::all(type == CV_8UC1 ? 256 : 65536));
+        DisplayMap map;
+        const std::optional<DisplayLevels> levels =
+            type == CV_8UC1 ? std::nullopt : std::optional(DisplayLevels{100.0, 60000.0});
+        ASSERT_TRUE(map.SetLevels(levels));
+        for (const double scale : {0.13, 0.5, 2.5}) {
+            const cv::Mat whole = Expected(image, cv::Rect(0, 0, image.cols, image.rows), scale,
+                                           levels, DisplayMap::kGray);
+            const cv::Rect window =
+                cv::Rect(whole.cols / 3, whole.rows / 4, whole.cols / 2, whole.rows / 2) |
+                cv::Rect(whole.cols - 5, whole.rows - 5, 5, 5);  // to the last row and column
+            const cv::Mat shown = map.RenderWindow(image, scale, window);
+            ASSERT_EQ(shown.type(), CV_8UC3);
+            ASSERT_EQ(shown.size(), window.size());
+            EXPECT_EQ(cv::norm(shown, whole(window), cv::NORM_INF), 0.0)
+                << "type " << type << " scale " << scale;
+        }
+    }
+}
+
 TEST(DisplayMapRender, PicturesNeverSharePixelsWithTheSource) {
     cv::Mat image(40, 30, CV_8UC3, cv::Scalar(1, 2, 3));
     const DisplayMap map;
