@@ -6,10 +6,11 @@
 // bitmap conversion and blit with no layers. Also: 10,000 overlays outside the view against
 // none, SetCVmat + first paint of a 12-megapixel image against one copy of its pixels, the
 // latency of one step of a mouse drag, and one-channel 20000 x 20000 sources: 8-bit grey against
-// 16-bit with display levels (and a colormap), and SetAutoLevels on the 16-bit image.
+// 16-bit with display levels (and a colormap), and SetAutoLevels on the 16-bit image. The grey
+// table is the paint table's rows for one-channel 8-bit images of the same values.
 // Prints markdown tables and the machine's load average before and after; arguments name the
-// tables to print (paint, cull, drag, load, deep), none prints all. Needs an X display of at
-// least 1920 x 1080 (bench/run.sh: Xvfb).
+// tables to print (paint, grey, cull, drag, load, deep), none prints all. Needs an X display
+// of at least 1920 x 1080 (bench/run.sh: Xvfb).
 #include <gdk/gdk.h>
 #include <wx/app.h>
 #include <wx/dcclient.h>
@@ -93,10 +94,10 @@ void Settle() {
 void SyncX() { gdk_display_sync(gdk_display_get_default()); }
 
 // Rows of varying grey, every page written, so reads hit real memory.
-cv::Mat MakeImage(int cols, int rows, int seed) {
-    cv::Mat image(rows, cols, CV_8UC3);
+cv::Mat MakeImage(int cols, int rows, int seed, int channels = 3) {
+    cv::Mat image(rows, cols, CV_8UC(channels));
     for (int y = 0; y < rows; ++y) {
-        std::memset(image.ptr(y), (y * 7 + seed) & 0xff, static_cast<size_t>(cols) * 3);
+        std::memset(image.ptr(y), (y * 7 + seed) & 0xff, static_cast<size_t>(cols) * channels);
     }
     return image;
 }
@@ -188,11 +189,12 @@ struct Bench {
         SyncX();
     }
 
-    // The same cut, conversion and blit as a paint, without layers or background.
+    // The same cut (and a grey source's three-channel picture), conversion and blit as a paint,
+    // without layers or background.
     void PaintFloor() {
         {
             wxClientDC dc(panel);
-            const cv::Mat buffer = panel->m_viewport.ExtractVisibleRegion(panel->m_matBitmap);
+            const cv::Mat buffer = panel->CutVisibleBuffer(panel->m_matBitmap);
             const cv::Point_<float> offset = panel->m_viewport.GetCenteringOffset();
             (void)floorBlitter.Blit(dc, buffer, static_cast<int>(offset.x),
                                     static_cast<int>(offset.y));
@@ -354,14 +356,14 @@ int main(int argc, char** argv) {
     frame->Show();
     Settle();
 
-    // Arguments name the tables to print (paint, cull, drag, load, deep); none prints all.
+    // Arguments name the tables to print (paint, grey, cull, drag, load, deep); none prints all.
     const auto wants = [&](const char* table) {
         return argc < 2 || std::find_if(argv + 1, argv + argc, [&](const char* a) {
                                return std::strcmp(a, table) == 0;
                            }) != argv + argc;
     };
     std::printf("Load average (1 min) at the start: %s\n\n", LoadAverage().c_str());
-    if (wants("paint")) {
+    if (wants("paint") || wants("grey")) {
         std::printf(
             "MovraROIAdvPanel paint, 1920 x 1080 window scrolled to the middle (median ms, "
             "X round trip included). Full: RenderFrame with guide lines, 1,000 stored overlays "
@@ -370,17 +372,27 @@ int main(int argc, char** argv) {
         std::printf("| image | zoom | buffer (px) | full paint | floor | ratio | target | full "
                     "without the texts (ratio) |\n");
         std::printf("|---|---:|---:|---:|---:|---:|---|---:|\n");
-        const struct {
+        struct Image {
             const char* name;
             cv::Size size;
-        } images[] = {{"20000 x 20000", {20000, 20000}}, {"4000 x 3000", {4000, 3000}}};
+            int channels;
+        };
+        std::vector<Image> images;
+        if (wants("paint")) {
+            images.push_back({"20000 x 20000", {20000, 20000}, 3});
+            images.push_back({"4000 x 3000", {4000, 3000}, 3});
+        }
+        if (wants("grey")) {  // the same rows as one-channel sources
+            images.push_back({"20000 x 20000 grey", {20000, 20000}, 1});
+            images.push_back({"4000 x 3000 grey", {4000, 3000}, 1});
+        }
         struct LayerRow {
             const char* image;
             double zoom, guides, overlays, texts, logo, first;
         };
         std::vector<LayerRow> layerRows;
         for (const auto& image : images) {
-            b.Adopt(MakeImage(image.size.width, image.size.height, 0));
+            b.Adopt(MakeImage(image.size.width, image.size.height, 0, image.channels));
             for (const double zoom : {0.1, 0.5, 1.0, 4.0, 20.0}) {
                 b.SetLayers(false);
                 b.ZoomToMiddle(zoom);
@@ -392,8 +404,7 @@ int main(int argc, char** argv) {
                 const double first = std::chrono::duration<double, std::milli>(
                                          std::chrono::steady_clock::now() - t0)
                                          .count();
-                const cv::Mat buffer =
-                    b.panel->m_viewport.ExtractVisibleRegion(b.panel->m_matBitmap);
+                const cv::Mat buffer = b.panel->CutVisibleBuffer(b.panel->m_matBitmap);
                 const int runs = 21;
                 std::vector<cv::Ptr<cv::freetype::FreeType2>> noFonts;  // texts without a font
                 const std::vector<double> ms =
