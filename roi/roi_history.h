@@ -6,10 +6,10 @@
 #include <opencv2/core/types.hpp>
 
 #include <cstddef>
-#include <deque>
 #include <optional>
 #include <vector>
 
+#include "roi/bounded_stacks.h"
 #include "roi/roi_mode.h"
 #include "roi/roi_shape.h"
 
@@ -55,18 +55,11 @@ class ROIHistory {
     // The shape to restore, with `current` kept on the other stack; empty when there is none.
     [[nodiscard]] std::optional<ROISnapshot> Undo(const ROISnapshot& current);
     [[nodiscard]] std::optional<ROISnapshot> Redo(const ROISnapshot& current);
-    [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
-    [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
-    [[nodiscard]] std::size_t UndoDepth() const { return m_undo.size(); }
+    [[nodiscard]] bool CanUndo() const { return !m_stacks.Empty(Stacks::kUndo); }
+    [[nodiscard]] bool CanRedo() const { return !m_stacks.Empty(Stacks::kRedo); }
+    [[nodiscard]] std::size_t UndoDepth() const { return m_stacks.Size(Stacks::kUndo); }
 
   private:
-    void Push(std::deque<ROISnapshot>& stack, ROISnapshot snapshot);
-    ROISnapshot Pop(std::deque<ROISnapshot>& stack);
-    void Trim();
-
-    std::size_t m_depth;
-    std::size_t m_pointBudget;
-    std::size_t m_points = 0;  // vertices held by both stacks
-    std::deque<ROISnapshot> m_undo;
-    std::deque<ROISnapshot> m_redo;
+    using Stacks = BoundedStacks<ROISnapshot>;
+    Stacks m_stacks;
 };

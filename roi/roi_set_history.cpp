@@ -24,52 +24,34 @@ std::size_t ROISetStep::PointCount() const {
 }
 
 ROISetHistory::ROISetHistory(std::size_t depth, std::size_t pointBudget)
-    : m_depth(depth < 1 ? 1 : depth), m_pointBudget(pointBudget) {}
+    : m_stacks(depth, pointBudget) {}
 
 bool ROISetHistory::Record(ROISetStep step) {
     if (step.IsEmpty()) {
         return false;
     }
-    for (const ROISetStep& s : m_redo) {
-        m_points -= s.PointCount();
-    }
-    m_redo.clear();
-    m_points += step.PointCount();
-    m_undo.push_back(std::move(step));
-    Trim();
+    m_stacks.ClearRedo();
+    m_stacks.Push(Stacks::kUndo, std::move(step));
+    m_stacks.Trim();
     return true;
 }
 
 std::optional<ROISetStep> ROISetHistory::Undo() {
-    if (m_undo.empty()) {
+    if (m_stacks.Empty(Stacks::kUndo)) {
         return std::nullopt;
     }
-    m_redo.push_back(std::move(m_undo.back()));
-    m_undo.pop_back();
-    return m_redo.back();
+    ROISetStep step = m_stacks.Pop(Stacks::kUndo);
+    m_stacks.Push(Stacks::kRedo, step);
+    return step;
 }
 
 std::optional<ROISetStep> ROISetHistory::Redo() {
-    if (m_redo.empty()) {
+    if (m_stacks.Empty(Stacks::kRedo)) {
         return std::nullopt;
     }
-    m_undo.push_back(std::move(m_redo.back()));
-    m_redo.pop_back();
-    return m_undo.back();
-}
-
-void ROISetHistory::Clear() {
-    m_undo.clear();
-    m_redo.clear();
-    m_points = 0;
-}
-
-void ROISetHistory::Trim() {
-    // The newest step always stays, however large: one undo of the last change must work.
-    while (m_undo.size() > m_depth || (m_points > m_pointBudget && m_undo.size() > 1)) {
-        m_points -= m_undo.front().PointCount();
-        m_undo.pop_front();
-    }
+    ROISetStep step = m_stacks.Pop(Stacks::kRedo);
+    m_stacks.Push(Stacks::kUndo, step);
+    return step;
 }
 
 namespace {

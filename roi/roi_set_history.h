@@ -6,10 +6,10 @@
 #pragma once
 
 #include <cstddef>
-#include <deque>
 #include <optional>
 #include <vector>
 
+#include "roi/bounded_stacks.h"
 #include "roi/roi_history.h"
 #include "roi/roi_set.h"
 
@@ -46,10 +46,10 @@ class ROISetHistory {
     // Moves the newest step to the other stack and returns it; empty when there is none.
     [[nodiscard]] std::optional<ROISetStep> Undo();
     [[nodiscard]] std::optional<ROISetStep> Redo();
-    [[nodiscard]] bool CanUndo() const { return !m_undo.empty(); }
-    [[nodiscard]] bool CanRedo() const { return !m_redo.empty(); }
-    [[nodiscard]] std::size_t UndoDepth() const { return m_undo.size(); }
-    void Clear();
+    [[nodiscard]] bool CanUndo() const { return !m_stacks.Empty(Stacks::kUndo); }
+    [[nodiscard]] bool CanRedo() const { return !m_stacks.Empty(Stacks::kRedo); }
+    [[nodiscard]] std::size_t UndoDepth() const { return m_stacks.Size(Stacks::kUndo); }
+    void Clear() { m_stacks.Clear(); }
 
     // Carries out a step's entry changes on `set`: backwards (in reverse order, putting each
     // `before` back) for an undo, forwards for a redo. The selection and the editing ROI are
@@ -57,11 +57,6 @@ class ROISetHistory {
     static std::vector<int> Apply(ROISet& set, const ROISetStep& step, bool undo);
 
   private:
-    void Trim();
-
-    std::size_t m_depth;
-    std::size_t m_pointBudget;
-    std::size_t m_points = 0;  // vertices held by both stacks
-    std::deque<ROISetStep> m_undo;
-    std::deque<ROISetStep> m_redo;
+    using Stacks = BoundedStacks<ROISetStep>;
+    Stacks m_stacks;
 };
