@@ -41,6 +41,14 @@ constexpr std::array<NamedColormap, 22> kColormaps{{
     {"deepgreen", cv::COLORMAP_DEEPGREEN},
 }};
 
+// Below this zoom a plain 8-bit grey source is sampled straight to three channels through the
+// colour table: the samples lie so far apart that reading them waits on memory, and a second
+// pass over the buffer costs more than the lookups. Above it, sampling one byte per pixel and
+// expanding the buffer with OpenCV's vectorised GRAY2BGR is the cheaper way (measured: about
+// 0.5 ms against 0.65 ms for a 1920 x 1080 buffer at zoom 0.5, 0.95 against 0.8 at zoom 0.1 of
+// a 20000 x 20000 image).
+constexpr double kScatteredBelow = 0.2;
+
 bool IsIntegerDepth(int depth) { return depth == CV_8U || depth == CV_16U || depth == CV_16S; }
 
 // Number of distinct values of an integer depth, and the offset that makes them table indexes.
@@ -144,9 +152,9 @@ SampleColours DisplayMap::ColourTable(int depth) const {
     return {m_colourTable.data(), TableOffset(depth)};
 }
 
-bool DisplayMap::UsesColourTable(const cv::Mat& image, bool sampled) const {
+bool DisplayMap::UsesColourTable(const cv::Mat& image, bool scattered) const {
     const bool plain8 = image.depth() == CV_8U && !m_levels && m_colormap == kGray;
-    return image.channels() == 1 && IsIntegerDepth(image.depth()) && (sampled || !plain8);
+    return image.channels() == 1 && IsIntegerDepth(image.depth()) && (scattered || !plain8);
 }
 
 void DisplayMap::Render(cv::Mat& buffer) const {
@@ -209,9 +217,7 @@ cv::Mat DisplayMap::RenderRegion(const cv::Mat& image, const cv::Rect& region,
     if (image.empty() || region.empty()) {
         return {};
     }
-    // Below zoom 1 even a plain 8-bit grey picture is cheaper sampled straight to three
-    // channels than sampled and then expanded in a second pass over the buffer.
-    if (UsesColourTable(image, scale < 1.0)) {
+    if (UsesColourTable(image, scale < kScatteredBelow)) {
         const SampleColours colours = ColourTable(image.depth());
         return ResizeRegionNearest(image, region, scale, &colours);
     }
@@ -234,7 +240,7 @@ cv::Mat DisplayMap::RenderWindow(const cv::Mat& image, double scale,
     if (image.empty() || window.empty()) {
         return {};
     }
-    if (UsesColourTable(image, scale < 1.0)) {
+    if (UsesColourTable(image, scale < kScatteredBelow)) {
         const SampleColours colours = ColourTable(image.depth());
         return ResizeWindowNearest(image, scale, window, &colours);
     }

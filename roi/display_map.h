@@ -61,9 +61,9 @@ class DisplayMap {
         return {m_levels, colormap, depth};
     }
     // A one-channel source shown through the colour table: integer depths, unless an 8-bit
-    // image is shown as it is and not `sampled` below zoom 1 (a plain expansion of whole rows
-    // is cheaper than a lookup; a sampled one would be a second pass).
-    [[nodiscard]] bool UsesColourTable(const cv::Mat& image, bool sampled) const;
+    // image is shown as it is and its samples are not `scattered` (a plain expansion of the
+    // buffer is cheaper than a lookup per pixel then).
+    [[nodiscard]] bool UsesColourTable(const cv::Mat& image, bool scattered) const;
     // One-channel integer sources: every possible value's BGR picture (the first three bytes
     // of each entry), made once per levels, colormap and depth, so a paint is one lookup per
     // sampled pixel.
