@@ -60,10 +60,11 @@ class DisplayMap {
     [[nodiscard]] TableKey KeyFor(int depth, int colormap) const {
         return {m_levels, colormap, depth};
     }
-    // A one-channel source shown through the colour table: integer depths, unless an 8-bit
-    // image is shown as it is and its samples are not `scattered` (a plain expansion of the
-    // buffer is cheaper than a lookup per pixel then).
-    [[nodiscard]] bool UsesColourTable(const cv::Mat& image, bool scattered) const;
+    // A one-channel 8-bit source shown as it is: its grey value in B, G and R.
+    [[nodiscard]] bool IsPlainGrey8(const cv::Mat& image) const;
+    // A one-channel source shown through the colour table: integer depths but plain 8-bit grey
+    // (copied and expanded, or sampled straight to three channels, without a lookup).
+    [[nodiscard]] bool UsesColourTable(const cv::Mat& image) const;
     // One-channel integer sources: every possible value's BGR picture (the first three bytes
     // of each entry), made once per levels, colormap and depth, so a paint is one lookup per
     // sampled pixel.

@@ -79,18 +79,17 @@ void GatherRow3(const uchar* src, uchar* dst, const int* offset, int width, int 
     }
 }
 
-// One-channel samples through the colour table, each written as a four-byte word whose fourth
+// One-channel samples coloured by `colour`, each written as a four-byte word whose fourth
 // byte the next pixel overwrites; the row's last pixel as three bytes, so no write leaves the
 // row (bands of rows are written by different threads). `next` and `every` as for GatherRow3.
-template <typename T>
+template <typename T, typename Colour>
 void GatherColourRow(const uchar* src, uchar* dst, const int* offset, int width,
-                     const SampleColours& colours, const uchar* next, int every) {
-    const std::uint32_t* table = colours.table;
-    const int bias = colours.bias;
+                     const Colour& colour, const uchar* next, int every) {
     const auto one = [&](int x) {
         T v;
         std::memcpy(&v, src + offset[x], sizeof(T));
-        std::memcpy(dst + 3 * x, table + (static_cast<int>(v) + bias), 4);
+        const std::uint32_t word = colour(v);
+        std::memcpy(dst + 3 * x, &word, 4);
     };
     const int wide = width - 1;
     int x = 0;
@@ -108,9 +107,26 @@ void GatherColourRow(const uchar* src, uchar* dst, const int* offset, int width,
     if (width > 0) {
         T v;
         std::memcpy(&v, src + offset[wide], sizeof(T));
-        std::memcpy(dst + 3 * wide, table + (static_cast<int>(v) + bias), 3);
+        const std::uint32_t word = colour(v);
+        std::memcpy(dst + 3 * wide, &word, 3);
     }
 }
+
+// The colour of a sample: its table entry, or with no table its 8-bit value in B, G and R (the
+// fourth byte is overwritten by the next pixel).
+template <typename T>
+struct TableColour {
+    const std::uint32_t* table;
+    int bias;
+    std::uint32_t operator()(T v) const {
+        std::uint32_t word;
+        std::memcpy(&word, table + (static_cast<int>(v) + bias), 4);
+        return word;
+    }
+};
+struct GreyColour {
+    std::uint32_t operator()(std::uint8_t v) const { return v * 0x010101u; }
+};
 
 #if MOVRA_X86_SIMD
 // ColourRow's first pixels, eight at a time with AVX2's gather (about twice as fast as one
@@ -199,6 +215,11 @@ class NearestRows : public cv::ParallelLoopBody {
             const uchar* s =
                 image_.ptr(region_.y + sy) + static_cast<size_t>(region_.x) * pixelSize;
             const int* offset = offset_.data();
+            if (colours_ != nullptr && colours_->table == nullptr) {
+                GatherColourRow<uint8_t>(s, d, offset, width, GreyColour{}, NextRow(y, rows),
+                                         prefetchEvery_);
+                continue;
+            }
             if (colours_ != nullptr && wholeRows_) {
                 if (image_.depth() == CV_8U) {
                     ColourRow<uint8_t>(s, d, width, *colours_);
@@ -210,14 +231,19 @@ class NearestRows : public cv::ParallelLoopBody {
                 continue;
             }
             if (colours_ != nullptr) {
+                const uchar* next = NextRow(y, rows);
+                const std::uint32_t* table = colours_->table;
+                const int bias = colours_->bias;
                 if (image_.depth() == CV_8U) {
-                    GatherColourRow<uint8_t>(s, d, offset, width, *colours_, NextRow(y, rows),
-                                             prefetchEvery_);
+                    GatherColourRow<uint8_t>(s, d, offset, width, TableColour<uint8_t>{table, bias},
+                                             next, prefetchEvery_);
                 } else if (image_.depth() == CV_16U) {
-                    GatherColourRow<uint16_t>(s, d, offset, width, *colours_, NextRow(y, rows),
+                    GatherColourRow<uint16_t>(s, d, offset, width,
+                                              TableColour<uint16_t>{table, bias}, next,
                                               prefetchEvery_);
                 } else {
-                    GatherColourRow<int16_t>(s, d, offset, width, *colours_, NextRow(y, rows),
+                    GatherColourRow<int16_t>(s, d, offset, width,
+                                             TableColour<int16_t>{table, bias}, next,
                                              prefetchEvery_);
                 }
                 continue;
@@ -278,9 +304,10 @@ cv::Mat GatherNearest(const cv::Mat& image, const cv::Rect& region, const std::v
                       const std::vector<int>& yIndex, double scale,
                       const SampleColours* colours) {
     const cv::Size dstSize(static_cast<int>(xIndex.size()), static_cast<int>(yIndex.size()));
-    if (colours != nullptr && (image.channels() != 1 || (image.depth() != CV_8U &&
-                                                         image.depth() != CV_16U &&
-                                                         image.depth() != CV_16S))) {
+    const bool depthTaken = colours == nullptr || image.depth() == CV_8U ||
+                            (colours->table != nullptr &&
+                             (image.depth() == CV_16U || image.depth() == CV_16S));
+    if (!depthTaken || (colours != nullptr && image.channels() != 1)) {
         return {};
     }
     cv::Mat dst(dstSize, colours != nullptr ? CV_8UC3 : image.type());

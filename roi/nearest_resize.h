@@ -9,6 +9,7 @@
 // A one-channel 8- or 16-bit integer image shown in colour while it is sampled: sample value v
 // becomes the first three bytes (B, G, R) of table[v + bias], so a scaled picture is made in
 // one pass over the sampled pixels, never from a copy of the region at the source's depth.
+// A null table: an 8-bit sample shown as grey, its value in all three bytes.
 struct SampleColours {
     const std::uint32_t* table = nullptr;
     int bias = 0;

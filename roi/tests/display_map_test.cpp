@@ -81,8 +81,8 @@ TEST(DisplayMapRender, RegionPicturesEqualResizeThenLevelsThenColormap) {
 }
 
 // The display panel's window of the whole scaled image: the same pixels as cutting that window
-// out of resize-then-colour, for a plain 8-bit grey source (through the colour table at the
-// smallest zoom, expanded after sampling above it) and a levelled 16-bit one.
+// out of resize-then-colour, for a plain 8-bit grey source (sampled straight to three channels)
+// and a levelled 16-bit one.
 TEST(DisplayMapRender, WindowPicturesEqualTheWindowOfTheWholePicture) {
     for (const int type : {CV_8UC1, CV_16UC1}) {
         cv::Mat image(900, 1100, type);
