@@ -515,6 +515,14 @@ int main(int argc, char** argv) {
         std::printf("| %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %s (<= copy + 3 ms) |\n",
                     load, ms[1], ms[2], ms[3], reused, fresh, load - reused,
                     load <= reused + 3.0 ? "within" : "OVER");
+        // Where a fitted paint goes: the cut alone (sampling into the BGR buffer), then the cut
+        // and the blit without layers (conversion into the shared image and the server's copy).
+        const std::vector<double> parts =
+            MedianEachMs(31, {[&] { (void)b.panel->CutVisibleBuffer(b.panel->m_matBitmap); },
+                              [&] { b.PaintFloor(); }, [&] { b.Paint(); }});
+        std::printf("\nThe fitted paint's parts (median ms): cut %.2f, cut + blit %.2f, whole "
+                    "paint %.2f\n",
+                    parts[0], parts[1], parts[2]);
     }
     if (wants("deep")) {
         DeepSources(b);
