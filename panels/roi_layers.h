@@ -79,7 +79,8 @@ struct Labels {
 
     // Buffer pixels a label of a name of `bytes` bytes can ink beyond its ROI's bounds (whose
     // top-left is at the label's start): right of the left edge, left of it, above the top edge
-    // and below it. Every glyph is at least one byte of UTF-8.
+    // and below it. Width counts one advancing glyph per byte: UTF-8 spends a byte or more on
+    // every character, and the marks HarfBuzz may split a character into do not advance.
     [[nodiscard]] double Width(std::size_t bytes) const;
     [[nodiscard]] int Before() const { return reach.before; }
     [[nodiscard]] int Above() const { return kGap + reach.ascent; }
