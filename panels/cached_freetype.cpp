@@ -70,6 +70,8 @@ class Face {
     // The part of an image of `size` that Draw with these arguments can change.
     cv::Rect Bounds(const std::string& text, cv::Point org, int height, bool bottomLeftOrigin,
                     const cv::Size& size);
+    // The face's reach at `height` (cached_freetype::FontReach).
+    Reach ReachAt(int height);
 
     std::mutex mutex;
 
@@ -310,6 +312,26 @@ cv::Rect Face::Bounds(const std::string& text, cv::Point org, int height, bool b
             static_cast<int>(y1 - y0)};
 }
 
+Reach Face::ReachAt(int height) {
+    (void)UseHeight(height);
+    const FT_Size_Metrics& m = face_->size->metrics;
+    // 26.6 values to whole pixels, outward. FreeType's size metrics are off by up to a pixel
+    // once glyphs are hinted; the margin is Walk's.
+    const long margin = 2 + height / 4;
+    const auto up = [](FT_Pos v) { return static_cast<long>((v + 63) >> 6); };
+    long ascent = up(m.ascender), descent = up(-m.descender), before = 0, after = up(m.max_advance);
+    if (FT_IS_SCALABLE(face_)) {
+        // The box of all the font's outlines, scaled: no glyph's ink leaves it.
+        const FT_BBox& b = face_->bbox;
+        before = std::max(before, up(-FT_MulFix(b.xMin, m.x_scale)));
+        after = std::max(after, up(FT_MulFix(b.xMax, m.x_scale)));
+        ascent = std::max(ascent, up(FT_MulFix(b.yMax, m.y_scale)));
+        descent = std::max(descent, up(-FT_MulFix(b.yMin, m.y_scale)));
+    }
+    const auto whole = [margin](long v) { return static_cast<int>(std::max(0L, v) + margin); };
+    return {whole(up(m.max_advance)), whole(before), whole(after), whole(ascent), whole(descent)};
+}
+
 class CachedFreeType2 final : public cv::freetype::FreeType2 {
   public:
     CachedFreeType2() : cv_(cv::freetype::createFreeType2()) {}
@@ -361,6 +383,14 @@ class CachedFreeType2 final : public cv::freetype::FreeType2 {
         return true;
     }
 
+    bool ReachAt(int height, Reach& reach) {
+        if (!face_) return false;
+        if (height <= 0) CV_Error(cv::Error::StsBadArg, "The font height must be positive");
+        std::lock_guard<std::mutex> lock(face_->mutex);
+        reach = face_->ReachAt(height);
+        return true;
+    }
+
     cv::Size getTextSize(const cv::String& text, int fontHeight, int thickness,
                          int* baseLine) override {
         // OpenCV's renderer measures with whatever face it last held, also one a failed load
@@ -406,6 +436,11 @@ bool TextBounds(cv::freetype::FreeType2& font, const cv::String& text, cv::Point
     auto* cached = dynamic_cast<CachedFreeType2*>(&font);
     return cached != nullptr &&
            cached->Bounds(text, org, height, bottomLeftOrigin, image, bounds);
+}
+
+bool FontReach(cv::freetype::FreeType2& font, int height, Reach& reach) {
+    auto* cached = dynamic_cast<CachedFreeType2*>(&font);
+    return cached != nullptr && cached->ReachAt(height, reach);
 }
 
 size_t GlyphCacheBytes() { return g_glyphBytes.load(); }

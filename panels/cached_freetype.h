@@ -27,6 +27,15 @@ namespace cached_freetype {
                               cv::Point org, int height, bool bottomLeftOrigin,
                               const cv::Size& image, cv::Rect& bounds);
 
+// How far any line drawn at `height` can reach, in whole pixels, hinting included: each glyph
+// moves the pen by at most maxAdvance and inks only pixels from `before` left of its pen
+// position to `after` right of it, and from `ascent` above the baseline to `descent` below.
+struct Reach {
+    int maxAdvance = 0, before = 0, after = 0, ascent = 0, descent = 0;
+};
+// Only for Ready fonts that hold a font file (false otherwise); throws as putText would.
+[[nodiscard]] bool FontReach(cv::freetype::FreeType2& font, int height, Reach& reach);
+
 // Bytes of glyph bitmaps held for all renderers of all fonts (for tests and benchmarks).
 [[nodiscard]] size_t GlyphCacheBytes();
 

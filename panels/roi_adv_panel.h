@@ -29,6 +29,7 @@
 #include "imageio/file_info.h"
 #include "panels/movra_panel.h"
 #include "panels/paint_blitter.h"
+#include "panels/roi_layers.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
 #include "roi/roi_set.h"
@@ -277,6 +278,9 @@ class MovraROIAdvPanel : public MovraPanel {
     std::function<void(const char* action, int id)> m_onROISetChanged;
     // Unselected ROIs in their colours (pen 2, culled to the view), each with its name.
     void DrawROISet(cv::Mat& buffer);
+    // The labels' font, loaded at the first paint that draws a name (and only tried then).
+    roi_layers::Labels m_labels;
+    bool m_labelsLoaded = false;
 
     // --- Mouse glue.
     bool m_middleDown = false;

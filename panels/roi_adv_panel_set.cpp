@@ -243,34 +243,8 @@ void MovraROIAdvPanel::ReplaceROIs(std::vector<ROIEntry> entries, int selected) 
 
 namespace {
 
-// The labels' font: OpenCV's Hershey simplex at half size, drawn 4 pixels above the bounds.
-constexpr int kLabelFont = cv::FONT_HERSHEY_SIMPLEX;
-constexpr double kLabelScale = 0.5;
-constexpr int kLabelGap = 4;
 // Window pixels a pen of width 2 and its antialiasing reach beyond a shape's bounds.
 constexpr double kPenReach = 3.0;
-
-struct LabelExtent {
-    int advance = 0;  // the widest character's (a name's bytes times it bound its width)
-    int height = 0;   // from the bounds' top edge to the highest ink
-    int depth = 0;    // below the baseline
-};
-
-const LabelExtent& Label() {
-    static const LabelExtent extent = [] {
-        LabelExtent e;
-        for (char c = ' '; c <= '~'; ++c) {
-            int baseline = 0;
-            const cv::Size size = cv::getTextSize(std::string(1, c), kLabelFont, kLabelScale, 1,
-                                                  &baseline);
-            e.advance = std::max(e.advance, size.width + 1);
-            e.height = std::max(e.height, size.height + kLabelGap + 1);
-            e.depth = std::max(e.depth, baseline);
-        }
-        return e;
-    }();
-    return extent;
-}
 
 }  // namespace
 
@@ -278,19 +252,28 @@ void MovraROIAdvPanel::DrawROISet(cv::Mat& buffer) {
     if (m_rois.Size() == 0 || buffer.empty()) {
         return;
     }
+    if (!m_labelsLoaded && m_rois.LongestName() > 0) {
+        m_labels = roi_layers::Labels::Load(m_defaultFontPath);
+        m_labelsLoaded = true;
+    }
+    const bool labels = m_labels.font && m_rois.LongestName() > 0;
     // Only the ROIs the index finds near the view are drawn. The search reaches beyond the view
     // by what a pen draws outside a shape's bounds, and by what a label can: a label starts at
     // its ROI's left edge and sits above its top, so it shows in the view for ROIs up to its
-    // height below the view and its width to the left.
+    // height below the view and its width to the left (and by its glyphs' overhangs the other
+    // ways).
     const double zoom = m_viewport.scale;
-    const LabelExtent& label = Label();
+    const auto reach = [zoom, labels](double labelPixels) {
+        return static_cast<float>((std::max(labels ? labelPixels : 0.0, 0.0) + kPenReach) / zoom);
+    };
     const cv::Rect2f view(m_viewport.GetVisibleROI());
-    const auto pen = static_cast<float>(kPenReach / zoom);
-    const auto left = static_cast<float>(
-        (static_cast<double>(m_rois.LongestName()) * label.advance + kPenReach) / zoom);
-    const auto below = static_cast<float>((label.height + kPenReach) / zoom);
-    const cv::Rect2f near(view.x - left, view.y - pen, view.width + left + pen,
-                          view.height + pen + below);
+    const float pen = reach(0.0);
+    const float left = reach(m_labels.Width(m_rois.LongestName()));
+    const float right = reach(m_labels.Before());
+    const float above = reach(m_labels.Below());
+    const float below = reach(m_labels.Above());
+    const cv::Rect2f near(view.x - left, view.y - above, view.width + left + right,
+                          view.height + above + below);
     const cv::Rect2f inked(view.x - pen, view.y - pen, view.width + 2 * pen,
                            view.height + 2 * pen);
     for (const int id : m_rois.Query(near)) {
@@ -303,12 +286,11 @@ void MovraROIAdvPanel::DrawROISet(cv::Mat& buffer) {
             const cvROI roi = e.shape.ToRecord(e.color, 2);
             DrawROI(buffer, roi, m_viewport.OriginalToView(roi.points));
         }
-        if (!e.name.empty()) {
+        if (labels && !e.name.empty()) {
             const cv::Point2f at =
                 m_viewport.OriginalToView(std::vector<cv::Point2f>{b.tl()})[0] -
                 m_viewport.GetCenteringOffset();
-            const cv::Point org(static_cast<int>(at.x), static_cast<int>(at.y) - kLabelGap);
-            cv::putText(buffer, e.name, org, kLabelFont, kLabelScale, e.color, 1, cv::LINE_AA);
+            m_labels.Draw(buffer, e.name, at, e.color);
         }
     }
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "panels/cached_freetype.h"
 #include "panels/display_modes.h"
 #include "roi/roi_editor.h"
 #include "roi/roi_records.h"
@@ -62,6 +63,34 @@ void ReloadFont(cv::freetype::FreeType2& font, const std::string& fontPath,
 // only fails on a damaged glyph, and then only that line is left out.
 void DrawTexts(cv::Mat& buffer, const Viewport& vp, const std::vector<const cvText*>& texts,
                const std::vector<cv::Ptr<cv::freetype::FreeType2>>& fonts);
+
+// The names of the set's ROIs: labels of a fixed pixel height in the ROI's colour, their
+// baseline kGap pixels above the ROI's bounds and starting at their left edge. They are drawn
+// with one renderer of the default font, whatever the zoom, so any UTF-8 name shows.
+struct Labels {
+    static constexpr int kHeight = 14;
+    static constexpr int kGap = 4;
+    cv::Ptr<cv::freetype::FreeType2> font;  // null: no label is drawn
+    cached_freetype::Reach reach;           // the font's at kHeight
+
+    // Loads the default font and measures it; a font that cannot be loaded or measured leaves
+    // the font null. Never throws.
+    [[nodiscard]] static Labels Load(const std::string& defaultFontPath);
+
+    // Buffer pixels a label of a name of `bytes` bytes can ink beyond its ROI's bounds (whose
+    // top-left is at the label's start): right of the left edge, left of it, above the top edge
+    // and below it. Width counts one advancing glyph per byte: UTF-8 spends a byte or more on
+    // every character, and the marks HarfBuzz may split a character into do not advance.
+    [[nodiscard]] double Width(std::size_t bytes) const;
+    [[nodiscard]] int Before() const { return reach.before; }
+    [[nodiscard]] int Above() const { return kGap + reach.ascent; }
+    [[nodiscard]] int Below() const { return reach.descent - kGap; }
+
+    // Draws `name` for an ROI whose bounds' top-left lands at `topLeft` in the buffer; nothing
+    // for an empty name, a label wholly outside the buffer, or a glyph the font cannot draw.
+    void Draw(cv::Mat& buffer, const std::string& name, const cv::Point2f& topLeft,
+              const cv::Scalar& colour) const;
+};
 
 // The pass (0) / fail (1) / recycle (2) badge in the top-right corner; other results draw
 // nothing. The font is reloaded and its height refitted when fontHeight < 0 (set it so when a

@@ -148,6 +148,9 @@ def test_rois_in_view_and_labels_reaching_in_drawn_among_many(movra, editing):  
     p.AddROI(3, [(150, 306), (40, 40)], name="below", color=(0, 255, 255))
     p.AddROI(3, [(-150, 200), (40, 40)], name="a label long enough to reach in",
              color=(255, 255, 0))
+    # Names are UTF-8: a letter outside ASCII is drawn as itself, not as a "?" per byte.
+    p.AddROI(3, [(170, 120), (100, 30)], name="Bohrung \u00fc", color=(255, 255, 255))
+    p.AddROI(3, [(170, 200), (100, 30)], name="Bohrung ??", color=(255, 255, 255))
 
     shot = grab(win).astype(int)
 
@@ -160,3 +163,6 @@ def test_rois_in_view_and_labels_reaching_in_drawn_among_many(movra, editing):  
     assert near(shot[288:300, 148:200], yellow) > 10
     assert near(shot[182:198, 0:120], cyan) > 10
     assert near(shot[100:280, 150:400], magenta) == 0  # nothing drawn where no ROI is
+    umlaut, questions = shot[100:120, 165:300], shot[180:200, 165:300]
+    assert near(umlaut, (255, 255, 255)) > 20 and near(questions, (255, 255, 255)) > 20
+    assert (np.abs(umlaut - questions).sum(axis=2) > 150).sum() > 15
