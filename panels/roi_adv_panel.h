@@ -333,6 +333,8 @@ class MovraROIAdvPanel : public MovraPanel {
 
   private:
     void Init();
+    // The current tool as the editor's mode (the base class keeps it as an int).
+    [[nodiscard]] CvROIMode RoiMode() const { return static_cast<CvROIMode>(m_roiMode); }
     // The viewport follows the window's client size and scroll position: each paint sets them,
     // and a mouse event is mapped through the same view, the one the user sees.
     void SyncViewportToWindow();

@@ -5,12 +5,6 @@
 #include "panels/crop_event.h"
 #include "panels/roi_adv_panel.h"
 
-namespace {
-
-CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
-
-}  // namespace
-
 // Every programmatic change of the shape is an undo step like a mouse edit, so that the user
 // can take back what the host did as well (a host that empties the ROI, a tool change).
 
@@ -20,19 +14,19 @@ void MovraROIAdvPanel::SetFuncEnable(bool menuEnable, bool cropEnable, bool move
     if (!cropEnable) {
         SelectQuietly(-1);
     }
-    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
     m_editor.StoreFuncEnable(menuEnable, cropEnable, moveEnable);
-    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    (void)m_editor.EndEdit(before, RoiMode());
     CommitEdits();
     FlushSetChanges();
 }
 
-void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = m_editor.CropRect(ModeOf(m_roiMode)); }
+void MovraROIAdvPanel::GetRect(cv::Rect& rect) { rect = m_editor.CropRect(RoiMode()); }
 
 void MovraROIAdvPanel::SetRect(const cv::Rect& rect) {
-    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
-    m_editor.StoreRect(ModeOf(m_roiMode), rect);
-    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
+    m_editor.StoreRect(RoiMode(), rect);
+    (void)m_editor.EndEdit(before, RoiMode());
     CommitEdits();
     Refresh();
     FlushSetChanges();
@@ -58,7 +52,7 @@ void MovraROIAdvPanel::GetPolygonPoints(std::vector<cv::Point2f>& points) const 
 
 void MovraROIAdvPanel::GetRotatedRectEdges(cv::Point2f& e1, cv::Point2f& e2, cv::Point2f& e3,
                                            cv::Point2f& e4) {
-    (void)m_editor.RotatedRectEdges(ModeOf(m_roiMode), e1, e2, e3, e4);
+    (void)m_editor.RotatedRectEdges(RoiMode(), e1, e2, e3, e4);
 }
 
 void MovraROIAdvPanel::SetStatusTextCtrl(wxTextCtrl* ctrl) { m_statusTextCtrl = ctrl; }
@@ -66,9 +60,9 @@ void MovraROIAdvPanel::SetStatusTextCtrl(wxTextCtrl* ctrl) { m_statusTextCtrl = 
 void MovraROIAdvPanel::HideROI() { ClearROIState(); }
 
 void MovraROIAdvPanel::ClearROIState() {
-    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
     m_editor.SetROIParamDefault();
-    (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+    (void)m_editor.EndEdit(before, RoiMode());
     CommitEdits();
     Refresh();
     FlushSetChanges();
@@ -77,7 +71,7 @@ void MovraROIAdvPanel::ClearROIState() {
 void MovraROIAdvPanel::SetLockROI(bool lock) { m_editor.m_lockROI = lock; }
 
 void MovraROIAdvPanel::SetROI(const cvROI& roi, bool refresh) {
-    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
     m_roiMode = static_cast<int>(roi.mode);
     m_editor.StoreROI(roi);
     (void)m_editor.EndEdit(before, roi.mode);
@@ -97,7 +91,7 @@ void MovraROIAdvPanel::SetROIMode(CvROIMode mode) {
     if (m_multiROI) {
         SelectQuietly(-1);
     }
-    const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
     m_editor.SetROIParamDefault();
     Refresh();
     m_roiMode = static_cast<int>(mode);
@@ -121,7 +115,7 @@ HitResult MovraROIAdvPanel::HitTestStoredROIs(const cv::Point2f& /*p*/) const { 
 
 void MovraROIAdvPanel::FinalizeCurrentROI() {
     // An open polygon is not a region yet.
-    if (ModeOf(m_roiMode) == CvROIMode::Polygon && m_editor.m_polygonDrawing) {
+    if (RoiMode() == CvROIMode::Polygon && m_editor.m_polygonDrawing) {
         return;
     }
     CropEvent event(MOVRAPanel_EVT_CROP_CHANGE, GetId());
@@ -153,7 +147,7 @@ void MovraROIAdvPanel::DeliverROIChanging() {
     }
     m_roiChangePending = false;
     // The callback may destroy the panel: nothing of it is touched afterwards.
-    m_onROIChanging(m_editor.CropRect(ModeOf(m_roiMode)));
+    m_onROIChanging(m_editor.CropRect(RoiMode()));
 }
 
 std::int64_t MovraROIAdvPanel::NowMs() const { return wxGetLocalTimeMillis().GetValue(); }

@@ -141,14 +141,14 @@ void MovraROIAdvPanel::OnMenu_ROIChange(wxCommandEvent& e) {
     if (m_multiROI) {
         SelectQuietly(-1);  // the tool is for a new ROI: the selected one keeps its shape
     }
-    const ROISnapshot before = m_editor.BeginEdit(static_cast<CvROIMode>(m_roiMode));
+    const ROISnapshot before = m_editor.BeginEdit(RoiMode());
     const int k = e.GetId() - kFirstTool;
     if (k >= 0 && k <= kLastTool - kFirstTool) {
         m_roiMode = static_cast<int>(kToolModes[k]);
     }
     // Also when the tool is the current one: choosing it again starts afresh.
     m_editor.SetROIParamDefault();
-    (void)m_editor.EndEdit(before, static_cast<CvROIMode>(m_roiMode));
+    (void)m_editor.EndEdit(before, RoiMode());
     CommitEdits();
     Refresh();
     const wxWeakRef<wxWindow> alive(this);

@@ -95,7 +95,7 @@ cv::Point2f MovraROIAdvPanel::ImagePoint(const wxPoint& pos) const {
 
 EditContext MovraROIAdvPanel::BaseEditContext() const {
     EditContext ctx;
-    ctx.mode = static_cast<CvROIMode>(m_roiMode);
+    ctx.mode = RoiMode();
     ctx.scale = m_scale;
     ctx.imageSize = m_matBitmap.size();
     return ctx;

@@ -112,7 +112,7 @@ void MovraROIAdvPanel::DrawGuideOnVisibleBuffer(cv::Mat& buffer) {
 }
 
 void MovraROIAdvPanel::DrawCurrentEditingROI(cv::Mat& buffer) {
-    roi_layers::DrawEditingROI(buffer, m_viewport, static_cast<CvROIMode>(m_roiMode), m_editor);
+    roi_layers::DrawEditingROI(buffer, m_viewport, RoiMode(), m_editor);
 }
 
 void MovraROIAdvPanel::DrawStoredOverlays(cv::Mat& buffer) {

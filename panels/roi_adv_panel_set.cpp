@@ -9,19 +9,13 @@
 #include "panels/roi_adv_panel.h"
 #include "panels/roi_layers.h"
 
-namespace {
-
-CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
-
-}  // namespace
-
 // Each operation builds its step from the set as it is (the selected entry synced first),
 // notes its reports, records the step, and reports last: a callback sees the change whole and
 // may call back in.
 
 void MovraROIAdvPanel::SyncSelectedROI() {
     if (m_selectedROI >= 0) {
-        (void)m_rois.SetShape(m_selectedROI, m_editor.Shape(ModeOf(m_roiMode)));
+        (void)m_rois.SetShape(m_selectedROI, m_editor.Shape(RoiMode()));
     }
 }
 
@@ -53,11 +47,11 @@ bool MovraROIAdvPanel::UpdateROI(int id, ROIShape shape) {
     }
     if (id == m_selectedROI) {
         // The editing ROI's change, recorded with the editor's state on either side.
-        const ROISnapshot before = m_editor.BeginEdit(ModeOf(m_roiMode));
+        const ROISnapshot before = m_editor.BeginEdit(RoiMode());
         m_roiMode = static_cast<int>(shape.mode);
         m_editor.SetROIParamDefault();
         m_editor.StoreShape(shape);
-        (void)m_editor.EndEdit(before, ModeOf(m_roiMode));
+        (void)m_editor.EndEdit(before, RoiMode());
         CommitEdits();
     } else {
         ROIEntryChange change;
@@ -138,10 +132,10 @@ bool MovraROIAdvPanel::SetROIColor(int id, const cv::Scalar& color) {
 void MovraROIAdvPanel::RemoveInto(ROISetStep& step, int id) {
     if (id == m_selectedROI) {
         // A drag in progress ends with the ROI: its press state is what an undo puts back.
-        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
+        step.editBefore = m_editor.BeginEdit(RoiMode());
         m_selectedROI = -1;
         m_editor.SetROIParamDefault();
-        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+        step.editAfter = m_editor.Snapshot(RoiMode());
     }
     step.changes.push_back(
         {static_cast<std::size_t>(m_rois.IndexOf(id)), *m_rois.Find(id), std::nullopt});
@@ -150,10 +144,10 @@ void MovraROIAdvPanel::RemoveInto(ROISetStep& step, int id) {
 
 std::vector<int> MovraROIAdvPanel::RemoveAllInto(ROISetStep& step) {
     if (m_selectedROI >= 0) {
-        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
+        step.editBefore = m_editor.BeginEdit(RoiMode());
         m_selectedROI = -1;
         m_editor.SetROIParamDefault();
-        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+        step.editAfter = m_editor.Snapshot(RoiMode());
     }
     std::vector<int> ids;
     ids.reserve(m_rois.Size());
@@ -212,7 +206,7 @@ void MovraROIAdvPanel::ReplaceROIs(std::vector<ROIEntry> entries, int selected) 
     step.selectedBefore = m_selectedROI;
     const bool editing = m_selectedROI >= 0 || selected >= 0;
     if (editing) {
-        step.editBefore = m_editor.BeginEdit(ModeOf(m_roiMode));
+        step.editBefore = m_editor.BeginEdit(RoiMode());
     }
     const std::vector<int> removed = RemoveAllInto(step);
     std::vector<int> added;
@@ -227,7 +221,7 @@ void MovraROIAdvPanel::ReplaceROIs(std::vector<ROIEntry> entries, int selected) 
     LoadSelectedIntoEditor();
     step.selectedAfter = m_selectedROI;
     if (editing) {
-        step.editAfter = m_editor.Snapshot(ModeOf(m_roiMode));
+        step.editAfter = m_editor.Snapshot(RoiMode());
     }
     const bool selectionChanged = step.selectedBefore != m_selectedROI;
     (void)m_setHistory.Record(std::move(step));

@@ -5,12 +5,6 @@
 
 #include "panels/roi_adv_panel.h"
 
-namespace {
-
-CvROIMode ModeOf(int roiMode) { return static_cast<CvROIMode>(roiMode); }
-
-}  // namespace
-
 void MovraROIAdvPanel::CommitEdits() {
     std::vector<std::pair<ROISnapshot, ROISnapshot>> pending;
     pending.swap(m_pendingEdits);
@@ -75,9 +69,7 @@ void MovraROIAdvPanel::SelectQuietly(int id) {
     }
     // A drag in progress ends as Esc ends it: a half-dragged shape that no step records must
     // not stay in the set.
-    if (m_editor.m_leftDown) {
-        m_editor.Restore(m_editor.m_pressSnapshot);
-    }
+    (void)m_editor.CancelDrag();
     SyncSelectedROI();
     m_selectedROI = id;
     LoadSelectedIntoEditor();
@@ -97,9 +89,7 @@ bool MovraROIAdvPanel::ApplySetStep(std::optional<ROISetStep> step, bool undo) {
         return false;
     }
     // A drag in progress is dropped first, as Esc drops it.
-    if (m_editor.m_leftDown) {
-        m_editor.Restore(m_editor.m_pressSnapshot);
-    }
+    (void)m_editor.CancelDrag();
     SyncSelectedROI();
     const int oldMode = m_roiMode;
     const int oldSelected = m_selectedROI;
@@ -128,7 +118,7 @@ bool MovraROIAdvPanel::ApplySetStep(std::optional<ROISetStep> step, bool undo) {
         }
     } else if (selected != oldSelected ||
                (selected >= 0 &&
-                m_rois.Find(selected)->shape != m_editor.Shape(ModeOf(m_roiMode)))) {
+                m_rois.Find(selected)->shape != m_editor.Shape(RoiMode()))) {
         LoadSelectedIntoEditor();
     } else {
         editingChanged = false;  // a name or colour, or an unselected ROI
