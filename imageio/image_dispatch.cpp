@@ -2,26 +2,10 @@
 
 #include <opencv2/imgcodecs.hpp>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "imageio/heif_decoder.h"
 #include "imageio/jxl_decoder.h"
 #include "imageio/path_utils.h"
 #include "imageio/unicode_io.h"
-
-namespace {
-
-// The whole file was read into memory for decoding and freed again; glibc keeps freed heap
-// memory of that size for reuse, where it would stay resident beside the image for good.
-void ReturnFreedMemory() {
-#if defined(__GLIBC__)
-    (void)malloc_trim(0);
-#endif
-}
-
-}  // namespace
 
 std::string LowerExtension(const std::string& utf8Path) {
     std::string ext = GetExtension(utf8Path);
@@ -58,11 +42,8 @@ bool DecodeImageFile(const std::string& utf8Path, int flags, cv::Mat& out, bool 
             case ImageDecoder::JpegXl:
                 out = jxl_utils::jxl_to_cvmat(utf8Path, keepCodecDepth && KeepsDepth(flags));
                 break;
-            case ImageDecoder::OpenCV: {
-                const bool ok = Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);
-                ReturnFreedMemory();
-                return ok;
-            }
+            case ImageDecoder::OpenCV:
+                return Unicode_CvImreadInto(to_wide_string(utf8Path), out, flags);
         }
     } catch (...) {
         out.release();  // whatever the reader left there is not the file's image

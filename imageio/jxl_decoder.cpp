@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "imageio/file_bytes.h"
 #include "imageio/file_policy.h"
 #include "imageio/path_utils.h"
 #include "imageio/trace.h"
@@ -23,6 +24,10 @@ struct RunnerDeleter {
 }  // namespace
 
 cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes, bool keepDepth) {
+    return LoadJxlFromBytes(bytes.data(), bytes.size(), keepDepth);
+}
+
+cv::Mat LoadJxlFromBytes(const std::uint8_t* data, std::size_t size, bool keepDepth) {
     // Declared first so that it is destroyed last: the decoder still refers to the runner.
     std::unique_ptr<void, RunnerDeleter> runner(
         JxlThreadParallelRunnerCreate(nullptr, JxlThreadParallelRunnerDefaultNumWorkerThreads()));
@@ -35,7 +40,7 @@ cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes, bool keepDepth) {
         ReportLine("JXL decode error or unexpected input state.");
         return {};
     }
-    JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size());
+    JxlDecoderSetInput(dec.get(), data, size);
     JxlDecoderCloseInput(dec.get());
 
     JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
@@ -118,11 +123,10 @@ namespace jxl_utils {
 cv::Mat jxl_to_cvmat(const std::string& path, bool keepDepth) {
     // A file the opening policy refuses leaves the bytes empty, which the decoder rejects like
     // any other unreadable input; a file cut while reading keeps what was read.
-    std::vector<std::uint8_t> bytes;
     const ImageFile file(path);
-    const std::size_t got = file.ReadHead(bytes);
-    bytes.resize(got);
-    return LoadJxlFromVector(bytes, keepDepth);
+    std::size_t got = 0;
+    const FileBytes bytes = ReadWholeFile(file, &got);
+    return LoadJxlFromBytes(bytes.data(), got, keepDepth);
 }
 
 cv::Mat jxl_to_cvmat(const std::wstring& path) {

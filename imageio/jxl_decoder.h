@@ -8,12 +8,15 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 [[nodiscard]] cv::Mat LoadJxlFromVector(std::vector<std::uint8_t>& bytes,
                                         bool keepDepth = false);
+// The same for bytes held elsewhere.
+[[nodiscard]] cv::Mat LoadJxlFromBytes(const std::uint8_t* data, std::size_t size, bool keepDepth);
 
 namespace jxl_utils {
 

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "imageio/cv_utils.h"
+#include "imageio/file_bytes.h"
 #include "imageio/file_policy.h"
 #include "imageio/path_utils.h"
 
@@ -37,7 +38,7 @@ std::string EncoderExtension(const std::wstring& path) {
 // Reads the whole file; false when the opening policy refuses it, except that a file over
 // INT_MAX bytes raises OpenCV's own check error: it is refused before a byte of it is read,
 // where OpenCV would check only after a buffer of more than 2 GiB had been filled.
-bool ReadFileBytes(const std::wstring& path, std::vector<uchar>& bytes) {
+bool ReadFileBytes(const std::wstring& path, FileBytes& bytes) {
     const ImageFile file(to_byte_string(path));
     if (file.Refusal() == FileRefusal::TooLarge) {
         CV_CheckLE(static_cast<size_t>(file.Size()), static_cast<size_t>(INT_MAX),
@@ -46,44 +47,46 @@ bool ReadFileBytes(const std::wstring& path, std::vector<uchar>& bytes) {
     if (!file.IsOpen()) {
         return false;
     }
-    (void)file.ReadHead(bytes);  // a short read leaves zero bytes, which the decoder judges
+    bytes = ReadWholeFile(file);  // a short read leaves zero bytes, which the decoder judges
     return true;
 }
 
 // Decodes into `out`'s own buffer when it fits; empty when nothing was decoded.
-void DecodeInto(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
-    if (bytes.empty()) {
+void DecodeInto(const uchar* data, size_t size, cv::Mat& out, int flags) {
+    if (size == 0) {
         out.release();  // no decoder accepts zero bytes; OpenCV would assert on the empty buffer
         return;
     }
     // Writing into the previous frame's memory saves faulting in fresh pages for a large image,
     // which costs more than the decode's own copy; nobody else may see that memory change.
     ReleaseIfShared(out);
-    const cv::Mat decoded = cv::imdecode(bytes, flags, &out);
+    // A header over the bytes: the decoder reads them where they are (at most INT_MAX of them).
+    const cv::Mat buffer(1, static_cast<int>(size), CV_8U, const_cast<uchar*>(data));
+    const cv::Mat decoded = cv::imdecode(buffer, flags, &out);
     out = decoded;  // an empty result on failure, whatever the decoder left in `out`
 }
 
 }  // namespace
 
 void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags) {
-    std::vector<uchar> bytes;
+    FileBytes bytes;
     if (ReadFileBytes(path, bytes)) {
-        DecodeInto(bytes, out, flags);
+        DecodeInto(bytes.data(), bytes.size(), out, flags);
     }
 }
 
 bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags) {
-    std::vector<uchar> bytes;
+    FileBytes bytes;
     if (!ReadFileBytes(path, bytes)) {
         out.release();
         return false;
     }
-    DecodeInto(bytes, out, flags);
+    DecodeInto(bytes.data(), bytes.size(), out, flags);
     return !out.empty();
 }
 
 bool DecodeImageBytes(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
-    DecodeInto(bytes, out, flags);
+    DecodeInto(bytes.data(), bytes.size(), out, flags);
     return !out.empty();
 }
 

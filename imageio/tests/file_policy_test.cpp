@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "imageio/file_bytes.h"
 #include "imageio/file_policy.h"
 #include "imageio/image_dispatch.h"
 
@@ -114,6 +115,46 @@ TEST_F(FilePolicy, ReadsStopAtTheEndOfTheFile) {
     bytes.assign(4, 1);
     EXPECT_EQ(refused.ReadHead(bytes), 0u);
     EXPECT_TRUE(bytes.empty());
+}
+
+// Resident memory in bytes, from the kernel's own count.
+std::size_t ResidentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(FilePolicy, WholeFileReadsZeroFillWhatShrankAndLeaveNoMemoryBehind) {
+    {
+        std::ofstream(Path("s.bin")) << "0123456789";
+        const ImageFile file(Path("s.bin"));
+        fs::resize_file(Path("s.bin"), 4);  // cut after the file was opened
+        std::size_t got = 99;
+        const FileBytes bytes = ReadWholeFile(file, &got);
+        EXPECT_EQ(got, 4u);
+        ASSERT_EQ(bytes.size(), 10u);
+        EXPECT_EQ(std::string(bytes.data(), bytes.data() + 10),
+                  std::string("0123") + std::string(6, '\0'));
+        EXPECT_TRUE(ReadWholeFile(ImageFile(Path("missing")), &got).empty());
+        EXPECT_EQ(got, 0u);
+    }
+    // A 24 MB read, below glibc's largest mmap threshold, would stay resident on the heap after
+    // it was freed; read buffers must leave with the read.
+    constexpr std::size_t kBig = 24u << 20;
+    {
+        std::ofstream big(Path("big.bin"), std::ios::binary);
+        const std::vector<char> block(1 << 20, 'x');
+        for (std::size_t i = 0; i < kBig / block.size(); ++i) big.write(block.data(), block.size());
+    }
+    const std::size_t before = ResidentBytes();
+    for (int i = 0; i < 3; ++i) {
+        const FileBytes bytes = ReadWholeFile(ImageFile(Path("big.bin")));
+        ASSERT_EQ(bytes.size(), kBig);
+        EXPECT_EQ(bytes.data()[kBig - 1], 'x');
+        EXPECT_GT(ResidentBytes(), before + kBig / 2);
+    }
+    EXPECT_LT(ResidentBytes(), before + kBig / 8);
 }
 
 TEST_F(FilePolicy, ExtensionAndDecoderChoice) {
