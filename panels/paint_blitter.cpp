@@ -2,6 +2,8 @@
 
 #include <wx/graphics.h>
 
+#include <algorithm>
+
 #include <opencv2/imgproc.hpp>
 
 #include "panels/movra_panel.h"
@@ -23,9 +25,10 @@ struct PaintBlitter::Native {
             image = nullptr;
         }
     }
-    bool Fits(const cv::Size& size) const {
-        return image != nullptr && cairo_image_surface_get_width(image) == size.width &&
-               cairo_image_surface_get_height(image) == size.height;
+    [[nodiscard]] cv::Size Size() const {
+        return image == nullptr ? cv::Size()
+                                : cv::Size(cairo_image_surface_get_width(image),
+                                           cairo_image_surface_get_height(image));
     }
 };
 
@@ -46,10 +49,20 @@ bool PaintBlitter::Blit(wxDC& dc, const cv::Mat& bgr, int x, int y) {
     if (cr == nullptr) {
         return BlitThroughBitmap(dc, bgr, x, y);
     }
-    if (!m_native->Fits(bgr.size())) {
+    // The image only grows, to cover every buffer so far (at most the window) with some room
+    // to spare: the shared memory behind a dropped image stays resident in cairo's pool, so a
+    // new image for each buffer size (a zoom, scroll bars coming and going) would hold another
+    // window's worth each time.
+    const cv::Size held = m_native->Size();
+    if (held.width < bgr.cols || held.height < bgr.rows) {
         m_native->Reset();
+        constexpr int kStep = 64;
+        const auto roomy = [](int held, int needed) {
+            return std::max(held, (needed + kStep - 1) / kStep * kStep);
+        };
         cairo_surface_t* image = cairo_surface_create_similar_image(
-            cairo_get_target(cr), CAIRO_FORMAT_RGB24, bgr.cols, bgr.rows);
+            cairo_get_target(cr), CAIRO_FORMAT_RGB24, roomy(held.width, bgr.cols),
+            roomy(held.height, bgr.rows));
         if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS ||
             cairo_image_surface_get_data(image) == nullptr) {
             cairo_surface_destroy(image);
@@ -63,7 +76,7 @@ bool PaintBlitter::Blit(wxDC& dc, const cv::Mat& bgr, int x, int y) {
     cv::Mat pixels(bgr.rows, bgr.cols, CV_8UC4, cairo_image_surface_get_data(image),
                    static_cast<size_t>(cairo_image_surface_get_stride(image)));
     cv::cvtColor(bgr, pixels, cv::COLOR_BGR2BGRA);
-    cairo_surface_mark_dirty(image);
+    cairo_surface_mark_dirty_rectangle(image, 0, 0, bgr.cols, bgr.rows);
 
     cairo_save(cr);
     cairo_set_source_surface(cr, image, x, y);
