@@ -284,6 +284,22 @@ def test_zoom_to_fit_scales_100x50_to_400x200(movra, host):
     assert px[201, 200].tolist() == [0, 0, 0]  # below the fitted image: background
 
 
+def test_a_smaller_image_after_a_larger_one_shows_nothing_of_the_first(movra, host):
+    # The window's pixel store outlives a picture that shrinks: only the new picture's pixels
+    # may reach the window, the rest is background.
+    p = make_panel(movra, host, width=400, height=300)
+    win = panel_window(host, p)
+    p.SetMat(np.full((300, 400, 3), (0, 0, 255), np.uint8))
+    assert grab(win)[150, 200].tolist() == [255, 0, 0]  # red, read back as RGB
+    small = np.zeros((50, 100, 3), np.uint8)
+    small[:, :, 1] = np.arange(100, dtype=np.uint8)[None, :] + 100
+    p.SetMat(small)
+    px = grab(win)
+    assert np.array_equal(px[:50, :100, ::-1], small)
+    assert not (px[50:, :] == [255, 0, 0]).all(axis=-1).any()
+    assert not (px[:, 100:] == [255, 0, 0]).all(axis=-1).any()
+
+
 def test_zoom_to_fit_shows_a_long_strip_as_a_one_pixel_line(movra, host, tmp_path):
     # Fitting 2000 x 3 into 400 x 300 scales the width to 0.45 px, which OpenCV refuses: the
     # strip must still load and show, one pixel wide, not fail with its pixels half taken.
