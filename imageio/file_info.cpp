@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "imageio/exif_reader.h"
+#include "imageio/file_bytes.h"
 #include "imageio/file_policy.h"
 #include "imageio/heif_file_source.h"
 #include "imageio/image_dispatch.h"
@@ -73,13 +74,12 @@ void ReadHeif(const ImageFile& file, ImageFileInfo& info) {
 }
 
 void ReadJxl(const ImageFile& file, ImageFileInfo& info) {
-    std::vector<std::uint8_t> bytes;
-    const std::size_t got = file.ReadHead(bytes);
-    bytes.resize(got);
+    std::size_t got = 0;
+    const FileBytes bytes = ReadWholeFile(file, &got);
     std::unique_ptr<JxlDecoder, decltype(&JxlDecoderDestroy)> dec(JxlDecoderCreate(nullptr),
                                                                   &JxlDecoderDestroy);
     if (!dec || JxlDecoderSubscribeEvents(dec.get(), JXL_DEC_BASIC_INFO) != JXL_DEC_SUCCESS ||
-        JxlDecoderSetInput(dec.get(), bytes.data(), bytes.size()) != JXL_DEC_SUCCESS) {
+        JxlDecoderSetInput(dec.get(), bytes.data(), got) != JXL_DEC_SUCCESS) {
         return;
     }
     JxlDecoderCloseInput(dec.get());
@@ -123,11 +123,10 @@ int BitDepthOf(int depth) {
 // Decodes the whole file (OpenCV reads no header alone); the image goes to `decoded` when the
 // caller wants it.
 void ReadWithOpenCv(const ImageFile& file, ImageFileInfo& info, cv::Mat* decoded) {
-    std::vector<std::uint8_t> bytes;
-    (void)file.ReadHead(bytes);
+    const FileBytes bytes = ReadWholeFile(file);
     cv::Mat image;
     try {
-        if (!DecodeImageBytes(bytes, image, cv::IMREAD_UNCHANGED)) {
+        if (!DecodeImageBytes(bytes.data(), bytes.size(), image, cv::IMREAD_UNCHANGED)) {
             return;
         }
     } catch (const std::exception&) {

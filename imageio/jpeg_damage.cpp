@@ -8,6 +8,7 @@
 // jpeglib.h needs FILE and size_t declared first.
 #include <jpeglib.h>
 
+#include "imageio/file_bytes.h"
 #include "imageio/file_policy.h"
 
 namespace {
@@ -85,8 +86,9 @@ bool JpegReportsDamage(const std::string& utf8Path) {
     if (!file.IsOpen()) {
         return false;
     }
-    std::vector<std::uint8_t> bytes;
-    if (file.ReadHead(bytes) < 3 || bytes[0] != 0xFF || bytes[1] != 0xD8 || bytes[2] != 0xFF) {
+    std::size_t got = 0;
+    const FileBytes bytes = ReadWholeFile(file, &got);
+    if (got < 3 || bytes.data()[0] != 0xFF || bytes.data()[1] != 0xD8 || bytes.data()[2] != 0xFF) {
         return false;
     }
     // A 1/8-scale row is at most 65535 / 8 + 1 pixels of up to four samples.

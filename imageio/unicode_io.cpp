@@ -85,9 +85,13 @@ bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags) {
     return !out.empty();
 }
 
-bool DecodeImageBytes(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
-    DecodeInto(bytes.data(), bytes.size(), out, flags);
+bool DecodeImageBytes(const uchar* data, size_t size, cv::Mat& out, int flags) {
+    DecodeInto(data, size, out, flags);
     return !out.empty();
+}
+
+bool DecodeImageBytes(const std::vector<uchar>& bytes, cv::Mat& out, int flags) {
+    return DecodeImageBytes(bytes.data(), bytes.size(), out, flags);
 }
 
 bool Unicode_CvImwrite(const std::wstring& path, const cv::Mat& image,

@@ -17,8 +17,9 @@ void Unicode_CvImread(const std::wstring& path, cv::Mat& out, int flags);
 // for a same-sized image unless another header shares it. True when an image was decoded.
 [[nodiscard]] bool Unicode_CvImreadInto(const std::wstring& path, cv::Mat& out, int flags);
 
-// The decode behind both reads, for bytes already in memory: `out` as Unicode_CvImreadInto
-// leaves it. True when an image was decoded.
+// The decode behind both reads, for bytes already in memory (at most INT_MAX of them): `out` as
+// Unicode_CvImreadInto leaves it. True when an image was decoded.
+[[nodiscard]] bool DecodeImageBytes(const uchar* data, size_t size, cv::Mat& out, int flags);
 [[nodiscard]] bool DecodeImageBytes(const std::vector<uchar>& bytes, cv::Mat& out, int flags);
 
 // Encodes by the path's extension (PNG when there is none, also when the last dot is in a folder
