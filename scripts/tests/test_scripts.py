@@ -80,6 +80,9 @@ def test_build_folder_of_another_system_is_started_afresh(tmp_path):
 
 
 DEBIAN12 = 'ID=debian\nVERSION_ID="12"\nVERSION_CODENAME=bookworm\n'
+# Archives on this machine itself (the loopback address and local folders): the parser only
+# reads the text, and no test names a server.
+LOCAL = "http://127.0.0.1"
 
 
 @pytest.mark.parametrize(
@@ -87,23 +90,23 @@ DEBIAN12 = 'ID=debian\nVERSION_ID="12"\nVERSION_CODENAME=bookworm\n'
     [
         # deb822 as Debian 12 installs it, other vendors' archives beside it.
         ({"sources.list.d/debian.sources": (
-            "Types: deb deb-src\n# a comment\nURIs: http://m.example/debian/\n"
+            f"Types: deb deb-src\n# a comment\nURIs: {LOCAL}/debian/\n"
             "Suites: bookworm bookworm-updates\nComponents: main\n\n"
-            "Types: deb\nURIs: https://s.example/debian-security\nSuites: bookworm-security\n"
+            "Types: deb\nURIs: file:/srv/debian-security\nSuites: bookworm-security\n"
             "Components: main\n"),
           "sources.list.d/vendor.sources": (
-            "Types: deb\nURIs: https://v.example/apt\nSuites: nodistro\nComponents: main\n")},
+            f"Types: deb\nURIs: {LOCAL}/vendor/apt\nSuites: nodistro\nComponents: main\n")},
          DEBIAN12,
-         ["mirror http://m.example/debian", "security https://s.example/debian-security"]),
+         [f"mirror {LOCAL}/debian", "security file:/srv/debian-security"]),
         # One-line form with options; a disabled stanza and deb-src lines do not count.
         ({"sources.list": (
-            "deb-src http://src.example/debian bookworm main\n"
-            "deb [arch=amd64 signed-by=/k.gpg] http://l.example/debian stable main # x\n"),
+            f"deb-src {LOCAL}/src/debian bookworm main\n"
+            f"deb [arch=amd64 signed-by=/k.gpg] {LOCAL}/one-line/debian stable main # x\n"),
           "sources.list.d/off.sources": (
-            "Enabled: no\nTypes: deb\nURIs: http://off.example/debian\nSuites: bookworm\n")},
-         DEBIAN12, ["mirror http://l.example/debian"]),
+            f"Enabled: no\nTypes: deb\nURIs: {LOCAL}/off/debian\nSuites: bookworm\n")},
+         DEBIAN12, [f"mirror {LOCAL}/one-line/debian"]),
         # Another distribution's archive holds no Debian 13, and apt-only methods are skipped.
-        ({"sources.list": "deb http://u.example/ubuntu noble main\n"},
+        ({"sources.list": f"deb {LOCAL}/ubuntu noble main\n"},
          'ID=ubuntu\nVERSION_CODENAME=noble\n', []),
         ({"sources.list": "deb mirror+file:/etc/apt/mirrors.txt bookworm main\n"}, DEBIAN12, []),
         ({}, DEBIAN12, []),
