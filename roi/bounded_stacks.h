@@ -27,6 +27,18 @@ class BoundedStacks {
         m_points -= top.PointCount();
         return top;
     }
+    // A new step: the redo steps go, and the oldest undo steps beyond the bounds.
+    void Record(Step step) {
+        ClearRedo();
+        Push(kUndo, std::move(step));
+        Trim();
+    }
+    // The top of a non-empty stack moved onto the other one; a copy of it is returned.
+    Step MoveTop(Which from) {
+        Step top = Pop(from);
+        Push(from == kUndo ? kRedo : kUndo, top);
+        return top;
+    }
     [[nodiscard]] bool Empty(Which which) const { return Stack(which).empty(); }
     [[nodiscard]] std::size_t Size(Which which) const { return Stack(which).size(); }
     void ClearRedo() {

@@ -26,9 +26,7 @@ bool ROIHistory::Record(const ROISnapshot& before, const ROISnapshot& after) {
     if (before.SameShape(after)) {
         return false;
     }
-    m_stacks.ClearRedo();
-    m_stacks.Push(Stacks::kUndo, before);
-    m_stacks.Trim();
+    m_stacks.Record(before);
     return true;
 }
 

@@ -30,9 +30,7 @@ bool ROISetHistory::Record(ROISetStep step) {
     if (step.IsEmpty()) {
         return false;
     }
-    m_stacks.ClearRedo();
-    m_stacks.Push(Stacks::kUndo, std::move(step));
-    m_stacks.Trim();
+    m_stacks.Record(std::move(step));
     return true;
 }
 
@@ -40,18 +38,14 @@ std::optional<ROISetStep> ROISetHistory::Undo() {
     if (m_stacks.Empty(Stacks::kUndo)) {
         return std::nullopt;
     }
-    ROISetStep step = m_stacks.Pop(Stacks::kUndo);
-    m_stacks.Push(Stacks::kRedo, step);
-    return step;
+    return m_stacks.MoveTop(Stacks::kUndo);
 }
 
 std::optional<ROISetStep> ROISetHistory::Redo() {
     if (m_stacks.Empty(Stacks::kRedo)) {
         return std::nullopt;
     }
-    ROISetStep step = m_stacks.Pop(Stacks::kRedo);
-    m_stacks.Push(Stacks::kUndo, step);
-    return step;
+    return m_stacks.MoveTop(Stacks::kRedo);
 }
 
 namespace {
