@@ -410,6 +410,12 @@ class MovraROIAdvPanel : public MovraPanel {
     void RemoveInto(ROISetStep& step, int id);
     // The same for every entry; returns their ids in drawing order.
     std::vector<int> RemoveAllInto(ROISetStep& step);
+    // Removes a known entry as one step, its reports noted.
+    void RemoveAsStep(int id);
+    // A name or colour change of an entry (`change` edits it) as one step and report; a change
+    // that changes nothing is none. False for an unknown id.
+    template <class Change>
+    bool ChangeEntry(int id, Change&& change);
 
     std::string m_lastPaintError;
     // Live ROI updates: a change not yet reported, and whether its report is already queued.

@@ -74,59 +74,38 @@ bool MovraROIAdvPanel::UpdateROI(int id, ROIShape shape) {
     return true;
 }
 
-namespace {
-
-// A name or colour change as a step, the entry before and after; a change that changes nothing
-// is none. False for an unknown id.
 template <class Change>
-bool ChangeEntry(ROISet& set, ROISetHistory& history, int selected, int id, bool& changed,
-                 Change&& change) {
-    changed = false;
-    ROIEntry* entry = set.Find(id);
+bool MovraROIAdvPanel::ChangeEntry(int id, Change&& change) {
+    SyncSelectedROI();
+    ROIEntry* entry = m_rois.Find(id);
     if (entry == nullptr) {
+        FlushSetChanges();
         return false;
     }
     ROIEntryChange c;
-    c.index = static_cast<std::size_t>(set.IndexOf(id));
+    c.index = static_cast<std::size_t>(m_rois.IndexOf(id));
     c.before = *entry;
     change(*entry);
     c.after = *entry;
-    if (c.before->name == c.after->name && c.before->color == c.after->color) {
-        return true;
+    if (c.before->name != c.after->name || c.before->color != c.after->color) {
+        ROISetStep step;
+        step.selectedBefore = step.selectedAfter = m_selectedROI;
+        step.changes.push_back(std::move(c));
+        if (m_setHistory.Record(std::move(step))) {
+            NoteSetChange("changed", id);
+            Refresh(false);
+        }
     }
-    ROISetStep step;
-    step.selectedBefore = step.selectedAfter = selected;
-    step.changes.push_back(std::move(c));
-    changed = history.Record(std::move(step));
+    FlushSetChanges();
     return true;
 }
 
-}  // namespace
-
 bool MovraROIAdvPanel::RenameROI(int id, std::string name) {
-    SyncSelectedROI();
-    bool changed = false;
-    const bool known = ChangeEntry(m_rois, m_setHistory, m_selectedROI, id, changed,
-                                   [&name](ROIEntry& e) { e.name = std::move(name); });
-    if (changed) {
-        NoteSetChange("changed", id);
-        Refresh(false);
-    }
-    FlushSetChanges();
-    return known;
+    return ChangeEntry(id, [&name](ROIEntry& e) { e.name = std::move(name); });
 }
 
 bool MovraROIAdvPanel::SetROIColor(int id, const cv::Scalar& color) {
-    SyncSelectedROI();
-    bool changed = false;
-    const bool known = ChangeEntry(m_rois, m_setHistory, m_selectedROI, id, changed,
-                                   [&color](ROIEntry& e) { e.color = color; });
-    if (changed) {
-        NoteSetChange("changed", id);
-        Refresh(false);
-    }
-    FlushSetChanges();
-    return known;
+    return ChangeEntry(id, [&color](ROIEntry& e) { e.color = color; });
 }
 
 void MovraROIAdvPanel::RemoveInto(ROISetStep& step, int id) {
@@ -161,10 +140,7 @@ std::vector<int> MovraROIAdvPanel::RemoveAllInto(ROISetStep& step) {
     return ids;
 }
 
-bool MovraROIAdvPanel::RemoveROI(int id) {
-    if (m_rois.Find(id) == nullptr) {
-        return false;
-    }
+void MovraROIAdvPanel::RemoveAsStep(int id) {
     SyncSelectedROI();
     ROISetStep step;
     step.selectedBefore = m_selectedROI;
@@ -176,6 +152,13 @@ bool MovraROIAdvPanel::RemoveROI(int id) {
     if (wasSelected) {
         NoteSetChange("selected", -1);
     }
+}
+
+bool MovraROIAdvPanel::RemoveROI(int id) {
+    if (m_rois.Find(id) == nullptr) {
+        return false;
+    }
+    RemoveAsStep(id);
     Refresh(false);
     FlushSetChanges();
     return true;

@@ -180,14 +180,7 @@ bool MovraROIAdvPanel::DeleteSelectedROI() {
         return false;
     }
     const wxWeakRef<wxWindow> alive(this);
-    SyncSelectedROI();
-    ROISetStep step;
-    step.selectedBefore = m_selectedROI;
-    const int id = m_selectedROI;
-    RemoveInto(step, id);
-    (void)m_setHistory.Record(std::move(step));
-    NoteSetChange("removed", id);
-    NoteSetChange("selected", -1);
+    RemoveAsStep(m_selectedROI);
     Refresh();
     // The editing ROI is now empty: reported as Delete reports it without a set.
     FinalizeCurrentROI();
