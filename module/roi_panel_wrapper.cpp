@@ -53,6 +53,12 @@ void Install(Member& member, const py::object& callback, Member forwarder) {
     }
 }
 
+void RequireCallableOrNone(const py::object& callback) {
+    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
+        throw py::type_error("callback must be callable or None");
+    }
+}
+
 }  // namespace
 
 MovraROIAdvPanelWrapper::MovraROIAdvPanelWrapper(const PanelPlacement& placement) {
@@ -414,12 +420,18 @@ py::array_t<double> MovraROIAdvPanelWrapper::GetLineProfile(const py::object& id
 // --- Live ROI updates and the ROI as data.
 
 void MovraROIAdvPanelWrapper::SetOnROIChangingCallback(const py::object& callback) {
-    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
-        throw py::type_error("callback must be callable or None");
-    }
+    RequireCallableOrNone(callback);
     m_panel.Call([&](Panel& p) {
         m_callbacks->onROIChanging = callback;
         Install(p.m_onROIChanging, callback, RectForwarder(m_callbacks));
+    });
+}
+
+void MovraROIAdvPanelWrapper::SetOnROISetChangedCallback(const py::object& callback) {
+    RequireCallableOrNone(callback);
+    m_panel.Call([&](Panel& p) {
+        m_callbacks->onROISetChanged = callback;
+        Install(p.m_onROISetChanged, callback, SetChangeForwarder(m_callbacks));
     });
 }
 

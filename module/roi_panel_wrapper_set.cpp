@@ -131,17 +131,3 @@ void MovraROIAdvPanelWrapper::SetMultiROI(bool enable) {
 bool MovraROIAdvPanelWrapper::GetMultiROI() const {
     return m_panel.CallOr(false, [](Panel& p) { return p.GetMultiROI(); });
 }
-
-void MovraROIAdvPanelWrapper::SetOnROISetChangedCallback(const py::object& callback) {
-    if (!callback.is_none() && PyCallable_Check(callback.ptr()) == 0) {
-        throw py::type_error("callback must be callable or None");
-    }
-    m_panel.Call([&](Panel& p) {
-        m_callbacks->onROISetChanged = callback;
-        if (callback.is_none()) {
-            p.m_onROISetChanged = nullptr;
-        } else if (!p.m_onROISetChanged) {
-            p.m_onROISetChanged = SetChangeForwarder(m_callbacks);
-        }
-    });
-}
