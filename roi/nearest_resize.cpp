@@ -185,6 +185,19 @@ void ColourRow(const uchar* src, uchar* dst, int width, const SampleColours& col
     }
 }
 
+// Calls f with a value of the sample type of a one-channel source the colour table takes:
+// 8-bit, 16-bit unsigned, or 16-bit signed.
+template <class F>
+void WithSampleType(int depth, F&& f) {
+    if (depth == CV_8U) {
+        f(std::uint8_t{});
+    } else if (depth == CV_16U) {
+        f(std::uint16_t{});
+    } else {
+        f(std::int16_t{});
+    }
+}
+
 void GatherRowAny(const uchar* src, uchar* dst, const int* offset, int width, size_t pixelSize) {
     for (int x = 0; x < width; ++x) {
         std::memcpy(dst + x * pixelSize, src + offset[x], pixelSize);
@@ -221,31 +234,19 @@ class NearestRows : public cv::ParallelLoopBody {
                 continue;
             }
             if (colours_ != nullptr && wholeRows_) {
-                if (image_.depth() == CV_8U) {
-                    ColourRow<uint8_t>(s, d, width, *colours_);
-                } else if (image_.depth() == CV_16U) {
-                    ColourRow<uint16_t>(s, d, width, *colours_);
-                } else {
-                    ColourRow<int16_t>(s, d, width, *colours_);
-                }
+                WithSampleType(image_.depth(), [&](auto sample) {
+                    ColourRow<decltype(sample)>(s, d, width, *colours_);
+                });
                 continue;
             }
             if (colours_ != nullptr) {
                 const uchar* next = NextRow(y, rows);
-                const std::uint32_t* table = colours_->table;
-                const int bias = colours_->bias;
-                if (image_.depth() == CV_8U) {
-                    GatherColourRow<uint8_t>(s, d, offset, width, TableColour<uint8_t>{table, bias},
-                                             next, prefetchEvery_);
-                } else if (image_.depth() == CV_16U) {
-                    GatherColourRow<uint16_t>(s, d, offset, width,
-                                              TableColour<uint16_t>{table, bias}, next,
-                                              prefetchEvery_);
-                } else {
-                    GatherColourRow<int16_t>(s, d, offset, width,
-                                             TableColour<int16_t>{table, bias}, next,
-                                             prefetchEvery_);
-                }
+                WithSampleType(image_.depth(), [&](auto sample) {
+                    using T = decltype(sample);
+                    GatherColourRow<T>(s, d, offset, width,
+                                       TableColour<T>{colours_->table, colours_->bias}, next,
+                                       prefetchEvery_);
+                });
                 continue;
             }
             switch (pixelSize) {
