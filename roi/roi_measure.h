@@ -36,8 +36,9 @@ struct Shape {
 
 // The shape as the panel draws and reports it. No region (mode None) for: an empty or
 // degenerate shape (what the crop rectangle reports as (0, 0, 0, 0), a line whose ends
-// coincide), a non-finite coordinate, and kinds that are not editing shapes. An annulus sector given with start > end is the sector from end to start
-// (as cv::ellipse draws it); a ring whose inner radius exceeds the outer one spans both.
+// coincide), a non-finite coordinate, and kinds that are not editing shapes. An annulus
+// sector given with start > end is the sector from end to start (as cv::ellipse draws it); a
+// ring whose inner radius exceeds the outer one spans both.
 [[nodiscard]] Shape ShapeOf(const ROIShape& shape);
 
 // The shape's pixels within `box`, a rectangle inside the image (empty: no pixel can belong).
