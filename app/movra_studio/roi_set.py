@@ -78,11 +78,6 @@ def load(path):
     return entries(roi_json.load_roi_file(path))
 
 
-def load_set(path):
-    """The set of a ROI file (set_data); errors as load()."""
-    return set_data(roi_json.load_roi_file(path))
-
-
 # --- the panel's set
 
 
